@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Corvane need, only when some are missing.
+# Runs as root, or through sudo when it is not root.
+set -euo pipefail
+
+packages=(
+    build-essential cmake ninja-build pkg-config python3
+    clang libclang-rt-14-dev
+    libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
+    unixodbc unixodbc-dev libsqliteodbc sqlite3
+    libcurl4-openssl-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+$sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"

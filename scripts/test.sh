@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Builds Corvane and runs every test: the GCC build with its unit tests, then a clang build with
+# AddressSanitizer and UndefinedBehaviorSanitizer that runs the tests again and fuzzes the pattern
+# compiler and matcher for a bounded time (FUZZ_SECONDS, default 60).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+jobs=$(nproc)
+fuzz_seconds=${FUZZ_SECONDS:-60}
+
+echo "== release build and tests"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVANE_BUILD_BENCHMARKS=ON
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure -j "$jobs"
+
+echo "== sanitizer build and tests"
+cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+    -DCORVANE_SANITIZE=ON -DCORVANE_BUILD_FUZZERS=ON
+cmake --build build-sanitize -j "$jobs"
+ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
+
+echo "== fuzzing for ${fuzz_seconds}s"
+scripts/fuzz.sh build-sanitize "$fuzz_seconds"
+echo "all tests passed"
