@@ -1,0 +1,29 @@
+// The e-mail address check. Tested by tests/regex/EmailAddressTest.cpp.
+#include "regex/EmailAddress.h"
+
+#include <climits>
+
+#include "regex/MatchState.h"
+#include "regex/Pattern.h"
+
+namespace {
+
+// The addresses are those of the classic form
+//   ^([0-9a-zA-Z]([-.\w]*[0-9a-zA-Z])*@(([0-9a-zA-Z])+([-\w]*[0-9a-zA-Z])*\.)+[a-zA-Z]{2,9})$
+// whose nested repetitions make a backtracking match slow on long runs of letters and digits that cannot
+// lead to a match. This form accepts exactly the same strings without nesting one unbounded repetition in
+// another, so a match takes time linear in the length of the line.
+constexpr const char* kEmailAddressPattern =
+    "^([0-9a-zA-Z]([-.\\w]*[0-9a-zA-Z])?@([0-9a-zA-Z]([-\\w]*[0-9a-zA-Z])?\\.)+[a-zA-Z]{2,9})$";
+
+} // namespace
+
+const CPatternT EmailAddressPattern(kEmailAddressPattern, 0);
+
+bool IsValidEmailAddress(std::string text) {
+    // The whole string is checked, an embedded NUL included (it is not part of any address).
+    if (text.size() > static_cast<size_t>(INT_MAX)) return false;
+    thread_local CMatchStateT state; // reused so that a check allocates nothing once warmed up
+    CGroupSpansT result = EmailAddressPattern.MatchWhole(text.data(), static_cast<int>(text.size()), &state);
+    return result.Matched() != 0;
+}
