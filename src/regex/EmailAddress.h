@@ -1,7 +1,7 @@
 // The e-mail address check that decides which lines of an imported file are addresses.
 #pragma once
 
-#include <string>
+#include <string_view>
 
 class CPatternT;
 
@@ -12,4 +12,4 @@ extern const CPatternT EmailAddressPattern;
 // that begins and ends with a letter or digit; '@'; one or more domain labels of letters, digits, '-' and
 // '_' that begin and end with a letter or digit, each followed by '.'; and a final label of 2 to 9 ASCII
 // letters. Nothing is trimmed and no case is changed. Safe to call from any thread.
-bool IsValidEmailAddress(std::string text);
+bool IsValidEmailAddress(std::string_view text);

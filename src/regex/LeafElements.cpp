@@ -58,7 +58,7 @@ int CRangeElxT::Match(CMatchStateT& state) const {
     if (!state.Step()) return 0;
     int nIndex = ClassIndex(state, m_bBackward);
     if (nIndex < 0) return 0;
-    if (Contains(state.m_pSubject[nIndex]) != static_cast<bool>(m_bPositive)) return 0;
+    if (!Accepts(state.m_pSubject[nIndex])) return 0;
     StepOne(state, m_bBackward);
     return 1;
 }

@@ -52,6 +52,8 @@ public:
 
     // Whether c is in the class, before the class's sign is applied.
     bool Contains(char c) const { return m_table[static_cast<unsigned char>(c)]; }
+    // Whether the element matches c.
+    bool Accepts(char c) const { return m_table[static_cast<unsigned char>(c)] == static_cast<bool>(m_bPositive); }
     int IsBackward() const { return m_bBackward; }
 
 private:

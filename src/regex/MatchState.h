@@ -32,12 +32,9 @@ public:
 
     // Counts one element operation against the budget. False once the match has been abandoned at one of
     // the bounds; every element then fails at once without touching the stacks.
-    bool Step() {
-        if (++m_nSteps <= m_nStepLimit && m_stack.Size() + m_captures.Size() <= kMaxStackInts) [[likely]]
-            return true;
-        m_nSteps = m_nStepLimit + 1;
-        return false;
-    }
+    bool Step() { return ++m_nSteps <= m_nStepLimit; }
+    // Counts n operations done in one go (a repetition of one character runs without calling its child).
+    void AddSteps(long long n) { m_nSteps += n; }
     bool Abandoned() const { return m_nSteps > m_nStepLimit; }
     void Abandon() { m_nSteps = m_nStepLimit + 1; }
     long long Steps() const { return m_nSteps; }
@@ -95,10 +92,11 @@ public:
     CDepthGuard(const CDepthGuard&) = delete;
     CDepthGuard& operator=(const CDepthGuard&) = delete;
 
-    // False when the operation must fail at once: the match is abandoned or nests too deep.
+    // False when the operation must fail at once: the match is abandoned, nests too deep or has filled
+    // its stacks. Only composite elements push, so the stacks need checking only here.
     bool Enter() {
         if (!m_state.Step()) return false;
-        if (m_state.m_nDepth > kMaxCallDepth) {
+        if (m_state.m_nDepth > kMaxCallDepth || m_state.m_stack.Size() + m_state.m_captures.Size() > kMaxStackInts) {
             m_state.Abandon();
             return false;
         }

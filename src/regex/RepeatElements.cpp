@@ -1,6 +1,7 @@
 // Repetitions. Tested by tests/regex/SequenceRepeatTest.cpp and tests/regex/LookaroundTest.cpp.
 #include "regex/RepeatElements.h"
 
+#include "regex/LeafElements.h"
 #include "regex/MatchState.h"
 #include "regex/Sequencing.h"
 
@@ -23,7 +24,24 @@ int CRepeatElxT::Backtrack(CMatchStateT& state) const {
     return guard.Enter() ? BacktrackFixed(state) : 0;
 }
 
+CGreedyElxT::CGreedyElxT(const ElxInterface* pChild, int nMin, int nMax)
+    : CRepeatElxT(pChild, nMin), m_nExtra(nMax - nMin), m_pClass(dynamic_cast<const CRangeElxT*>(pChild)) {}
+
 void CGreedyElxT::Extend(CMatchStateT& state) const {
+    if (m_pClass) {
+        const char* s = state.m_pSubject;
+        int nPos = state.m_nCurrentPos;
+        int i = 0;
+        if (m_pClass->IsBackward()) {
+            while (i < m_nExtra && nPos > 0 && m_pClass->Accepts(s[nPos - 1])) --nPos, ++i;
+        } else {
+            while (i < m_nExtra && nPos < state.m_nSubjectLength && m_pClass->Accepts(s[nPos])) ++nPos, ++i;
+        }
+        state.m_nCurrentPos = nPos;
+        state.AddSteps(i);
+        state.Push(i);
+        return;
+    }
     int p = state.m_nCurrentPos;
     int i = 0;
     while (i < m_nExtra) {
@@ -43,7 +61,12 @@ int CGreedyElxT::Shrink(CMatchStateT& state) const {
     int i = 0;
     state.Pop(i);
     if (i <= 0) return 0;
-    if (!m_pChild->Backtrack(state)) --i;
+    if (m_pClass) {
+        state.m_nCurrentPos += m_pClass->IsBackward() ? 1 : -1; // a class has one way of matching
+        --i;
+    } else if (!m_pChild->Backtrack(state)) {
+        --i;
+    }
     state.Push(i);
     return 1;
 }

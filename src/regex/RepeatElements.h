@@ -5,6 +5,8 @@
 
 #include "regex/ElxInterface.h"
 
+class CRangeElxT;
+
 // Exactly count iterations of the child; also the fixed part (min iterations) of the ranged forms.
 // Pushes nothing of its own.
 class CRepeatElxT : public ElxInterface {
@@ -25,7 +27,7 @@ protected:
 // children's entries.
 class CGreedyElxT : public CRepeatElxT {
 public:
-    CGreedyElxT(const ElxInterface* pChild, int nMin, int nMax) : CRepeatElxT(pChild, nMin), m_nExtra(nMax - nMin) {}
+    CGreedyElxT(const ElxInterface* pChild, int nMin, int nMax);
     int Match(CMatchStateT& state) const override;
     int Backtrack(CMatchStateT& state) const override;
 
@@ -34,6 +36,9 @@ protected:
     int Shrink(CMatchStateT& state) const;
 
     int m_nExtra;
+    // The child when it is a one-character class: its iterations are then run in a plain loop, with the
+    // same result as calling it once per character.
+    const CRangeElxT* m_pClass;
 };
 
 // Min to max iterations, as few as possible first. Per extra iteration it pushes the child's entries and
