@@ -1,0 +1,12 @@
+// The double-byte rule of code page 936 (GBK): a lead byte 0x81-0xFE and the byte after it form one character,
+// and that second byte can look like ASCII ("|", "@", "\\" ...). Searches must step over whole characters.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+inline bool isCp936LeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+
+// Position of the first `needle` in `text` at or after `from` that starts on a character boundary, or npos.
+// `from` must itself be on a character boundary. An empty needle is never found.
+std::size_t findCp936(std::string_view text, std::string_view needle, std::size_t from = 0);

@@ -1,0 +1,106 @@
+#include "platform/OdbcRecordSet.h"
+
+#include <charconv>
+#include <limits>
+
+#include "platform/DatabaseError.h"
+#include "platform/OdbcConnection.h"
+#include "platform/OdbcStatement.h"
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+bool matchesColumn(std::string_view described, std::string_view wanted) {
+    if (sameName(described, wanted)) return true;
+    std::size_t dot = described.rfind('.');
+    return dot != std::string_view::npos && sameName(described.substr(dot + 1), wanted);
+}
+
+} // namespace
+
+void OdbcRecordSet::open(const std::string& sql, std::initializer_list<SqlParameter> params) {
+    close();
+    OdbcStatement& statement = m_connection.acquire(sql);
+    m_statement = &statement;
+    try {
+        statement.execute(params);
+        m_row.assign(statement.columns().size(), Field{});
+        m_eof = !statement.fetch();
+        m_rowLoaded = false;
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void OdbcRecordSet::moveNext() {
+    if (!m_statement || m_eof) return;
+    m_eof = !m_statement->fetch();
+    m_rowLoaded = false;
+}
+
+void OdbcRecordSet::close() noexcept {
+    if (m_statement) {
+        m_connection.release(*m_statement);
+        m_statement = nullptr;
+    }
+    m_eof = true;
+    m_rowLoaded = false;
+}
+
+void OdbcRecordSet::loadRow() {
+    const auto& columns = m_statement->columns();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        Field& f = m_row[i];
+        f.isInteger = columns[i].isInteger;
+        f.integer = 0;
+        f.text.clear();
+        int index = static_cast<int>(i);
+        f.isNull = f.isInteger ? !m_statement->readInteger(index, f.integer) : !m_statement->readText(index, f.text);
+    }
+    m_rowLoaded = true;
+}
+
+const OdbcRecordSet::Field& OdbcRecordSet::field(std::string_view column) {
+    if (!m_statement || m_eof) throw DatabaseError("24000", 0, "No current row to read the column " + std::string(column) + " from.");
+    const auto& columns = m_statement->columns();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (matchesColumn(columns[i].name, column)) {
+            if (!m_rowLoaded) loadRow();
+            return m_row[i];
+        }
+    }
+    throw DatabaseError("42S22", 0, "The result has no column " + std::string(column) + ".");
+}
+
+std::string OdbcRecordSet::text(std::string_view column) {
+    const Field& f = field(column);
+    if (f.isNull) return {};
+    return f.isInteger ? std::to_string(f.integer) : f.text;
+}
+
+std::int32_t OdbcRecordSet::integer(std::string_view column) {
+    const Field& f = field(column);
+    if (f.isNull) return 0;
+    std::int64_t value = f.integer;
+    if (!f.isInteger) {
+        const char* begin = f.text.data();
+        const char* end = begin + f.text.size();
+        auto [ptr, ec] = std::from_chars(begin, end, value);
+        if (ec != std::errc() || ptr != end)
+            throw DatabaseError("22018", 0, "The column " + std::string(column) + " does not hold an integer.");
+    }
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        throw DatabaseError("22003", 0, "The value of column " + std::string(column) + " does not fit in 32 bits.");
+    return static_cast<std::int32_t>(value);
+}
+
+bool OdbcRecordSet::isNull(std::string_view column) { return field(column).isNull; }

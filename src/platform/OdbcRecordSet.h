@@ -1,0 +1,59 @@
+// The rows of one query, read forward one at a time with their fields looked up by column name.
+// Opening runs the query and stands on the first row, or past the end when there is none, so an empty result
+// shows at once. Close it (or let it go) before its connection closes.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/SqlParameter.h"
+
+class OdbcConnection;
+class OdbcStatement;
+
+class OdbcRecordSet {
+public:
+    explicit OdbcRecordSet(OdbcConnection& connection) : m_connection(connection) {}
+    ~OdbcRecordSet() { close(); }
+    OdbcRecordSet(const OdbcRecordSet&) = delete;
+    OdbcRecordSet& operator=(const OdbcRecordSet&) = delete;
+
+    // Runs `sql` with `params` bound to its "?" in order. \throws DatabaseError
+    void open(const std::string& sql, std::initializer_list<SqlParameter> params = {});
+    bool isOpen() const noexcept { return m_statement != nullptr; }
+    // True when there is no current row: the result was empty, or moveNext() went past the last row.
+    bool isEof() const noexcept { return m_eof; }
+    // \throws DatabaseError
+    void moveNext();
+    void close() noexcept;
+
+    // A field of the current row by column name (case-insensitive; "t.col" also answers to "col").
+    // NULL reads as an empty text or 0. An integer column reads as text in decimal; a text column as an integer
+    // when it holds one. \throws DatabaseError for an unknown column, no current row, or a value that does not
+    // fit in 32 bits.
+    std::string text(std::string_view column);
+    std::int32_t integer(std::string_view column);
+    bool isNull(std::string_view column);
+
+private:
+    struct Field {
+        bool isNull = true;
+        bool isInteger = false;
+        std::int64_t integer = 0;
+        std::string text;
+    };
+
+    const Field& field(std::string_view column);
+    void loadRow();
+
+    OdbcConnection& m_connection;
+    OdbcStatement* m_statement = nullptr;
+    bool m_eof = true;
+    // The whole current row, read on the first field access: ODBC drivers need not allow reading the columns
+    // of a row in any order, but callers look fields up in whatever order suits them.
+    bool m_rowLoaded = false;
+    std::vector<Field> m_row;
+};

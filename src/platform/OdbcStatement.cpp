@@ -1,0 +1,120 @@
+#include "platform/OdbcStatement.h"
+
+#include <sqlext.h>
+
+#include <algorithm>
+#include <array>
+#include <type_traits>
+#include <utility>
+
+#include "platform/OdbcDiagnostics.h"
+
+namespace {
+
+// Texts are read in pieces of this size, so a long column needs no buffer sized in advance.
+constexpr SQLLEN kChunk = 4096;
+
+bool isIntegerType(SQLSMALLINT type) {
+    return type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT || type == SQL_BIGINT ||
+           type == SQL_BIT;
+}
+
+} // namespace
+
+OdbcStatement::OdbcStatement(SQLHDBC dbc, std::string sql) : m_sql(std::move(sql)), m_stmt(SQL_HANDLE_STMT, dbc) {
+    SQLRETURN rc = SQLPrepare(m_stmt.get(), reinterpret_cast<SQLCHAR*>(m_sql.data()),
+                              static_cast<SQLINTEGER>(m_sql.size()));
+    checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "preparing a statement");
+}
+
+void OdbcStatement::bind(std::initializer_list<SqlParameter> params) {
+    SQLHSTMT stmt = m_stmt.get();
+    checkOdbc(SQLFreeStmt(stmt, SQL_RESET_PARAMS), SQL_HANDLE_STMT, stmt, "resetting parameters");
+    m_integers.assign(params.size(), 0);
+    m_lengths.assign(params.size(), 0);
+    SQLUSMALLINT number = 0;
+    for (const SqlParameter& param : params) {
+        const std::size_t slot = number++;
+        SQLRETURN rc;
+        if (const auto* integer = std::get_if<std::int32_t>(&param)) {
+            m_integers[slot] = *integer;
+            rc = SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &m_integers[slot],
+                                  0, nullptr);
+        } else {
+            std::string_view text = std::get<std::string_view>(param);
+            // An empty text still needs a valid address; its length says it is empty, not NULL.
+            static char empty[1] = {};
+            char* data = text.empty() ? empty : const_cast<char*>(text.data());
+            m_lengths[slot] = static_cast<SQLLEN>(text.size());
+            rc = SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                  std::max<SQLULEN>(text.size(), 1), 0, data, m_lengths[slot], &m_lengths[slot]);
+        }
+        checkOdbc(rc, SQL_HANDLE_STMT, stmt, "binding a parameter");
+    }
+}
+
+void OdbcStatement::execute(std::initializer_list<SqlParameter> params) {
+    closeCursor();
+    bind(params);
+    SQLRETURN rc = SQLExecute(m_stmt.get());
+    // An update or delete that touched no row answers SQL_NO_DATA: that is success.
+    if (rc != SQL_NO_DATA) checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "running a statement");
+}
+
+const std::vector<OdbcStatement::Column>& OdbcStatement::columns() {
+    if (m_described) return m_columns;
+    SQLHSTMT stmt = m_stmt.get();
+    SQLSMALLINT count = 0;
+    checkOdbc(SQLNumResultCols(stmt, &count), SQL_HANDLE_STMT, stmt, "counting result columns");
+    m_columns.clear();
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+        std::array<SQLCHAR, 256> name{};
+        SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
+        SQLULEN size = 0;
+        SQLRETURN rc = SQLDescribeCol(stmt, i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
+                                      &type, &size, &digits, &nullable);
+        checkOdbc(rc, SQL_HANDLE_STMT, stmt, "describing a result column");
+        m_columns.push_back({reinterpret_cast<const char*>(name.data()), isIntegerType(type)});
+    }
+    m_described = true;
+    return m_columns;
+}
+
+bool OdbcStatement::fetch() {
+    SQLRETURN rc = SQLFetch(m_stmt.get());
+    if (rc == SQL_NO_DATA) return false;
+    checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "fetching a row");
+    return true;
+}
+
+bool OdbcStatement::readInteger(int index, std::int64_t& value) {
+    SQLBIGINT data = 0;
+    SQLLEN indicator = 0;
+    SQLRETURN rc = SQLGetData(m_stmt.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_SBIGINT, &data, 0,
+                              &indicator);
+    checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "reading an integer column");
+    if (indicator == SQL_NULL_DATA) return false;
+    value = data;
+    return true;
+}
+
+bool OdbcStatement::readText(int index, std::string& value) {
+    value.clear();
+    std::array<char, kChunk> chunk;
+    for (;;) {
+        SQLLEN indicator = 0;
+        SQLRETURN rc = SQLGetData(m_stmt.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_CHAR, chunk.data(),
+                                  kChunk, &indicator);
+        if (rc == SQL_NO_DATA) return true; // every piece was read by the calls before
+        checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "reading a text column");
+        if (indicator == SQL_NULL_DATA) return false;
+        // A piece that did not fit fills the buffer but for its terminating NUL; the last piece says its length.
+        const bool truncated = indicator == SQL_NO_TOTAL || indicator >= kChunk;
+        value.append(chunk.data(), truncated ? static_cast<std::size_t>(kChunk - 1) : static_cast<std::size_t>(indicator));
+        if (!truncated) return true;
+    }
+}
+
+void OdbcStatement::closeCursor() noexcept {
+    if (m_stmt) SQLFreeStmt(m_stmt.get(), SQL_CLOSE);
+}

@@ -1,0 +1,57 @@
+// A prepared ODBC statement: binds parameters, runs, fetches rows and reads column data.
+// Internal to the platform layer; OdbcConnection keeps them, OdbcRecordSet reads through them.
+#pragma once
+
+#include <sql.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "platform/OdbcHandle.h"
+#include "platform/SqlParameter.h"
+
+class OdbcStatement {
+public:
+    struct Column {
+        std::string name;
+        bool isInteger = false;
+    };
+
+    // Prepares `sql` on the connection `dbc`; throws DatabaseError.
+    OdbcStatement(SQLHDBC dbc, std::string sql);
+
+    const std::string& sql() const noexcept { return m_sql; }
+
+    // Binds `params` to the "?" in order and runs the statement; throws DatabaseError.
+    void execute(std::initializer_list<SqlParameter> params);
+
+    // The result's columns, described once after the first run that has a result.
+    const std::vector<Column>& columns();
+
+    // Moves to the next row; false past the last one. Throws DatabaseError.
+    bool fetch();
+
+    // Reads column `index` (0-based) of the current row. Columns must be read in increasing order, each once.
+    // Returns false for NULL.
+    bool readInteger(int index, std::int64_t& value);
+    bool readText(int index, std::string& value);
+
+    // Ends the current result so the statement can run again. Never throws.
+    void closeCursor() noexcept;
+
+    // Set while a record set reads through this statement, so that a second reader gets a statement of its own.
+    bool inUse = false;
+
+private:
+    void bind(std::initializer_list<SqlParameter> params);
+
+    std::string m_sql;
+    OdbcHandle m_stmt;
+    bool m_described = false;
+    std::vector<Column> m_columns;
+    // Storage for bound values: ODBC reads them at SQLExecute, so they must stay put until then.
+    std::vector<std::int32_t> m_integers;
+    std::vector<SQLLEN> m_lengths;
+};

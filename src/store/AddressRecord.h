@@ -1,0 +1,14 @@
+// One address (a row of AddressList) in memory.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct AddressRecord {
+    std::int32_t id = 0;       // chosen by the database on insert
+    std::int32_t group_id = 0; // the id of the group the address belongs to
+    std::string email;         // CP936 bytes, compared byte for byte
+    std::string name;          // may be empty
+
+    bool operator==(const AddressRecord&) const = default;
+};

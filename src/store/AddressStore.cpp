@@ -1,0 +1,312 @@
+#include "store/AddressStore.h"
+
+#include <iostream>
+#include <utility>
+
+#include "Config.h"
+#include "platform/CodePage936.h"
+#include "platform/DatabaseError.h"
+#include "platform/OdbcRecordSet.h"
+#include "store/DatabaseFile.h"
+#include "store/DownloadText.h"
+#include "store/SplitText.h"
+
+namespace {
+
+constexpr char kLinksPath[] = "/update/corvane_links.txt";
+constexpr char kSearchKeysPath[] = "/update/search_key.txt";
+
+// Query results a loader gives back (see the result codes in the header).
+constexpr int kRowsRead = 0;
+constexpr int kNotOpenOrNoRows = 1;
+
+std::string trimmed(const std::string& text) {
+    // A white-space byte is never the second half of a double-byte character, so trimming bytes is safe.
+    constexpr char kSpace[] = " \t\r\n\v\f";
+    std::size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string::npos) return {};
+    std::size_t last = text.find_last_not_of(kSpace);
+    return text.substr(first, last - first + 1);
+}
+
+// Runs a query and hands each row to `readRow`; the result code of a list loader.
+template <class ReadRow>
+int loadRows(OdbcConnection& connection, const std::string& sql, std::initializer_list<SqlParameter> params,
+             ReadRow readRow) {
+    OdbcRecordSet records(connection);
+    records.open(sql, params);
+    if (!records.isOpen()) return kRowsRead;
+    if (records.isEof()) {
+        records.close();
+        return kNotOpenOrNoRows;
+    }
+    while (!records.isEof()) {
+        readRow(records);
+        records.moveNext();
+    }
+    records.close();
+    return kRowsRead;
+}
+
+} // namespace
+
+AddressStore::AddressStore() : m_updateServer(kUpdateServer), m_downloadOptions(DefaultDownloadOptions()) {}
+
+AddressStore::~AddressStore() = default;
+
+AddressStore& AddressStore::instance() {
+    static AddressStore store;
+    return store;
+}
+
+void AddressStore::SetErrorReporter(ErrorReporter reporter) {
+    std::lock_guard lock(m_mutex);
+    m_reporter = std::move(reporter);
+}
+
+void AddressStore::SetUpdateServer(std::string baseAddress) {
+    std::lock_guard lock(m_mutex);
+    m_updateServer = std::move(baseAddress);
+}
+
+void AddressStore::SetDownloadOptions(HttpGetOptions options) {
+    std::lock_guard lock(m_mutex);
+    m_downloadOptions = std::move(options);
+}
+
+void AddressStore::report(const std::vector<std::string>& failures) {
+    if (failures.empty()) return;
+    ErrorReporter reporter;
+    {
+        std::lock_guard lock(m_mutex);
+        reporter = m_reporter;
+    }
+    for (const std::string& text : failures) {
+        if (reporter)
+            reporter(text);
+        else
+            std::cerr << text << '\n';
+    }
+}
+
+int AddressStore::runWrite(const std::string& sql, std::initializer_list<SqlParameter> params) {
+    std::string failure;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_connection.isOpen()) return 1;
+        failure = executeWrite(sql, params);
+    }
+    if (!failure.empty()) report({failure});
+    return 0;
+}
+
+std::string AddressStore::executeWrite(const std::string& sql, std::initializer_list<SqlParameter> params) {
+    try {
+        m_connection.execute(sql, params);
+        return {};
+    } catch (const DatabaseError& error) {
+        return error.what();
+    }
+}
+
+// Connection ---------------------------------------------------------------------------------------------------
+
+bool AddressStore::OpenDatabase(const std::string& startDirectory) {
+    std::lock_guard lock(m_mutex);
+    m_connection.close();
+    const std::optional<std::string> connectionString = ConnectionStringFor(DatabaseFilePath(startDirectory));
+    if (!connectionString) return false;
+    try {
+        m_connection.open(*connectionString);
+    } catch (const DatabaseError&) {
+        // A refused connection is a failed open; the caller says so to the user.
+        return false;
+    }
+    return m_connection.isOpen();
+}
+
+void AddressStore::CloseDatabase() {
+    std::lock_guard lock(m_mutex);
+    m_connection.close();
+}
+
+bool AddressStore::IsOpen() {
+    std::lock_guard lock(m_mutex);
+    return m_connection.isOpen();
+}
+
+StoreTransaction AddressStore::BeginTransaction() { return StoreTransaction(m_mutex, m_connection); }
+
+// Groups -------------------------------------------------------------------------------------------------------
+
+int AddressStore::LoadGroups(std::vector<GroupRecord>& groups) {
+    std::lock_guard lock(m_mutex);
+    if (!m_connection.isOpen()) return 1;
+    groups.clear();
+    return loadRows(m_connection, "select id, name from AddressCata", {}, [&](OdbcRecordSet& row) {
+        GroupRecord group;
+        group.name = row.text("name");
+        group.id = row.integer("id");
+        groups.push_back(std::move(group));
+    });
+}
+
+int AddressStore::AddGroup(const std::string& name) {
+    return runWrite("insert into AddressCata(name) values(?)", {name});
+}
+
+int AddressStore::RenameGroup(std::int32_t id, const std::string& name) {
+    return runWrite("update AddressCata set name = ? where id = ?", {name, id});
+}
+
+int AddressStore::DeleteGroup(std::int32_t id) {
+    return runWrite("delete from AddressCata where id = ?", {id});
+}
+
+// Addresses ----------------------------------------------------------------------------------------------------
+
+int AddressStore::addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId) {
+    if (!m_connection.isOpen()) return 1;
+    OdbcRecordSet records(m_connection);
+    if (exceptId)
+        records.open("select * from AddressList where group_id = ? and email = ? and id <> ?",
+                     {groupId, email, *exceptId});
+    else
+        records.open("select * from AddressList where group_id = ? and email = ?", {groupId, email});
+    if (!records.isOpen()) return 1;
+    const bool none = records.isEof();
+    records.close();
+    return none ? 0 : 1;
+}
+
+int AddressStore::AddressExists(std::int32_t groupId, const std::string& email) {
+    std::lock_guard lock(m_mutex);
+    return addressExistsLocked(groupId, email, nullptr);
+}
+
+int AddressStore::AddressExistsExcept(std::int32_t groupId, const std::string& email, std::int32_t id) {
+    std::lock_guard lock(m_mutex);
+    return addressExistsLocked(groupId, email, &id);
+}
+
+int AddressStore::InsertAddress(std::int32_t groupId, const std::string& email, const std::string& name) {
+    return runWrite("insert into AddressList(group_id, email, name) values(?, ?, ?)", {groupId, email, name});
+}
+
+int AddressStore::UpdateAddress(std::int32_t id, std::int32_t groupId, const std::string& email,
+                                const std::string& name) {
+    std::vector<std::string> failures;
+    int result = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_connection.isOpen()) return 1;
+        // Check and write under one lock, so no other thread can slip the same e-mail text in between.
+        int exists = 1;
+        try {
+            exists = addressExistsLocked(groupId, email, &id);
+        } catch (const DatabaseError& error) {
+            // Without an answer to the check nothing may be written; the caller treats 2 as a refusal.
+            failures.push_back(error.what());
+        }
+        if (exists != 0) {
+            result = 2;
+        } else {
+            std::string failure = executeWrite(
+                "update AddressList set group_id = ?, email = ?, name = ? where id = ?", {groupId, email, name, id});
+            if (!failure.empty()) failures.push_back(std::move(failure));
+        }
+    }
+    report(failures);
+    return result;
+}
+
+int AddressStore::DeleteAddress(std::int32_t id) {
+    return runWrite("delete from AddressList where id = ?", {id});
+}
+
+int AddressStore::LoadGroupAddresses(std::int32_t groupId, std::list<AddressRecord>& addresses) {
+    std::lock_guard lock(m_mutex);
+    if (!m_connection.isOpen()) return 1;
+    addresses.clear();
+    return loadRows(m_connection, "select id, group_id, email, name from AddressList where group_id = ?", {groupId},
+                    [&](OdbcRecordSet& row) {
+                        AddressRecord& address = addresses.emplace_back();
+                        address.id = row.integer("id");
+                        address.group_id = row.integer("group_id");
+                        address.email = row.text("email");
+                        address.name = row.text("name");
+                    });
+}
+
+// Keywords and links -------------------------------------------------------------------------------------------
+
+int AddressStore::refreshTable(const char* path, bool links) {
+    std::string url;
+    HttpGetOptions options;
+    {
+        std::lock_guard lock(m_mutex);
+        // Nothing to refresh into; the download would be wasted.
+        if (!m_connection.isOpen()) return 0;
+        url = m_updateServer + path;
+        options = m_downloadOptions;
+    }
+    // The download runs without the lock: the other threads need not wait for a slow server.
+    std::string body;
+    if (DownloadText(url, body, options) != 1) return 0;
+    std::vector<std::string> pieces;
+    SplitText(body, "||", pieces, 0);
+    if (pieces.empty()) return 0;
+
+    std::vector<std::string> failures;
+    auto collect = [&](std::string failure) {
+        if (!failure.empty()) failures.push_back(std::move(failure));
+    };
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_connection.isOpen()) return 0;
+        // No transaction: each statement stands on its own, and a refused record costs only itself.
+        collect(executeWrite(links ? "delete from Links" : "delete from SearchKey", {}));
+        std::int32_t id = 0;
+        for (const std::string& piece : pieces) {
+            const std::string record = trimmed(piece);
+            if (links) {
+                const std::size_t at = findCp936(record, "##");
+                if (at != std::string::npos) {
+                    const std::string site = record.substr(0, at);
+                    const std::string address = record.substr(at + 2);
+                    collect(executeWrite("insert into Links(id, site, url) values(?, ?, ?)", {id, site, address}));
+                }
+            } else {
+                collect(executeWrite("insert into SearchKey(id, keyword) values(?, ?)", {id, record}));
+            }
+            ++id; // a dropped link record still uses up its number
+        }
+    }
+    report(failures);
+    return 0;
+}
+
+int AddressStore::RefreshLinks() { return refreshTable(kLinksPath, true); }
+
+int AddressStore::RefreshSearchKeys() { return refreshTable(kSearchKeysPath, false); }
+
+int AddressStore::LoadLinks(std::vector<LinkRecord>& links) {
+    std::lock_guard lock(m_mutex);
+    if (!m_connection.isOpen()) return 1;
+    links.clear();
+    return loadRows(m_connection, "select * from Links", {}, [&](OdbcRecordSet& row) {
+        LinkRecord link;
+        link.id = row.integer("id");
+        link.site = row.text("site");
+        link.url = row.text("url");
+        links.push_back(std::move(link));
+    });
+}
+
+int AddressStore::LoadSearchKeys(std::vector<std::string>& keywords) {
+    std::lock_guard lock(m_mutex);
+    if (!m_connection.isOpen()) return 1;
+    keywords.clear();
+    return loadRows(m_connection, "select * from SearchKey", {},
+                    [&](OdbcRecordSet& row) { keywords.push_back(row.text("keyword")); });
+}

@@ -1,0 +1,99 @@
+// The address store: the one database connection that the whole program shares, and every statement on groups,
+// addresses, keywords and links, including the refresh of keywords and links from the update server.
+// Thread-safe: one lock makes each operation whole against the others, so the window's thread, the group loader
+// and the filter worker can share the store.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/HttpGet.h"
+#include "platform/OdbcConnection.h"
+#include "store/AddressRecord.h"
+#include "store/GroupRecord.h"
+#include "store/LinkRecord.h"
+#include "store/StoreTransaction.h"
+
+// Result codes, as every caller tests them:
+//   writers   0 the statement ran (a database error, if any, already reported); 1 the connection is not open;
+//             2 (UpdateAddress only) the e-mail text is already in the target group under another id.
+//   loaders   0 rows read; 1 the connection is not open (list untouched) or no rows (list emptied).
+//   checks    0 no matching row; 1 a matching row exists, or the connection is not open.
+// Loaders and checks let a DatabaseError reach their caller; writers report it and return 0.
+class AddressStore {
+public:
+    // Shows a database error's text to the user; the windows connect it to a message box. It is called on the
+    // thread that made the call, after the store's lock has been let go (unless the caller holds a transaction).
+    using ErrorReporter = std::function<void(const std::string& text)>;
+
+    AddressStore();
+    ~AddressStore();
+    AddressStore(const AddressStore&) = delete;
+    AddressStore& operator=(const AddressStore&) = delete;
+
+    // The store the program shares. Tests make stores of their own.
+    static AddressStore& instance();
+
+    // Without a reporter, database errors are written to standard error.
+    void SetErrorReporter(ErrorReporter reporter);
+    // Scheme and host of the update server, e.g. "http://127.0.0.1:8080"; the build's configuration by default.
+    void SetUpdateServer(std::string baseAddress);
+    void SetDownloadOptions(HttpGetOptions options);
+
+    // Opens the database file "Corvane.bin" in `startDirectory` with the build's connection string. Never creates
+    // the file. Returns whether the connection is open; a refused connection, a missing file or a path that cannot
+    // stand in a connection string all give false. An open connection is closed first.
+    bool OpenDatabase(const std::string& startDirectory);
+    // Closes the connection if it is open. Every operation then returns 1.
+    void CloseDatabase();
+    bool IsOpen();
+
+    // Groups.
+    int LoadGroups(std::vector<GroupRecord>& groups);
+    int AddGroup(const std::string& name);
+    int RenameGroup(std::int32_t id, const std::string& name);
+    int DeleteGroup(std::int32_t id); // the group's addresses stay, under its id
+
+    // Addresses.
+    int AddressExists(std::int32_t groupId, const std::string& email);
+    int AddressExistsExcept(std::int32_t groupId, const std::string& email, std::int32_t id);
+    int InsertAddress(std::int32_t groupId, const std::string& email, const std::string& name); // no duplicate check
+    // Refuses (2) an e-mail text that the target group holds under another id. Should that check itself fail,
+    // the error is reported and the result is 2 too: nothing is written.
+    int UpdateAddress(std::int32_t id, std::int32_t groupId, const std::string& email, const std::string& name);
+    int DeleteAddress(std::int32_t id);
+    // For the GroupCache: `GroupCache.lock()` first, and pass its list.
+    int LoadGroupAddresses(std::int32_t groupId, std::list<AddressRecord>& addresses);
+
+    // Keywords and links. The refreshes download the server's file and replace the table; when the download fails
+    // or yields no record, the table keeps its rows. They always return 0.
+    int RefreshLinks();
+    int RefreshSearchKeys();
+    int LoadLinks(std::vector<LinkRecord>& links);
+    int LoadSearchKeys(std::vector<std::string>& keywords);
+
+    // Holds the store for the calling thread and runs its statements in one transaction until Commit(), so that
+    // a long run of inserts commits in batches. Other threads wait until it ends. The store's operations may be
+    // called on this thread while it lives. When the connection is not open the batch does nothing.
+    // \throws DatabaseError when the transaction cannot start.
+    StoreTransaction BeginTransaction();
+
+private:
+    // A writing operation: connection check, the statement, its error reported; the writer's result code.
+    int runWrite(const std::string& sql, std::initializer_list<SqlParameter> params);
+    // Runs a writing statement; returns the error's text, or an empty text when it ran.
+    std::string executeWrite(const std::string& sql, std::initializer_list<SqlParameter> params);
+    int addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId);
+    int refreshTable(const char* path, bool links);
+    void report(const std::vector<std::string>& failures);
+
+    std::recursive_mutex m_mutex;
+    OdbcConnection m_connection;
+    ErrorReporter m_reporter;
+    std::string m_updateServer;
+    HttpGetOptions m_downloadOptions;
+};

@@ -1,0 +1,14 @@
+// Fetches a text file from a server as one text with its line ends taken out.
+#pragma once
+
+#include <string>
+
+#include "platform/HttpGet.h"
+
+// The limits used when the caller gives none: those of the build's configuration.
+HttpGetOptions DefaultDownloadOptions();
+
+// Fetches `url` and sets `body` to its lines, each without its line end (LF or CR LF), joined with nothing between
+// them. Returns 1 when the whole body came with a success status; -1 on any failure (no connection, time-out,
+// a status other than 2xx, a body past the size limit), `body` then holding nothing useful.
+int DownloadText(const std::string& url, std::string& body, const HttpGetOptions& options = DefaultDownloadOptions());

@@ -1,0 +1,3 @@
+#include "store/GroupCache.h"
+
+SharedAddressList GroupCache;

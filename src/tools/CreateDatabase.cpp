@@ -1,0 +1,84 @@
+#include "tools/CreateDatabase.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "SchemaSql.h"
+#include "platform/DatabaseError.h"
+#include "platform/OdbcConnection.h"
+#include "platform/Transaction.h"
+#include "store/DatabaseFile.h"
+
+namespace {
+
+std::vector<std::string> statementsOf(const std::string& schemaSql) {
+    std::string code;
+    std::size_t start = 0;
+    while (start < schemaSql.size()) {
+        std::size_t end = schemaSql.find('\n', start);
+        if (end == std::string::npos) end = schemaSql.size();
+        std::string line = schemaSql.substr(start, end - start);
+        const std::size_t comment = line.find("--");
+        if (comment != std::string::npos) line.erase(comment);
+        code += line;
+        code += '\n';
+        start = end + 1;
+    }
+    std::vector<std::string> statements;
+    start = 0;
+    while (start <= code.size()) {
+        std::size_t end = code.find(';', start);
+        if (end == std::string::npos) end = code.size();
+        std::string statement = code.substr(start, end - start);
+        if (statement.find_first_not_of(" \t\r\n") != std::string::npos) statements.push_back(statement);
+        start = end + 1;
+    }
+    return statements;
+}
+
+void removeDatabaseFiles(const std::string& path) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());
+}
+
+} // namespace
+
+const std::string& builtInSchema() {
+    static const std::string schema = kSchemaSql;
+    return schema;
+}
+
+CreateDatabaseResult createDatabase(const std::string& folder, const std::string& schemaSql, std::string& error) {
+    const std::string path = DatabaseFilePath(folder);
+    const std::optional<std::string> connectionString = ConnectionStringFor(path);
+    if (!connectionString) {
+        error = "the folder's name cannot stand in a connection string: " + folder;
+        return CreateDatabaseResult::kFailed;
+    }
+    // Claiming the name with O_EXCL makes the refusal certain, even against another process creating it now.
+    // The empty file that this leaves is a valid empty database to the driver, which then never creates one.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        if (errno == EEXIST) return CreateDatabaseResult::kAlreadyExists;
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return CreateDatabaseResult::kFailed;
+    }
+    ::close(fd);
+
+    try {
+        OdbcConnection connection;
+        connection.open(*connectionString);
+        Transaction transaction(connection);
+        for (const std::string& statement : statementsOf(schemaSql)) connection.execute(statement);
+        transaction.commit();
+    } catch (const DatabaseError& failure) {
+        error = failure.what();
+        removeDatabaseFiles(path);
+        return CreateDatabaseResult::kFailed;
+    }
+    return CreateDatabaseResult::kCreated;
+}

@@ -1,0 +1,151 @@
+// The address operations: duplicate checks, insert, update, delete, loading a group, and the group cache.
+#include <gtest/gtest.h>
+
+#include "platform/DatabaseError.h"
+#include "support/StoreFixture.h"
+
+namespace {
+
+class AddressTest : public StoreFixture {
+protected:
+    std::list<AddressRecord> load(std::int32_t groupId) {
+        std::list<AddressRecord> addresses;
+        EXPECT_NE(store.LoadGroupAddresses(groupId, addresses), 2);
+        return addresses;
+    }
+};
+
+TEST_F(AddressTest, ExistenceChecksCompareBytesAndSkipTheRowsOwnId) {
+    ASSERT_EQ(store.InsertAddress(1, "li@example.cn", "Li"), 0);
+    const std::int32_t id = load(1).front().id;
+    EXPECT_EQ(store.AddressExists(1, "li@example.cn"), 1);
+    EXPECT_EQ(store.AddressExists(2, "li@example.cn"), 0); // other group
+    EXPECT_EQ(store.AddressExists(1, "LI@example.cn"), 0); // byte for byte
+    EXPECT_EQ(store.AddressExists(1, "li@example.cn "), 0);
+    EXPECT_EQ(store.AddressExists(1, "' or '1'='1"), 0);
+    EXPECT_EQ(store.AddressExistsExcept(1, "li@example.cn", id), 0);
+    EXPECT_EQ(store.AddressExistsExcept(1, "li@example.cn", id + 1), 1);
+}
+
+TEST_F(AddressTest, InsertMakesNoCheckOfItsOwn) {
+    EXPECT_EQ(store.InsertAddress(1, "a@b.c", "x"), 0);
+    EXPECT_EQ(store.InsertAddress(1, "a@b.c", "x"), 0);
+    EXPECT_EQ(load(1).size(), 2u);
+}
+
+TEST_F(AddressTest, LoadReadsOneGroupAndEmptiesForNone) {
+    store.InsertAddress(1, "a@x", "A");
+    store.InsertAddress(2, "b@x", "B");
+    store.InsertAddress(1, "c@x", "");
+    std::list<AddressRecord> addresses = {{99, 99, "stale", "stale"}};
+    ASSERT_EQ(store.LoadGroupAddresses(1, addresses), 0);
+    ASSERT_EQ(addresses.size(), 2u);
+    EXPECT_EQ(addresses.front().email, "a@x");
+    EXPECT_EQ(addresses.front().name, "A");
+    EXPECT_EQ(addresses.front().group_id, 1);
+    EXPECT_EQ(addresses.back().email, "c@x");
+    EXPECT_EQ(addresses.back().name, "");
+    EXPECT_LT(addresses.front().id, addresses.back().id);
+    EXPECT_EQ(store.LoadGroupAddresses(3, addresses), 1); // also for a group id that names no group
+    EXPECT_TRUE(addresses.empty());
+}
+
+TEST_F(AddressTest, UpdateKeepsOwnTextButRefusesADuplicateInTheTargetGroup) {
+    store.InsertAddress(1, "a@x", "A");
+    store.InsertAddress(2, "a@x", "other group");
+    const AddressRecord a = load(1).front();
+    EXPECT_EQ(store.UpdateAddress(a.id, 1, "a@x", "renamed"), 0); // same text, same group: allowed
+    EXPECT_EQ(load(1).front().name, "renamed");
+
+    const AddressRecord b = load(2).front();
+    EXPECT_EQ(store.UpdateAddress(b.id, 1, "a@x", "moved"), 2); // into a group that holds the text
+    EXPECT_EQ(load(2).front(), b);
+    EXPECT_EQ(load(1).size(), 1u);
+
+    EXPECT_EQ(store.UpdateAddress(b.id, 1, "b@x", "moved"), 0);
+    EXPECT_TRUE(load(2).empty());
+    EXPECT_EQ(load(1).back(), (AddressRecord{b.id, 1, "b@x", "moved"}));
+    EXPECT_EQ(store.UpdateAddress(12345, 1, "z@x", ""), 0); // names no row
+    EXPECT_EQ(load(1).size(), 2u);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(AddressTest, DeleteRemovesOnlyItsRow) {
+    store.InsertAddress(1, "a@x", "");
+    store.InsertAddress(1, "b@x", "");
+    const std::int32_t first = load(1).front().id;
+    EXPECT_EQ(store.DeleteAddress(first), 0);
+    EXPECT_EQ(store.DeleteAddress(first), 0);
+    ASSERT_EQ(load(1).size(), 1u);
+    EXPECT_EQ(load(1).front().email, "b@x");
+}
+
+TEST_F(AddressTest, TextsRoundTripExactly) {
+    const std::vector<std::pair<std::string, std::string>> rows = {
+        {"o'neil@example.com", "O'Neil \"Jr\""},
+        {"x'); delete from AddressList; --", "--"},
+        {"\xD5\xC5\xC8\xFD@\xC0\xFD\xD7\xD3.cn", "\xD5\xC5\xC8\xFD"}, // GBK mailbox and name
+        {"\x81\x5C\x81\x7C\x81\x40@x", "\x95\x5C"},                    // trail bytes that look like \ | @
+        {"", ""},
+        {std::string(300, 'e') + "@long", std::string(20000, '\xB0')},
+    };
+    for (const auto& [email, name] : rows) ASSERT_EQ(store.InsertAddress(7, email, name), 0);
+    std::list<AddressRecord> addresses = load(7);
+    ASSERT_EQ(addresses.size(), rows.size());
+    // Rows come in the database's order (here the index's): put them back in insert order.
+    addresses.sort([](const AddressRecord& a, const AddressRecord& b) { return a.id < b.id; });
+    auto it = addresses.begin();
+    for (const auto& [email, name] : rows) {
+        EXPECT_EQ(it->email, email);
+        EXPECT_EQ(it->name, name);
+        EXPECT_EQ(store.AddressExists(7, email), 1);
+        EXPECT_EQ(store.AddressExistsExcept(7, email, it->id), 0);
+        ++it;
+    }
+    EXPECT_EQ(scalar("select count(*) as value from AddressList"), static_cast<std::int64_t>(rows.size()));
+    EXPECT_TRUE(reported.empty());
+}
+
+// Ids and group ids past 16 bits reach their own rows, never the row their low 16 bits would name.
+class AddressWideIdTest : public AddressTest, public ::testing::WithParamInterface<std::int32_t> {};
+
+TEST_P(AddressWideIdTest, EditAndDeleteHitTheRightRow) {
+    const std::int32_t id = GetParam();
+    const std::int32_t lookalike = static_cast<std::int16_t>(id);
+    sql("insert into AddressList(id, group_id, email, name) values(?, ?, 'decoy@x', 'decoy')", {lookalike, lookalike});
+    sql("delete from sqlite_sequence where name = 'AddressList'");
+    sql("insert into sqlite_sequence(name, seq) values('AddressList', ?)", {id - 1});
+    ASSERT_EQ(store.InsertAddress(id, "wide@x", "wide"), 0);
+    std::list<AddressRecord> addresses = load(id);
+    ASSERT_EQ(addresses.size(), 1u);
+    EXPECT_EQ(addresses.front(), (AddressRecord{id, id, "wide@x", "wide"}));
+    EXPECT_EQ(store.AddressExists(id, "wide@x"), 1);
+    EXPECT_EQ(store.AddressExists(lookalike, "wide@x"), 0);
+    EXPECT_EQ(store.AddressExistsExcept(id, "wide@x", id), 0);
+
+    EXPECT_EQ(store.UpdateAddress(id, id, "wide@x", "edited"), 0);
+    EXPECT_EQ(load(id).front().name, "edited");
+    EXPECT_EQ(load(lookalike).front().name, "decoy");
+    EXPECT_EQ(store.DeleteAddress(id), 0);
+    EXPECT_TRUE(load(id).empty());
+    EXPECT_EQ(load(lookalike).size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(PastSixteenBits, AddressWideIdTest, ::testing::Values(32767 + 1, 65535 + 2, 131071));
+
+TEST_F(AddressTest, WriteErrorsAreReportedReadErrorsThrown) {
+    store.InsertAddress(1, "a@x", "");
+    sql("drop table AddressList");
+    EXPECT_EQ(store.InsertAddress(1, "b@x", ""), 0);
+    EXPECT_EQ(store.DeleteAddress(1), 0);
+    EXPECT_EQ(reported.size(), 2u);
+    // The check inside an update cannot answer: reported, and nothing is written.
+    EXPECT_EQ(store.UpdateAddress(1, 1, "c@x", ""), 2);
+    EXPECT_EQ(reported.size(), 3u);
+    std::list<AddressRecord> addresses;
+    EXPECT_THROW(store.LoadGroupAddresses(1, addresses), DatabaseError);
+    EXPECT_THROW(store.AddressExists(1, "a@x"), DatabaseError);
+    EXPECT_THROW(store.AddressExistsExcept(1, "a@x", 1), DatabaseError);
+}
+
+} // namespace

@@ -1,0 +1,177 @@
+// Opening and closing the store, the result codes every operation gives without a connection, and the groups.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "platform/DatabaseError.h"
+#include "store/AddressStore.h"
+#include "support/StoreFixture.h"
+#include "support/TempFolder.h"
+#include "support/TestHttpServer.h"
+
+namespace {
+
+// Every operation with a connection that is not open: 1 (refreshes: 0), nothing run, lists untouched.
+void expectEveryOperationRefused(AddressStore& store) {
+    const std::vector<GroupRecord> groupsBefore = {{7, "kept"}};
+    std::vector<GroupRecord> groups = groupsBefore;
+    EXPECT_EQ(store.LoadGroups(groups), 1);
+    EXPECT_EQ(groups, groupsBefore);
+    EXPECT_EQ(store.AddGroup("g"), 1);
+    EXPECT_EQ(store.RenameGroup(1, "g"), 1);
+    EXPECT_EQ(store.DeleteGroup(1), 1);
+
+    EXPECT_EQ(store.AddressExists(1, "a@b"), 1);
+    EXPECT_EQ(store.AddressExistsExcept(1, "a@b", 1), 1);
+    EXPECT_EQ(store.InsertAddress(1, "a@b", "n"), 1);
+    EXPECT_EQ(store.UpdateAddress(1, 1, "a@b", "n"), 1);
+    EXPECT_EQ(store.DeleteAddress(1), 1);
+    const std::list<AddressRecord> addressesBefore = {{1, 2, "x@y", "X"}};
+    std::list<AddressRecord> addresses = addressesBefore;
+    EXPECT_EQ(store.LoadGroupAddresses(2, addresses), 1);
+    EXPECT_EQ(addresses, addressesBefore);
+
+    const std::vector<LinkRecord> linksBefore = {{0, "site", "url"}};
+    std::vector<LinkRecord> links = linksBefore;
+    EXPECT_EQ(store.LoadLinks(links), 1);
+    EXPECT_EQ(links, linksBefore);
+    const std::vector<std::string> keywordsBefore = {"k"};
+    std::vector<std::string> keywords = keywordsBefore;
+    EXPECT_EQ(store.LoadSearchKeys(keywords), 1);
+    EXPECT_EQ(keywords, keywordsBefore);
+
+    // The refreshes have nowhere to write: they do not even download.
+    TestHttpServer server;
+    store.SetUpdateServer(server.baseAddress());
+    EXPECT_EQ(store.RefreshLinks(), 0);
+    EXPECT_EQ(store.RefreshSearchKeys(), 0);
+    EXPECT_EQ(server.requests("/update/corvane_links.txt") + server.requests("/update/search_key.txt"), 0);
+
+    EXPECT_FALSE(store.BeginTransaction().IsActive());
+}
+
+TEST(StoreConnection, NeverOpenedRefusesEverything) {
+    AddressStore store;
+    EXPECT_FALSE(store.IsOpen());
+    expectEveryOperationRefused(store);
+}
+
+TEST(StoreConnection, MissingDatabaseFileIsAFailedOpen) {
+    TempFolder folder;
+    AddressStore store;
+    EXPECT_FALSE(store.OpenDatabase(folder.path()));
+    EXPECT_FALSE(store.OpenDatabase(folder.path() + "/no/such/folder"));
+    EXPECT_FALSE(store.IsOpen());
+    expectEveryOperationRefused(store);
+}
+
+class GroupTest : public StoreFixture {};
+
+TEST_F(GroupTest, ClosedStoreRefusesEverything) {
+    ASSERT_EQ(store.AddGroup("g"), 0);
+    store.CloseDatabase();
+    EXPECT_FALSE(store.IsOpen());
+    expectEveryOperationRefused(store);
+    store.CloseDatabase(); // closing twice is harmless
+}
+
+TEST_F(GroupTest, OpensFromADirectoryEndingInASlash) {
+    AddressStore other;
+    EXPECT_TRUE(other.OpenDatabase(folder.path() + "/"));
+    EXPECT_EQ(other.AddGroup("g"), 0);
+    std::vector<GroupRecord> groups;
+    EXPECT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups.size(), 1u);
+}
+
+TEST_F(GroupTest, EmptyTableEmptiesTheListAndAnswersOne) {
+    std::vector<GroupRecord> groups = {{1, "stale"}};
+    EXPECT_EQ(store.LoadGroups(groups), 1);
+    EXPECT_TRUE(groups.empty());
+}
+
+TEST_F(GroupTest, AddRenameDeleteInDatabaseOrder) {
+    EXPECT_EQ(store.AddGroup("\xCD\xAC\xD1\xA7"), 0);
+    EXPECT_EQ(store.AddGroup("\xCD\xAC\xD1\xA7"), 0); // names need not be unique
+    EXPECT_EQ(store.AddGroup("work"), 0);
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(groups[0].name, groups[1].name);
+    EXPECT_NE(groups[0].id, groups[1].id);
+
+    EXPECT_EQ(store.RenameGroup(groups[2].id, "jobs"), 0);
+    EXPECT_EQ(store.RenameGroup(9999, "nobody"), 0); // names no row: nothing changes
+    ASSERT_EQ(store.InsertAddress(groups[0].id, "a@b.c", ""), 0);
+    EXPECT_EQ(store.DeleteGroup(groups[0].id), 0);
+    EXPECT_EQ(store.DeleteGroup(9999), 0);
+
+    std::vector<GroupRecord> after;
+    ASSERT_EQ(store.LoadGroups(after), 0);
+    EXPECT_EQ(after, (std::vector<GroupRecord>{groups[1], {groups[2].id, "jobs"}}));
+    // The deleted group's addresses stay under its id.
+    std::list<AddressRecord> orphans;
+    EXPECT_EQ(store.LoadGroupAddresses(groups[0].id, orphans), 0);
+    EXPECT_EQ(orphans.size(), 1u);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(GroupTest, NamesAreStoredExactlyAsGiven) {
+    const std::vector<std::string> names = {
+        "O'Brien's",
+        "'); drop table AddressCata; --",
+        "",
+        "\xB9\xAB\xCB\xBE\x5C\x7C", // GBK "公司" followed by "\\|"
+        "\x95\x5C'",                // a trail byte that looks like a backslash, before a quote
+        std::string(5000, 'n'),
+    };
+    for (const std::string& name : names) EXPECT_EQ(store.AddGroup(name), 0);
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    ASSERT_EQ(groups.size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(groups[i].name, names[i]);
+    EXPECT_EQ(store.RenameGroup(groups[0].id, "it's renamed"), 0);
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups[0].name, "it's renamed");
+    EXPECT_TRUE(reported.empty());
+}
+
+// Ids past 16 bits must reach the rows they name, not rows whose low 16 bits agree.
+class GroupWideIdTest : public GroupTest, public ::testing::WithParamInterface<std::int32_t> {};
+
+TEST_P(GroupWideIdTest, ReadRenamedAndDeletedByTheirFullId) {
+    const std::int32_t id = GetParam();
+    // What a 16-bit signed reading of the id would name instead.
+    const std::int32_t lookalike = static_cast<std::int16_t>(id);
+    sql("insert into AddressCata(id, name) values(?, 'decoy')", {lookalike});
+    sql("delete from sqlite_sequence where name = 'AddressCata'");
+    sql("insert into sqlite_sequence(name, seq) values('AddressCata', ?)", {id - 1});
+    ASSERT_EQ(store.AddGroup("wide"), 0);
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[1], (GroupRecord{id, "wide"}));
+
+    EXPECT_EQ(store.RenameGroup(id, "renamed"), 0);
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups, (std::vector<GroupRecord>{{lookalike, "decoy"}, {id, "renamed"}}));
+    EXPECT_EQ(store.DeleteGroup(id), 0);
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups, (std::vector<GroupRecord>{{lookalike, "decoy"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(PastSixteenBits, GroupWideIdTest, ::testing::Values(32768, 65537, 70001, 2147483000));
+
+TEST_F(GroupTest, WriteErrorsAreReportedAndReadErrorsThrown) {
+    ASSERT_EQ(store.AddGroup("g"), 0);
+    sql("drop table AddressCata");
+    EXPECT_EQ(store.AddGroup("g"), 0);
+    EXPECT_EQ(store.RenameGroup(1, "h"), 0);
+    EXPECT_EQ(store.DeleteGroup(1), 0);
+    ASSERT_EQ(reported.size(), 3u);
+    for (const std::string& text : reported) EXPECT_NE(text.find("AddressCata"), std::string::npos) << text;
+    std::vector<GroupRecord> groups;
+    EXPECT_THROW(store.LoadGroups(groups), DatabaseError);
+}
+
+} // namespace

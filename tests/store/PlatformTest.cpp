@@ -1,0 +1,189 @@
+// Our ODBC layer against the real driver, and the tool that creates a fresh database.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/DatabaseError.h"
+#include "platform/OdbcConnection.h"
+#include "platform/OdbcRecordSet.h"
+#include "platform/Transaction.h"
+#include "store/DatabaseFile.h"
+#include "support/TempFolder.h"
+#include "tools/CreateDatabase.h"
+
+namespace {
+
+class OdbcTest : public ::testing::Test {
+protected:
+    OdbcTest() {
+        std::string error;
+        EXPECT_EQ(createDatabase(folder.path(), builtInSchema(), error), CreateDatabaseResult::kCreated) << error;
+        connection.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    }
+
+    std::int64_t count(const std::string& table) {
+        OdbcRecordSet records(connection);
+        records.open("select count(*) as n from " + table);
+        return records.integer("n");
+    }
+
+    TempFolder folder;
+    OdbcConnection connection;
+};
+
+TEST(OdbcConnection, RefusesMissingFileWithoutCreatingIt) {
+    TempFolder folder;
+    const std::string path = DatabaseFilePath(folder.path());
+    OdbcConnection connection;
+    EXPECT_THROW(connection.open(*ConnectionStringFor(path)), DatabaseError);
+    EXPECT_FALSE(connection.isOpen());
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_THROW(connection.execute("select 1"), DatabaseError);
+}
+
+TEST_F(OdbcTest, ErrorCarriesStateNativeCodeAndDriverText) {
+    try {
+        connection.execute("insert into NoSuchTable(x) values(?)", {1});
+        FAIL() << "no error";
+    } catch (const DatabaseError& error) {
+        EXPECT_EQ(error.sqlState().size(), 5u);
+        EXPECT_NE(error.message().find("NoSuchTable"), std::string::npos) << error.message();
+        EXPECT_NE(std::string(error.what()).find(error.sqlState()), std::string::npos);
+    }
+    // The connection is still usable after a failed statement.
+    connection.execute("insert into AddressCata(name) values(?)", {std::string_view("a")});
+    EXPECT_EQ(count("AddressCata"), 1);
+}
+
+TEST_F(OdbcTest, EmptyResultStandsPastTheEndAtOnce) {
+    OdbcRecordSet records(connection);
+    records.open("select id, name from AddressCata");
+    EXPECT_TRUE(records.isOpen());
+    EXPECT_TRUE(records.isEof());
+    EXPECT_THROW(records.text("name"), DatabaseError);
+}
+
+TEST_F(OdbcTest, ReadsFieldsByNameInAnyOrderWithFullWidthIntegers) {
+    connection.execute("insert into AddressList(id, group_id, email, name) values(?, ?, ?, ?)",
+                       {2147483647, -2147483647 - 1, std::string_view("a@b"), std::string_view("")});
+    connection.execute("insert into AddressList(id, group_id, email, name) values(?, ?, ?, ?)",
+                       {70000, 65536, std::string_view("c@d"), std::string_view("N")});
+    OdbcRecordSet records(connection);
+    records.open("select * from AddressList where id > ? order by id", {0});
+    ASSERT_FALSE(records.isEof());
+    EXPECT_EQ(records.text("NAME"), "N");
+    EXPECT_EQ(records.integer("group_id"), 65536);
+    EXPECT_EQ(records.integer("id"), 70000);
+    EXPECT_EQ(records.text("id"), "70000");
+    records.moveNext();
+    ASSERT_FALSE(records.isEof());
+    EXPECT_EQ(records.integer("id"), 2147483647);
+    EXPECT_EQ(records.integer("group_id"), -2147483647 - 1);
+    EXPECT_EQ(records.text("name"), "");
+    EXPECT_THROW(records.text("nosuchcolumn"), DatabaseError);
+    records.moveNext();
+    EXPECT_TRUE(records.isEof());
+}
+
+TEST_F(OdbcTest, IntegerPastThirtyTwoBitsIsAnErrorNotATruncation) {
+    connection.execute("insert into SearchKey(id, keyword) values(4294967297, 'k')");
+    OdbcRecordSet records(connection);
+    records.open("select id from SearchKey");
+    EXPECT_THROW(records.integer("id"), DatabaseError);
+}
+
+TEST_F(OdbcTest, LongTextWithDoubleByteCharactersRoundTripsInChunks) {
+    // 100,000 bytes of GBK text, with trail bytes that look like "\\", "|" and "@", and a NUL-free quote.
+    std::string text;
+    while (text.size() < 100'000) text += "\xB0\xA1\x95\x5C\x81\x7C\x81\x40'\"x";
+    connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {1, text});
+    OdbcRecordSet records(connection);
+    records.open("select keyword from SearchKey where keyword = ?", {text});
+    ASSERT_FALSE(records.isEof());
+    EXPECT_EQ(records.text("keyword"), text);
+}
+
+TEST_F(OdbcTest, TwoReadersOfOneStatementTextDoNotDisturbEachOther) {
+    for (int i = 0; i < 3; ++i) connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {i, std::string_view("k")});
+    const std::string query = "select id from SearchKey order by id";
+    OdbcRecordSet outer(connection);
+    outer.open(query);
+    int rows = 0;
+    for (; !outer.isEof(); outer.moveNext(), ++rows) {
+        OdbcRecordSet inner(connection);
+        inner.open(query);
+        EXPECT_EQ(inner.integer("id"), 0);
+        EXPECT_EQ(outer.integer("id"), rows);
+    }
+    EXPECT_EQ(rows, 3);
+}
+
+TEST_F(OdbcTest, TransactionRollsBackUnlessCommitted) {
+    {
+        Transaction transaction(connection);
+        connection.execute("insert into AddressCata(name) values('gone')");
+        EXPECT_THROW(Transaction nested(connection), DatabaseError);
+    }
+    EXPECT_EQ(count("AddressCata"), 0);
+    {
+        Transaction transaction(connection);
+        connection.execute("insert into AddressCata(name) values('kept')");
+        transaction.commit();
+    }
+    EXPECT_EQ(count("AddressCata"), 1);
+    // Auto-commit is back on: a second connection sees a plain insert at once.
+    connection.execute("insert into AddressCata(name) values('plain')");
+    OdbcConnection other;
+    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    OdbcRecordSet records(other);
+    records.open("select count(*) as n from AddressCata");
+    EXPECT_EQ(records.integer("n"), 2);
+}
+
+TEST_F(OdbcTest, ClosingDuringATransactionDropsItsWork) {
+    auto transaction = std::make_unique<Transaction>(connection);
+    connection.execute("insert into AddressCata(name) values('gone')");
+    connection.close();
+    transaction.reset(); // the rollback on a closed connection is harmless
+    connection.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    EXPECT_EQ(count("AddressCata"), 0);
+}
+
+std::string fileContents(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(CreateDatabase, RefusesToOverwriteAnyExistingFile) {
+    TempFolder folder;
+    const std::string path = DatabaseFilePath(folder.path());
+    std::ofstream(path, std::ios::binary) << "not a database, but someone's file";
+    std::string error;
+    EXPECT_EQ(createDatabase(folder.path(), builtInSchema(), error), CreateDatabaseResult::kAlreadyExists);
+    EXPECT_EQ(fileContents(path), "not a database, but someone's file");
+
+    TempFolder second;
+    ASSERT_EQ(createDatabase(second.path(), builtInSchema(), error), CreateDatabaseResult::kCreated) << error;
+    const std::string created = fileContents(DatabaseFilePath(second.path()));
+    EXPECT_EQ(createDatabase(second.path(), builtInSchema(), error), CreateDatabaseResult::kAlreadyExists);
+    EXPECT_EQ(fileContents(DatabaseFilePath(second.path())), created);
+}
+
+TEST(CreateDatabase, FailureLeavesNothingBehind) {
+    TempFolder folder;
+    std::string error;
+    EXPECT_EQ(createDatabase(folder.path() + "/missing", builtInSchema(), error), CreateDatabaseResult::kFailed);
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(createDatabase(folder.path(), "create table A(id integer);\ncreate tabel B;", error),
+              CreateDatabaseResult::kFailed);
+    EXPECT_TRUE(std::filesystem::is_empty(folder.path()));
+    // A name that would break the connection string is refused before anything is made.
+    const std::string odd = folder.path() + "/a;NoCreat=0";
+    std::filesystem::create_directory(odd);
+    EXPECT_EQ(createDatabase(odd, builtInSchema(), error), CreateDatabaseResult::kFailed);
+    EXPECT_TRUE(std::filesystem::is_empty(odd));
+}
+
+} // namespace

@@ -1,0 +1,215 @@
+// Cutting server files into records, the download, and the keyword and link refresh against a real local server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/CodePage936.h"
+#include "store/DownloadText.h"
+#include "store/SplitText.h"
+#include "support/StoreFixture.h"
+#include "support/TestHttpServer.h"
+
+namespace {
+
+using Pieces = std::vector<std::string>;
+
+struct SplitCase {
+    std::string text;
+    std::string separator;
+    int limit;
+    Pieces expected;
+};
+
+TEST(SplitText, CutsAtSeparatorsWithinTheLimit) {
+    const std::vector<SplitCase> cases = {
+        {"a||b||c", "||", 0, {"a", "b", "c"}},
+        {"||a||||b||", "||", 0, {"a", "b"}}, // empty records dropped at the start, middle and end
+        {"||||", "||", 0, {}},
+        {"", "||", 0, {}},
+        {"abc", "||", 0, {"abc"}},
+        {"a|b|||c", "||", 0, {"a|b", "|c"}},
+        {"", "||", 1, {""}}, // limit 1: the whole text, even empty
+        {"a||b||c", "||", 1, {"a||b||c"}},
+        {"a||b||c", "||", 2, {"a", "b||c"}},
+        {"a||b||c||d", "||", 3, {"a", "b", "c||d"}},
+        {"||a||b", "||", 2, {"a||b"}}, // the separator at the start counts against the limit
+        {"a||b", "||", -1, {"a", "b"}},
+        {"a##b##c", "##", 2, {"a", "b##c"}},
+        {"abc", "", 0, {"abc"}}, // an empty separator is never found
+        {"x", "", 1, {"x"}},
+    };
+    for (const SplitCase& c : cases) {
+        Pieces pieces = {"kept"};
+        SplitText(c.text, c.separator, pieces, c.limit);
+        Pieces expected = {"kept"}; // the list is appended to, not cleared
+        expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+        EXPECT_EQ(pieces, expected) << "text '" << c.text << "' limit " << c.limit;
+    }
+}
+
+TEST(SplitText, NeverCutsInsideADoubleByteCharacter) {
+    // 0xB1 0x7C is one character whose second byte is "|": "\xB1|" followed by "|b" holds no separator.
+    Pieces pieces;
+    SplitText("a\xB1||b", "||", pieces, 0);
+    EXPECT_EQ(pieces, (Pieces{"a\xB1||b"}));
+    pieces.clear();
+    SplitText("a\xB1|||b", "||", pieces, 0); // the second and third "|" do make one
+    EXPECT_EQ(pieces, (Pieces{"a\xB1|", "b"}));
+    pieces.clear();
+    SplitText("\xD6\xD0||\xCE\xC4\x81", "||", pieces, 0); // a lead byte alone at the end is a character
+    EXPECT_EQ(pieces, (Pieces{"\xD6\xD0", "\xCE\xC4\x81"}));
+    EXPECT_EQ(findCp936("\x81##x##", "##"), 4u);
+    EXPECT_EQ(findCp936("\x81#", "##"), std::string::npos);
+}
+
+class DownloadTest : public ::testing::Test {
+protected:
+    HttpGetOptions quick() {
+        HttpGetOptions options = DefaultDownloadOptions();
+        options.connectTimeout = std::chrono::milliseconds(500);
+        options.totalTimeout = std::chrono::milliseconds(700);
+        return options;
+    }
+    TestHttpServer server;
+};
+
+TEST_F(DownloadTest, JoinsLinesAndKeepsBytes) {
+    server.answer("/f.txt", {200, "one\r\ntw\no||\xB1|\r\n\r\nlast"});
+    std::string body = "old";
+    EXPECT_EQ(DownloadText(server.baseAddress() + "/f.txt", body, quick()), 1);
+    EXPECT_EQ(body, "onetwo||\xB1|last");
+    server.answer("/empty.txt", {200, ""});
+    EXPECT_EQ(DownloadText(server.baseAddress() + "/empty.txt", body, quick()), 1);
+    EXPECT_EQ(body, "");
+}
+
+TEST_F(DownloadTest, EveryFailureIsMinusOne) {
+    std::string body;
+    server.answer("/404", {404, "a||b"});
+    server.answer("/500", {500, "a||b"});
+    server.answer("/big", {200, std::string(2000, 'x')});
+    EXPECT_EQ(DownloadText(server.baseAddress() + "/404", body, quick()), -1);
+    EXPECT_EQ(DownloadText(server.baseAddress() + "/500", body, quick()), -1);
+    EXPECT_EQ(DownloadText(TestHttpServer::deadAddress() + "/f.txt", body, quick()), -1);
+    EXPECT_EQ(DownloadText("file:///etc/passwd", body, quick()), -1);
+    HttpGetOptions small = quick();
+    small.maxBytes = 1000;
+    EXPECT_EQ(DownloadText(server.baseAddress() + "/big", body, small), -1);
+}
+
+TEST_F(DownloadTest, SilentServerTimesOut) {
+    server.answer("/silent", {200, "", true});
+    std::string body;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(DownloadText(server.baseAddress() + "/silent", body, quick()), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+class RefreshTest : public StoreFixture {
+protected:
+    RefreshTest() {
+        store.SetUpdateServer(server.baseAddress());
+        HttpGetOptions options = DefaultDownloadOptions();
+        options.connectTimeout = std::chrono::milliseconds(500);
+        options.totalTimeout = std::chrono::milliseconds(700);
+        store.SetDownloadOptions(options);
+    }
+    void keywordFile(TestHttpServer::Answer answer) { server.answer("/update/search_key.txt", std::move(answer)); }
+    void linkFile(TestHttpServer::Answer answer) { server.answer("/update/corvane_links.txt", std::move(answer)); }
+
+    std::vector<std::string> keywords() {
+        std::vector<std::string> result;
+        store.LoadSearchKeys(result);
+        return result;
+    }
+    std::vector<LinkRecord> links() {
+        std::vector<LinkRecord> result;
+        store.LoadLinks(result);
+        return result;
+    }
+    std::vector<std::string> keywordIds() { return texts("select id from SearchKey order by id", "id"); }
+
+    TestHttpServer server;
+};
+
+TEST_F(RefreshTest, KeywordsAreNumberedTrimmedRecordsJoinedAcrossLines) {
+    keywordFile({200, "first|| \t second\r\n || th\r\nird||   ||"});
+    EXPECT_EQ(store.RefreshSearchKeys(), 0);
+    EXPECT_EQ(keywords(), (std::vector<std::string>{"first", "second", "third", ""}));
+    EXPECT_EQ(keywordIds(), (std::vector<std::string>{"0", "1", "2", "3"}));
+    EXPECT_EQ(server.requests("/update/search_key.txt"), 1);
+}
+
+TEST_F(RefreshTest, KeywordsAreStoredByteForByte) {
+    keywordFile({200, "it's||\xC3\xE2\xB7\xD1\xD3\xCA\xCF\xE4||\x81|||'); drop table SearchKey; --"});
+    EXPECT_EQ(store.RefreshSearchKeys(), 0);
+    EXPECT_EQ(keywords(),
+              (std::vector<std::string>{"it's", "\xC3\xE2\xB7\xD1\xD3\xCA\xCF\xE4", "\x81|", "'); drop table SearchKey; --"}));
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(RefreshTest, NothingUsableKeepsTheOldRows) {
+    keywordFile({200, "old one||old two"});
+    store.RefreshSearchKeys();
+    const std::vector<std::string> before = keywords();
+    ASSERT_EQ(before.size(), 2u);
+
+    const std::vector<TestHttpServer::Answer> answers = {
+        {200, "||||"},                    // only separators
+        {200, ""},                        // empty body
+        {404, "new||keywords"},           // error status with a body
+        {500, "<html>error</html>"},
+        {200, "late||keywords", true},    // silent server
+    };
+    for (const TestHttpServer::Answer& answer : answers) {
+        keywordFile(answer);
+        EXPECT_EQ(store.RefreshSearchKeys(), 0);
+        EXPECT_EQ(keywords(), before) << "status " << answer.status << " body " << answer.body;
+    }
+    store.SetUpdateServer(TestHttpServer::deadAddress());
+    EXPECT_EQ(store.RefreshSearchKeys(), 0);
+    EXPECT_EQ(keywords(), before);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(RefreshTest, LinksSplitAtTheFirstDoubleHashAndKeepTheirNumbers) {
+    linkFile({200, "Site A##http://a.example/?q=1##2||no separator||##http://nosite.example||"
+                   "Site\xB1###http://gbk.example|| C ## http://c.example "});
+    EXPECT_EQ(store.RefreshLinks(), 0);
+    EXPECT_EQ(links(), (std::vector<LinkRecord>{
+                           {0, "Site A", "http://a.example/?q=1##2"},
+                           {2, "", "http://nosite.example"},
+                           {3, "Site\xB1#", "http://gbk.example"}, // "\xB1#" is one character
+                           {4, "C ", " http://c.example"},
+                       }));
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(RefreshTest, ARecordWithoutSeparatorStillReplacesTheLinks) {
+    linkFile({200, "A##http://a"});
+    store.RefreshLinks();
+    ASSERT_EQ(links().size(), 1u);
+    linkFile({200, "an answer with no link in it"});
+    store.RefreshLinks();
+    EXPECT_TRUE(links().empty());
+    std::vector<LinkRecord> list = {{9, "stale", "stale"}};
+    EXPECT_EQ(store.LoadLinks(list), 1); // an empty table empties the list
+    EXPECT_TRUE(list.empty());
+    std::vector<std::string> keywordList = {"stale"};
+    EXPECT_EQ(store.LoadSearchKeys(keywordList), 1);
+    EXPECT_TRUE(keywordList.empty());
+}
+
+TEST_F(RefreshTest, AFailingInsertCostsOnlyItsRecord) {
+    // A keyword table that refuses one particular text, to make one insert fail among good ones.
+    sql("create trigger RefuseBad before insert on SearchKey when new.keyword = 'bad' "
+        "begin select raise(abort, 'keyword refused'); end");
+    keywordFile({200, "good||bad||fine"});
+    EXPECT_EQ(store.RefreshSearchKeys(), 0);
+    EXPECT_EQ(keywords(), (std::vector<std::string>{"good", "fine"}));
+    EXPECT_EQ(keywordIds(), (std::vector<std::string>{"0", "2"}));
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("keyword refused"), std::string::npos) << reported[0];
+}
+
+} // namespace
