@@ -6,7 +6,7 @@
 #include "Config.h"
 #include "platform/CodePage936.h"
 #include "platform/DatabaseError.h"
-#include "platform/OdbcRecordSet.h"
+#include "store/CMyRecordset.h"
 #include "store/DatabaseFile.h"
 #include "store/DownloadText.h"
 #include "store/SplitText.h"
@@ -33,7 +33,7 @@ std::string trimmed(const std::string& text) {
 template <class ReadRow>
 int loadRows(OdbcConnection& connection, const std::string& sql, std::initializer_list<SqlParameter> params,
              ReadRow readRow) {
-    OdbcRecordSet records(connection);
+    CMyRecordset records(connection);
     records.open(sql, params);
     if (!records.isOpen()) return kRowsRead;
     if (records.isEof()) {
@@ -143,7 +143,7 @@ int AddressStore::LoadGroups(std::vector<GroupRecord>& groups) {
     std::lock_guard lock(m_mutex);
     if (!m_connection.isOpen()) return 1;
     groups.clear();
-    return loadRows(m_connection, "select id, name from AddressCata", {}, [&](OdbcRecordSet& row) {
+    return loadRows(m_connection, "select id, name from AddressCata", {}, [&](CMyRecordset& row) {
         GroupRecord group;
         group.name = row.text("name");
         group.id = row.integer("id");
@@ -167,7 +167,7 @@ int AddressStore::DeleteGroup(std::int32_t id) {
 
 int AddressStore::addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId) {
     if (!m_connection.isOpen()) return 1;
-    OdbcRecordSet records(m_connection);
+    CMyRecordset records(m_connection);
     if (exceptId)
         records.open("select * from AddressList where group_id = ? and email = ? and id <> ?",
                      {groupId, email, *exceptId});
@@ -229,7 +229,7 @@ int AddressStore::LoadGroupAddresses(std::int32_t groupId, std::list<AddressReco
     if (!m_connection.isOpen()) return 1;
     addresses.clear();
     return loadRows(m_connection, "select id, group_id, email, name from AddressList where group_id = ?", {groupId},
-                    [&](OdbcRecordSet& row) {
+                    [&](CMyRecordset& row) {
                         AddressRecord& address = addresses.emplace_back();
                         address.id = row.integer("id");
                         address.group_id = row.integer("group_id");
@@ -294,7 +294,7 @@ int AddressStore::LoadLinks(std::vector<LinkRecord>& links) {
     std::lock_guard lock(m_mutex);
     if (!m_connection.isOpen()) return 1;
     links.clear();
-    return loadRows(m_connection, "select * from Links", {}, [&](OdbcRecordSet& row) {
+    return loadRows(m_connection, "select * from Links", {}, [&](CMyRecordset& row) {
         LinkRecord link;
         link.id = row.integer("id");
         link.site = row.text("site");
@@ -308,5 +308,5 @@ int AddressStore::LoadSearchKeys(std::vector<std::string>& keywords) {
     if (!m_connection.isOpen()) return 1;
     keywords.clear();
     return loadRows(m_connection, "select * from SearchKey", {},
-                    [&](OdbcRecordSet& row) { keywords.push_back(row.text("keyword")); });
+                    [&](CMyRecordset& row) { keywords.push_back(row.text("keyword")); });
 }
