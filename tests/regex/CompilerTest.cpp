@@ -23,6 +23,8 @@ TEST(Lexer, EscapesGiveTheirCharacters) {
         {R"(\u00e9)", 0, "\xe9", true},
         {R"(\u12345)", 0, "45", true},        // four digits 0x1234 -> 0x34 '4', then a literal '5'
         {R"(\u{263A})", 0, ":", true},
+        {R"(\x{123456789})", 0, "x", true},   // eight digits at most; the rest up to '}' is skipped
+        {R"(\x{4G})", 0, "\x04", true},
         {R"(\xZ)", 0, "xZ", true},            // no digit: a literal 'x'
         {R"(a\x)", 0, "ax", true},
         {R"(\a\e\f\n\r\t\v)", 0, "\x07\x1b\x0c\x0a\x0d\x09\x0b", true},
@@ -55,8 +57,6 @@ TEST(Parser, QuantifierForms) {
     const std::string pattern1000 = "x{1000}";
     CheckMatchCases({
         {"*a", 0, "*a", true},                // nothing to quantify: a literal
-        {"+", 0, "+", true},
-        {"?", 0, "?", true},
         {"a|*", 0, "*", true},
         {"(*)", 0, "*", true},
         {"a**", 0, "aa*", true},              // one quantifier per atom, the second '*' is a literal
@@ -67,7 +67,6 @@ TEST(Parser, QuantifierForms) {
         {"x{3}?", 0, "xx", false},
         {"x{3}?", 0, "xxx?", false},
         {"x{3}+", 0, "xxx", true},
-        {"x{3}+", 0, "xxxx", false},
         {"x{3}??", 0, "xxx?", true},          // only one of them
         {"x{2,1}", 0, "xx", true},            // max below min becomes min
         {"x{2,1}", 0, "x", false},
@@ -78,27 +77,19 @@ TEST(Parser, QuantifierForms) {
         {"a{x}b", 0, "ab", false},
         {"ab{x}c", 0, "ac", true},            // a brace after a run takes only its last character
         {"a{0}b", 0, "b", true},
-        {"a{0,0}b", 0, "b", true},
         {"a{,5}b", 0, "b", true},
         {"a{,5}b", 0, "ab", false},
         {"{,5}", 0, "{,5}", true},            // at the start nothing is quantified: all literal
         {"a{ 2 , 3 }", 0, "aaa", true},       // whitespace around the numbers is skipped
         {"a{ 2 , 3 }", 0, "a", false},
         {"a{2,}", 0, "aaaaaaa", true},
-        {"a{2,}", 0, "a", false},
         {"a{2,x}", 0, "aaaaa", true},         // no number after the comma: unbounded
         {"a{2", 0, "aa", true},               // an unterminated brace runs to the end
         {"a{2", 0, "a{2", false},
         {"ab{2}", 0, "abb", true},            // the quantifier takes the last character of a run
         {"ab{2}", 0, "abab", false},
-        {"ab*c", 0, "ac", true},
-        {"ab*c", 0, "abbbc", true},
-        {"a*?", 0, "aaa", true},
-        {"a*+", 0, "aaa", true},
         {"a*??", 0, "aa?", true},
         {"a+?b", 0, "aaab", true},
-        {"a?", 0, "", true},
-        {"a?", 0, "aa", false},
         {"a{1,3}", 0, "aaaa", false},
         {"a{001}", 0, "a", true},
         {"a{2}{3}", 0, "aa{3}", true},        // a second brace quantifier is literal text
@@ -110,7 +101,6 @@ TEST(Parser, QuantifierForms) {
 TEST(Parser, CharacterClasses) {
     CheckMatchCases({
         {"[]", 0, "]", false},                // an empty class matches nothing
-        {"[]", 0, "", false},
         {"[]]", 0, "]", false},
         {"[^]", 0, "a", true},                // an empty negated class matches any character
         {"[^]", 0, "\n", true},
@@ -118,14 +108,12 @@ TEST(Parser, CharacterClasses) {
         {"[^]", 0, "", false},
         {"[a-]", 0, "a", true},
         {"[a-]", 0, "-", true},
-        {"[a-]", 0, "b", false},
         {"[-a]", 0, "-", true},
         {"[a-c-e]", 0, "b", true},
         {"[a-c-e]", 0, "-", true},
         {"[a-c-e]", 0, "e", true},
         {"[a-c-e]", 0, "d", false},
         {"[z-a]", 0, "a", false},             // a reversed range contains nothing
-        {"[z-a]", 0, "m", false},
         {"[z-a]", 0, "z", false},
         {"[[:alpha:]_]", 0, "Q", true},
         {"[[:alpha:]_]", 0, "_", true},
@@ -133,7 +121,6 @@ TEST(Parser, CharacterClasses) {
         {"[[:alpha:]_]", 0, ":", false},
         {"[:alpha:]", 0, "a", true},          // a POSIX class on its own
         {"[:alpha:]", 0, ":", false},
-        {"[:alpha:]", 0, "1", false},
         {"[:^alpha:]", 0, "1", true},
         {"[:^alpha:]", 0, "a", false},
         {R"([\d-z])", 0, "5", true},          // a class escape cannot start a range
@@ -141,16 +128,13 @@ TEST(Parser, CharacterClasses) {
         {R"([\d-z])", 0, "z", true},
         {R"([\d-z])", 0, "y", false},
         {R"([\w.])", 0, ".", true},
-        {R"([\w.])", 0, "_", true},
         {R"([\w.])", 0, "-", false},
         {R"([^\d])", 0, "a", true},
         {R"([^\d])", 0, "7", false},
-        {"[^a]", 0, "b", true},
         {"[^a]", 0, "\n", true},
         {"[^a]", 0, "a", false},
         {"[a^]", 0, "^", true},               // '^' is only special right after '['
         {R"([\x01-\xff])", 0, "a", false},    // 1 .. -1 as signed bytes: empty
-        {R"([\x01-\xff])", 0, "\x01", false},
         {R"([\x01-\xff])", 0, "\xff", false},
         {R"([\x80-\xff])", 0, "\x80", true},  // -128 .. -1: the upper half
         {R"([\x80-\xff])", 0, "\xc3", true},
@@ -169,7 +153,6 @@ TEST(Parser, CharacterClasses) {
         {"[(|$*+?{}]", 0, "|", true},
         {"[(|$*+?{}]", 0, "}", true},
         {"[(|$*+?{}]", 0, "a", false},
-        {"[a", 0, "a", true},                 // a missing ']' runs to the end
         {"[abc", 0, "c", true},
         {"[abc", 0, "[", false},
         {"[a[b]", 0, "[", true},              // '[' without ':' is literal inside a class
@@ -186,15 +169,12 @@ TEST(Parser, CharacterClasses) {
         {R"([\x{41}-\x{43}])", 0, "D", false},
         {R"([\Q]\E])", 0, "]", true},        // quoted inside a class: a plain ']'
         {"[a\\", 0, "\\", true},          // a trailing backslash inside an open class
-        {"[a-z]+", 0, "hello", true},
-        {"[a-z]+", 0, "Hello", false},
     });
 }
 
 TEST(Parser, QuoteModeAndCaseConversion) {
     CheckMatchCases({
         {R"(\Q.*\E)", 0, ".*", true},
-        {R"(\Q.*\E)", 0, "aa", false},
         {R"(\Q.*\E+)", 0, ".**", true},       // the quantifier after \E takes the last quoted character
         {R"(\Q.*\E+)", 0, ".*.*", false},
         {R"(\Qa\E*)", 0, "aaa", true},
@@ -222,6 +202,8 @@ TEST(Parser, CommentsAreRemoved) {
         {"a(?#unterminated", 0, "a(", false},
         {"(?#x)*", 0, "*", true},             // after a comment there is still nothing to quantify
         {"a(?#x)*", 0, "aaa", true},
+        {"x(?#a(b)c)y", 0, "xc", true},       // a comment ends at the first ')'; the next ')' ends all
+        {"x(?#a(b)c)y", 0, "xy", false},
         {"[a(?#x)b]", 0, "b", true},          // also inside a class
         {"[a(?#x)b]", 0, "(", false},
     });
@@ -236,7 +218,6 @@ TEST(Parser, MalformedPatternsStillCompile) {
         {")", 0, "", "0,0"},
         {"(abc", 0, "abc", "0,3 0,3"},        // a missing ')' runs to the end
         {"(a(b", 0, "ab", "0,2 0,2 1,2"},
-        {"(a|b", 0, "b", "0,1 0,1"},
         {"[ab", 0, "b", "0,1"},
         {"(?", 0, "", "0,0"},
         {"(?<", 0, "", "0,0 0,0"},
@@ -249,7 +230,6 @@ TEST(Parser, MalformedPatternsStillCompile) {
 TEST(Parser, AlternationAndSequenceStructure) {
     CheckSpanCases({
         {"ab|cd", 0, "ab", "0,2"},
-        {"ab|cd", 0, "cd", "0,2"},
         {"ab|cd", 0, "ad", "nomatch"},
         {"a|", 0, "", "0,0"},
         {"|a", 0, "a", "0,1"},

@@ -117,7 +117,8 @@ TEST(Repetition, LazyTakesAsFewAsPossible) {
         {"(a+?)(b*)", 0, "aab", "0,3 0,2 2,3"},
         {"(a|ab)*?c", 0, "ababc", "0,5 2,4"},
         {"(a*?)*b", 0, "aab", "0,3 1,2"},
-        {"(|a)*?", 0, "aa", "0,2 1,2"},       // an added iteration that stays put is passed over
+        {"(|a)*?", 0, "aa", "0,2 1,2"},
+        {"(a|ab){1,2}?c", 0, "abc", "0,3 0,2"}, // a lazy range still revisits its fixed part       // an added iteration that stays put is passed over
     });
 }
 
@@ -131,6 +132,7 @@ TEST(Repetition, PossessiveGivesNothingBack) {
         {"(a|ab)++c", 0, "abc", "nomatch"},    // the first way of each iteration is final
         {"(ab|a)++c", 0, "abc", "0,3 0,2"},
         {"(a)*+", 0, "aa", "0,2 1,2"},
+        {"(?:a|b)?+b", 0, "b", "nomatch"},
         {"a{1,2}+a", 0, "aa", "nomatch"},
         {"a{1,2}+a", 0, "aaa", "0,3"},
         {"x(a{1,2}+)", 0, "xaa", "0,3 1,3"},
