@@ -212,7 +212,7 @@ TEST(BufferOwnership, CopiesAreIndependentAndMovesEmptyTheSource) {
     CBufferT<int> moved(std::move(copy));
     ASSERT_EQ(moved.Size(), 12);
     EXPECT_EQ(moved[2], 4);
-    EXPECT_EQ(copy.Size(), 0); // NOLINT(bugprone-use-after-move): the moved-from state is specified
+    EXPECT_EQ(copy.Size(), 0); // NOLINT(bugprone-use-after-move): a moved-from buffer is empty
     EXPECT_EQ(copy.Capacity(), 0);
 
     CBufferT<int> target;
