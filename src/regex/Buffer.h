@@ -117,7 +117,6 @@ public:
     ~CBufferT() override { std::free(m_pBuffer); }
 
     int Capacity() const { return m_nCapacity; }
-    T* Data() { return m_pBuffer; }
     const T* Data() const { return Base::Data(); }
     T& operator[](int nIndex) { return m_pBuffer[nIndex]; }
     const T& operator[](int nIndex) const { return m_pBuffer[nIndex]; }
