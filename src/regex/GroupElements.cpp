@@ -100,6 +100,21 @@ int CDelegateElxT::Backtrack(CMatchStateT& state) const {
     return m_pTarget ? m_pTarget->Backtrack(state) : 0;
 }
 
+namespace {
+
+// After the chosen branch has matched (m) or not: keep what undoing needs, or drop the captures made since.
+int Conclude(CMatchStateT& state, int m, int nCaptureSize, int r) {
+    if (m) {
+        state.Push(nCaptureSize);
+        state.Push(r);
+    } else {
+        state.m_captures.Truncate(nCaptureSize);
+    }
+    return m;
+}
+
+} // namespace
+
 int CConditionElxT::Match(CMatchStateT& state) const {
     CDepthGuard guard(state);
     if (!guard.Enter()) return 0;
@@ -115,14 +130,7 @@ int CConditionElxT::Match(CMatchStateT& state) const {
         r = state.FindRecord(m_nNumber) >= 0;
     }
     const ElxInterface* pBranch = r ? m_pYes : m_pNo;
-    const int m = pBranch ? pBranch->Match(state) : 1;
-    if (m) {
-        state.Push(c);
-        state.Push(r);
-    } else {
-        state.m_captures.Truncate(c);
-    }
-    return m;
+    return Conclude(state, pBranch ? pBranch->Match(state) : 1, c, r);
 }
 
 int CConditionElxT::Backtrack(CMatchStateT& state) const {
@@ -133,12 +141,5 @@ int CConditionElxT::Backtrack(CMatchStateT& state) const {
     state.Pop(r);
     state.Pop(c);
     const ElxInterface* pBranch = r ? m_pYes : m_pNo;
-    const int m = pBranch ? pBranch->Backtrack(state) : 0;
-    if (m) {
-        state.Push(c);
-        state.Push(r);
-    } else {
-        state.m_captures.Truncate(c);
-    }
-    return m;
+    return Conclude(state, pBranch ? pBranch->Backtrack(state) : 0, c, r);
 }

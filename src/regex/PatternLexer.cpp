@@ -13,6 +13,13 @@ int HexValue(char c) {
     return -1;
 }
 
+// Puts a token of nLen pattern characters at the lexer position and moves past it.
+bool Produce(PatternToken& token, int& nLexPos, char ch, int nMeta, int nLen) {
+    token = PatternToken{ch, nMeta, nLexPos, nLen};
+    nLexPos += nLen;
+    return true;
+}
+
 } // namespace
 
 void CPatternT::Advance() {
@@ -29,11 +36,7 @@ bool CPatternT::LexOne(PatternToken& token) {
     const int nLength = m_pattern.Size();
     const char* s = m_pattern.Data();
     const int p = m_nLexPos;
-    auto produce = [&](char ch, int nMeta, int nLen) {
-        token = PatternToken{ch, nMeta, p, nLen};
-        m_nLexPos = p + nLen;
-        return true;
-    };
+    auto produce = [&](char ch, int nMeta, int nLen) { return Produce(token, m_nLexPos, ch, nMeta, nLen); };
     auto skipTo = [&](int nPos) {
         m_nLexPos = nPos;
         return false;
@@ -120,11 +123,7 @@ bool CPatternT::LexEscape(PatternToken& token) {
     const int nLength = m_pattern.Size();
     const char* s = m_pattern.Data();
     const int p = m_nLexPos;
-    auto produce = [&](char ch, int nMeta, int nLen) {
-        token = PatternToken{ch, nMeta, p, nLen};
-        m_nLexPos = p + nLen;
-        return true;
-    };
+    auto produce = [&](char ch, int nMeta, int nLen) { return Produce(token, m_nLexPos, ch, nMeta, nLen); };
     auto startQuote = [&](int (*pConvert)(int)) {
         if (!m_pQuoteConvert) m_pQuoteConvert = pConvert;
         m_nQuoteMode = 1;
