@@ -165,6 +165,19 @@ TEST(Bounds, StepBudgetEndsExponentialBacktrackingAsNoMatch) {
     EXPECT_FALSE(state.Abandoned());
 }
 
+// Each iteration of a repeated capturing group keeps a capture record; once the stacks would hold more
+// than kMaxStackInts, the match is abandoned instead of eating memory without end.
+TEST(Bounds, StackSizeEndsAMatchThatKeepsTooManyRecords) {
+    CPatternT pattern("(a)*", 0);
+    const std::string fits(1000, 'a');
+    CMatchStateT state(1LL << 40); // a budget out of reach, so only the stack bound can stop it
+    EXPECT_EQ(pattern.MatchWhole(fits.data(), static_cast<int>(fits.size()), &state).Matched(), 1);
+    const std::string tooMany(kMaxStackInts / 4 + 1000, 'a');
+    EXPECT_EQ(pattern.MatchWhole(tooMany.data(), static_cast<int>(tooMany.size()), &state).Matched(), 0);
+    EXPECT_TRUE(state.Abandoned());
+    EXPECT_LE(state.m_stack.Size() + state.m_captures.Size(), kMaxStackInts + 64);
+}
+
 // Nested repetitions that are exponential in other engines stay cheap here, because a greedy
 // repetition revisits only its last iteration. They end as "no match" on their own.
 TEST(Bounds, NestedStarsFailWithoutExhaustingTheBudget) {
