@@ -3,6 +3,9 @@
 // Tested by tests/regex/GroupTest.cpp.
 #include "regex/PatternInternal.h"
 
+#include <string>
+#include <unordered_map>
+
 namespace {
 
 // Keeps count of the groups open while parsing.
@@ -26,6 +29,33 @@ int InlineOptionBit(char c) {
     default: return 0;
     }
 }
+
+std::string UpperCased(const CBufferRefT<char>& name) {
+    std::string text(name.Data(), static_cast<size_t>(name.Size()));
+    for (char& c : text) c = static_cast<char>(ToUpper(c));
+    return text;
+}
+
+// Group names compare ignoring case, and a name means the first named group that carries it. The index maps
+// each upper-cased name to the first opening mark with that name, so that a pattern with many named groups
+// does not take quadratic time to resolve.
+class NameIndex {
+public:
+    explicit NameIndex(const CBufferT<CBracketElxT*>& marks) : m_marks(marks) {
+        for (int i = 0; i < marks.Size(); ++i) {
+            if (marks[i]) m_first.emplace(UpperCased(marks[i]->m_name), i);
+        }
+    }
+    // The number the first mark of that name carries now, or -3 when no named group carries the name.
+    int Lookup(const CBufferRefT<char>& name) const {
+        auto found = m_first.find(UpperCased(name));
+        return found == m_first.end() ? -3 : m_marks[found->second]->m_nNumber;
+    }
+
+private:
+    const CBufferT<CBracketElxT*>& m_marks;
+    std::unordered_map<std::string, int> m_first;
+};
 
 } // namespace
 
@@ -204,16 +234,8 @@ const CBracketElxT* CPatternT::OpeningMark(int nGroupEntry) const {
     return nGroupEntry > 0 && nGroupEntry < m_groupMarks.Size() ? m_groupMarks[nGroupEntry] : nullptr;
 }
 
-// Names compare ignoring case; -3 when no named group carries the name.
-int CPatternT::LookupName(const CBufferRefT<char>& name) const {
-    for (int i = 0; i < m_namedOpenMarks.Size(); ++i) {
-        const CBracketElxT* pMark = m_namedOpenMarks[i];
-        if (pMark && pMark->m_name.EqualNoCase(name) == 0) return pMark->m_nNumber;
-    }
-    return -3;
-}
-
 void CPatternT::FinishCompile() {
+    const NameIndex names(m_namedOpenMarks);
     m_groups.EnsureIndex(0, 0);
     m_groups[0] = m_pRoot;
     m_nGroupCount = m_groups.Size();
@@ -226,8 +248,8 @@ void CPatternT::FinishCompile() {
         m_groups.Push(m_namedGroups[i]);
         m_groupMarks.Push(pOpen);
         ++m_nGroupCount;
-        if (pOpen->m_nNumber > 0) continue;
-        const int nFound = LookupName(pOpen->m_name);
+        if (!pOpen || pOpen->m_nNumber > 0) continue;
+        const int nFound = names.Lookup(pOpen->m_name);
         pOpen->m_nNumber = nFound < 0 ? ++m_nMaxGroup : nFound;
         m_namedCloseMarks[i]->m_nNumber = pOpen->m_nNumber;
     }
@@ -238,7 +260,7 @@ void CPatternT::FinishCompile() {
 
     for (int i = 0; i < m_recursions.Size(); ++i) {
         CDelegateElxT* pDelegate = m_recursions[i];
-        if (pDelegate->m_nNumber == -3) pDelegate->m_nNumber = LookupName(pDelegate->m_name);
+        if (pDelegate->m_nNumber == -3) pDelegate->m_nNumber = names.Lookup(pDelegate->m_name);
         const int n = pDelegate->m_nNumber;
         if (n < 0 || n > m_nMaxGroup) continue; // unresolved: matches the empty string once
         if (n == 0) {
@@ -254,10 +276,10 @@ void CPatternT::FinishCompile() {
         }
     }
     for (int i = 0; i < m_namedBackrefs.Size(); ++i) {
-        m_namedBackrefs[i]->m_nNumber = LookupName(m_namedBackrefs[i]->m_name);
+        m_namedBackrefs[i]->m_nNumber = names.Lookup(m_namedBackrefs[i]->m_name);
     }
     for (int i = 0; i < m_namedConditions.Size(); ++i) {
-        const int nFound = LookupName(m_namedConditions[i]->m_name);
+        const int nFound = names.Lookup(m_namedConditions[i]->m_name);
         if (nFound >= 0) {
             m_namedConditions[i]->m_nNumber = nFound;
             m_namedConditions[i]->m_pCondition = nullptr;

@@ -112,11 +112,17 @@ void CRangeElxT::CloseUnderCase() {
             if (!(lo <= u && v <= hi)) AddRange(u, v);
         }
     }
+    // Which bytes the lists hold so far, kept up to date as characters are added: asking the lists each
+    // time would make a long class take time quadratic in its length.
+    bool bHeld[256];
+    for (int b = 0; b < 256; ++b) bHeld[b] = InLists(static_cast<char>(b));
     const int nChars = m_chars.Size();
     for (int i = 0; i < nChars; ++i) {
         const char c = m_chars[i];
-        if (IsUpper(c) && !InLists(static_cast<char>(ToLower(c)))) AddChar(static_cast<char>(ToLower(c)));
-        else if (IsLower(c) && !InLists(static_cast<char>(ToUpper(c)))) AddChar(static_cast<char>(ToUpper(c)));
+        const int other = IsUpper(c) ? ToLower(c) : IsLower(c) ? ToUpper(c) : -1;
+        if (other < 0 || bHeld[other]) continue;
+        AddChar(static_cast<char>(other));
+        bHeld[other] = true;
     }
 }
 

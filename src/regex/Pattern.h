@@ -101,7 +101,6 @@ private:
 
     // End of compilation: numbering of named groups, resolution of recursions and named references.
     void FinishCompile();
-    int LookupName(const CBufferRefT<char>& name) const;
     const CBracketElxT* OpeningMark(int nGroupEntry) const;
 
     template <class E, class... Args>

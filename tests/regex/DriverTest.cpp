@@ -178,6 +178,25 @@ TEST(Bounds, StackSizeEndsAMatchThatKeepsTooManyRecords) {
     EXPECT_LE(state.m_stack.Size() + state.m_captures.Size(), kMaxStackInts + 64);
 }
 
+// Compiling takes time about linear in the pattern's length, also for long classes closed under case and
+// for many named groups and references to them (a quadratic compile would hold this test for minutes).
+TEST(Bounds, LongClassesAndManyNamesCompileInLinearTime) {
+    std::string letters;
+    for (int i = 0; i < 200'000; ++i) letters += static_cast<char>('a' + i % 26);
+    std::string klass = "[" + letters + "]+";
+    CPatternT pattern(klass.c_str(), CPatternT::IgnoreCase);
+    EXPECT_EQ(pattern.MatchWhole("QwErTy").Matched(), 1);
+
+    std::string named;
+    for (int i = 0; i < 40'000; ++i) named += "(?<n" + std::to_string(i) + ">x)";
+    named += "\\k<N39999>(?(n0)y|z)";
+    pattern.Compile(named.c_str(), 0);
+    EXPECT_EQ(pattern.HighestGroup(), 40'000);
+    std::string subject(40'001, 'x');
+    subject += 'y';
+    EXPECT_EQ(pattern.MatchWhole(subject.data(), static_cast<int>(subject.size())).Matched(), 1);
+}
+
 // Nested repetitions that are exponential in other engines stay cheap here, because a greedy
 // repetition revisits only its last iteration. They end as "no match" on their own.
 TEST(Bounds, NestedStarsFailWithoutExhaustingTheBudget) {
