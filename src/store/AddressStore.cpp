@@ -48,6 +48,35 @@ int loadRows(OdbcConnection& connection, const std::string& sql, std::initialize
     return kRowsRead;
 }
 
+// What the store's statements need of the book: every table with the columns they name (res/schema.sql). Each
+// query compiles against the schema and starts a read, yet its condition holds for no row, so no row is touched
+// however large the book. Plain SQL, so it holds on any ODBC database. Reads only: a write, even one that changes
+// nothing, takes the write lock, so it would wait behind another program's write transaction (and fail the open
+// when that outlasts the driver's time-out).
+constexpr const char* kSchemaChecks[] = {
+    "select id, name from AddressCata where 1 = 0",
+    "select id, group_id, email, name from AddressList where 1 = 0",
+    "select id, keyword from SearchKey where 1 = 0",
+    "select id, site, url from Links where 1 = 0",
+};
+
+// The driver's text for the first thing that makes the book unusable, or an empty text when the book will do.
+// The driver connects to a file that is not a database, a damaged one or one without our tables, and only the
+// first statement finds out; the same goes for a book whose folder cannot take its journal (in WAL mode even a
+// read needs the -wal and -shm files beside the book). Better to find out here than at the window's first read.
+std::string unusableBookReason(OdbcConnection& connection) {
+    try {
+        for (const char* query : kSchemaChecks) {
+            CMyRecordset records(connection);
+            records.open(query);
+            records.close();
+        }
+    } catch (const DatabaseError& error) {
+        return error.what();
+    }
+    return {};
+}
+
 } // namespace
 
 AddressStore::AddressStore() : m_updateServer(kUpdateServer), m_downloadOptions(DefaultDownloadOptions()) {}
@@ -112,17 +141,27 @@ std::string AddressStore::executeWrite(const std::string& sql, std::initializer_
 // Connection ---------------------------------------------------------------------------------------------------
 
 bool AddressStore::OpenDatabase(const std::string& startDirectory) {
-    std::lock_guard lock(m_mutex);
-    m_connection.close();
-    const std::optional<std::string> connectionString = ConnectionStringFor(DatabaseFilePath(startDirectory));
-    if (!connectionString) return false;
-    try {
-        m_connection.open(*connectionString);
-    } catch (const DatabaseError&) {
-        // A refused connection is a failed open; the caller says so to the user.
-        return false;
+    std::string failure;
+    {
+        std::lock_guard lock(m_mutex);
+        m_connection.close();
+        const std::optional<std::string> connectionString = ConnectionStringFor(DatabaseFilePath(startDirectory));
+        if (!connectionString) return false;
+        try {
+            m_connection.open(*connectionString);
+        } catch (const DatabaseError&) {
+            // A refused connection is a failed open; the caller says so to the user.
+            return false;
+        }
+        if (!m_connection.isOpen()) return false;
+        failure = unusableBookReason(m_connection);
+        if (failure.empty()) return true;
+        // Left open, the connection would only fail later, at whatever the window happens to do first.
+        m_connection.close();
     }
-    return m_connection.isOpen();
+    // The driver's own words say what is wrong with the file; the caller then says that the open failed.
+    report({failure});
+    return false;
 }
 
 void AddressStore::CloseDatabase() {

@@ -1,13 +1,21 @@
 // Opening and closing the store, the result codes every operation gives without a connection, and the groups.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <random>
 
 #include "platform/DatabaseError.h"
+#include "platform/OdbcConnection.h"
 #include "store/AddressStore.h"
+#include "store/DatabaseFile.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 #include "support/TestHttpServer.h"
+#include "tools/CreateDatabase.h"
 
 namespace {
 
@@ -63,6 +71,154 @@ TEST(StoreConnection, MissingDatabaseFileIsAFailedOpen) {
     EXPECT_FALSE(store.OpenDatabase(folder.path() + "/no/such/folder"));
     EXPECT_FALSE(store.IsOpen());
     expectEveryOperationRefused(store);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+// The names in a folder, so a test can see that nothing was left beside the book (no -wal, -shm or -journal).
+std::vector<std::string> namesIn(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void createBook(const std::string& folder) {
+    std::string error;
+    ASSERT_EQ(createDatabase(folder, builtInSchema(), error), CreateDatabaseResult::kCreated) << error;
+}
+
+// Runs statements on a connection of their own to the book of `folder`, closed again before returning.
+void runOnBook(const std::string& folder, std::initializer_list<const char*> statements) {
+    OdbcConnection connection;
+    connection.open(*ConnectionStringFor(DatabaseFilePath(folder)));
+    for (const char* statement : statements) connection.execute(statement);
+}
+
+// A book the driver connects to but the store cannot use, and a piece of what the driver says about it.
+struct UnusableBook {
+    const char* name;
+    std::function<void(const std::string& folder)> make;
+    const char* driverSays;
+    // Connecting writes the header of an empty database into an empty file; every other book stays as it was.
+    bool connectingWritesIt = false;
+};
+
+void PrintTo(const UnusableBook& book, std::ostream* out) { *out << book.name; }
+
+const UnusableBook kUnusableBooks[] = {
+    {"RandomBytes",
+     [](const std::string& folder) {
+         std::mt19937 random(20240601);
+         std::string bytes(8192, '\0');
+         for (char& byte : bytes) byte = static_cast<char>(random());
+         writeFile(DatabaseFilePath(folder), bytes);
+     },
+     "file is not a database"},
+    {"EmptyFile", [](const std::string& folder) { writeFile(DatabaseFilePath(folder), ""); },
+     "no such table: AddressCata", true},
+    {"TruncatedToItsFirstPage",
+     [](const std::string& folder) {
+         createBook(folder);
+         std::filesystem::resize_file(DatabaseFilePath(folder), 4096);
+     },
+     "malformed"},
+    {"SchemaPageOverwritten",
+     [](const std::string& folder) {
+         createBook(folder);
+         std::string bytes = readFile(DatabaseFilePath(folder));
+         ASSERT_GT(bytes.size(), 4096u);
+         // Past the 100-byte file header, page 1 holds the schema.
+         std::fill(bytes.begin() + 100, bytes.begin() + 4096, '\xA5');
+         writeFile(DatabaseFilePath(folder), bytes);
+     },
+     "malformed"},
+    {"WithoutAddressCata",
+     [](const std::string& folder) {
+         createBook(folder);
+         runOnBook(folder, {"drop table AddressCata"});
+     },
+     "no such table: AddressCata"},
+    {"WithoutAddressList",
+     [](const std::string& folder) {
+         createBook(folder);
+         runOnBook(folder, {"drop table AddressList"});
+     },
+     "no such table: AddressList"},
+    {"WithoutSearchKey",
+     [](const std::string& folder) {
+         createBook(folder);
+         runOnBook(folder, {"drop table SearchKey"});
+     },
+     "no such table: SearchKey"},
+    {"WithoutLinks",
+     [](const std::string& folder) {
+         createBook(folder);
+         runOnBook(folder, {"drop table Links"});
+     },
+     "no such table: Links"},
+    {"AddressListWithoutName",
+     [](const std::string& folder) {
+         createBook(folder);
+         runOnBook(folder, {"alter table AddressList drop column name"});
+     },
+     "no such column: name"},
+};
+
+class StoreUnusableBook : public ::testing::TestWithParam<UnusableBook> {};
+
+TEST_P(StoreUnusableBook, IsAFailedOpenReportedOnce) {
+    const UnusableBook& book = GetParam();
+    TempFolder folder;
+    ASSERT_NO_FATAL_FAILURE(book.make(folder.path()));
+    const std::string before = readFile(DatabaseFilePath(folder.path()));
+
+    AddressStore store;
+    std::vector<std::string> reported;
+    store.SetErrorReporter([&](const std::string& text) { reported.push_back(text); });
+    EXPECT_FALSE(store.OpenDatabase(folder.path()));
+    EXPECT_FALSE(store.IsOpen());
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find(book.driverSays), std::string::npos) << reported[0];
+    expectEveryOperationRefused(store);
+    EXPECT_EQ(reported.size(), 1u);
+
+    if (!book.connectingWritesIt) {
+        EXPECT_EQ(readFile(DatabaseFilePath(folder.path())), before);
+    }
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Books, StoreUnusableBook, ::testing::ValuesIn(kUnusableBooks),
+                         [](const auto& book) { return std::string(book.param.name); });
+
+TEST(StoreConnection, GoodBookOpensAndTheCheckLeavesItAsItWas) {
+    TempFolder folder;
+    ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
+    runOnBook(folder.path(), {"insert into AddressCata(name) values('friends')",
+                              "insert into AddressList(group_id, email, name) values(1, 'a@b.c', 'A')"});
+    const std::string before = readFile(DatabaseFilePath(folder.path()));
+
+    AddressStore store;
+    std::vector<std::string> reported;
+    store.SetErrorReporter([&](const std::string& text) { reported.push_back(text); });
+    ASSERT_TRUE(store.OpenDatabase(folder.path()));
+    EXPECT_TRUE(store.IsOpen());
+    std::vector<GroupRecord> groups;
+    EXPECT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups, (std::vector<GroupRecord>{{1, "friends"}}));
+    store.CloseDatabase();
+
+    EXPECT_TRUE(reported.empty());
+    EXPECT_EQ(readFile(DatabaseFilePath(folder.path())), before);
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
 }
 
 class GroupTest : public StoreFixture {};
