@@ -1,7 +1,13 @@
 // Opening and closing the store, the result codes every operation gives without a connection, and the groups.
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -10,6 +16,7 @@
 
 #include "platform/DatabaseError.h"
 #include "platform/OdbcConnection.h"
+#include "platform/Transaction.h"
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
 #include "support/StoreFixture.h"
@@ -199,6 +206,77 @@ TEST_P(StoreUnusableBook, IsAFailedOpenReportedOnce) {
 INSTANTIATE_TEST_SUITE_P(Books, StoreUnusableBook, ::testing::ValuesIn(kUnusableBooks),
                          [](const auto& book) { return std::string(book.param.name); });
 
+// What one open of a book gave in a child process that runs as an unprivileged user when the tests run as root
+// (root writes into any folder, whatever its mode).
+struct ChildOpen {
+    // Bit 0: OpenDatabase's result; bit 1: IsOpen() afterwards; from bit 2: the number of reports (at most 15).
+    // 100 and up: the child itself failed.
+    int status = -1;
+    std::string reported; // the reports' texts, one after another
+};
+
+ChildOpen openInChild(const std::string& folder) {
+    int channel[2];
+    if (pipe(channel) != 0) return {};
+    const pid_t child = fork();
+    if (child < 0) return {};
+    if (child == 0) {
+        close(channel[0]);
+        if (geteuid() == 0) {
+            const uid_t nobody = 65534;
+            if (setgroups(0, nullptr) != 0 || setgid(nobody) != 0 || setuid(nobody) != 0) _exit(100);
+        }
+        std::string reported;
+        int reports = 0;
+        AddressStore store;
+        store.SetErrorReporter([&](const std::string& text) {
+            reported += text;
+            ++reports;
+        });
+        const bool opened = store.OpenDatabase(folder);
+        const bool open = store.IsOpen();
+        store.CloseDatabase();
+        if (write(channel[1], reported.data(), reported.size()) != static_cast<ssize_t>(reported.size())) _exit(101);
+        _exit((opened ? 1 : 0) | (open ? 2 : 0) | std::min(reports, 15) << 2);
+    }
+    close(channel[1]);
+    ChildOpen result;
+    char buffer[4096];
+    ssize_t got;
+    while ((got = read(channel[0], buffer, sizeof buffer)) > 0) result.reported.append(buffer, got);
+    close(channel[0]);
+    int status = 0;
+    if (waitpid(child, &status, 0) == child && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    return result;
+}
+
+TEST(StoreConnection, BookInAReadOnlyFolderIsAFailedOpen) {
+    TempFolder folder;
+    ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
+    const std::string book = DatabaseFilePath(folder.path());
+    // The folder's mode is put back however the test ends, so that it can be removed.
+    struct RestoreMode {
+        const std::string& path;
+        ~RestoreMode() { chmod(path.c_str(), 0700); }
+    } restore{folder.path()};
+    ASSERT_EQ(chmod(book.c_str(), 0666), 0);
+
+    // The same book opens for the same user while the folder is writable ...
+    ASSERT_EQ(chmod(folder.path().c_str(), 0777), 0);
+    const ChildOpen writable = openInChild(folder.path());
+    ASSERT_EQ(writable.status, 3) << "the unprivileged child cannot use the book at all: " << writable.reported;
+    EXPECT_EQ(writable.reported, "");
+
+    // ... but not once the folder is read-only: without its -wal and -shm files not even a read can run.
+    ASSERT_EQ(chmod(folder.path().c_str(), 0555), 0);
+    const std::string before = readFile(book);
+    const ChildOpen readOnly = openInChild(folder.path());
+    EXPECT_EQ(readOnly.status, 1 << 2) << readOnly.reported; // failed, closed, one report
+    EXPECT_NE(readOnly.reported.find("readonly"), std::string::npos) << readOnly.reported;
+    EXPECT_EQ(readFile(book), before);
+    EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
+}
+
 TEST(StoreConnection, GoodBookOpensAndTheCheckLeavesItAsItWas) {
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
@@ -219,6 +297,29 @@ TEST(StoreConnection, GoodBookOpensAndTheCheckLeavesItAsItWas) {
     EXPECT_TRUE(reported.empty());
     EXPECT_EQ(readFile(DatabaseFilePath(folder.path())), before);
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
+}
+
+TEST(StoreConnection, OpensWithoutWaitingForAnotherProgramsWrite) {
+    TempFolder folder;
+    ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
+    // Another program is in the middle of a write transaction; the check must neither wait for it nor see it.
+    OdbcConnection other;
+    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    Transaction writing(other);
+    other.execute("insert into AddressCata(name) values('pending')");
+
+    AddressStore store;
+    std::vector<std::string> reported;
+    store.SetErrorReporter([&](const std::string& text) { reported.push_back(text); });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(store.OpenDatabase(folder.path()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_TRUE(reported.empty()) << (reported.empty() ? "" : reported.front());
+
+    writing.commit();
+    std::vector<GroupRecord> groups;
+    EXPECT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups.size(), 1u);
 }
 
 class GroupTest : public StoreFixture {};
