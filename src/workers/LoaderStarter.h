@@ -1,0 +1,34 @@
+// Starts the group and page loaders for a window, one at a time: a new request first stops the running loader and
+// waits for its end, so no loader ever sees the cache emptied under it and no row of an earlier request reaches
+// the window after a later one has started.
+#pragma once
+
+#include <memory>
+#include <thread>
+
+class NoticeTarget;
+
+class LoaderStarter {
+public:
+    explicit LoaderStarter(std::shared_ptr<NoticeTarget> target);
+    // Stops the running loader and waits for its end.
+    ~LoaderStarter();
+    LoaderStarter(const LoaderStarter&) = delete;
+    LoaderStarter& operator=(const LoaderStarter&) = delete;
+
+    // Each returns once the new loader has taken its argument (the group loader: once the group is in the cache),
+    // or at once when no thread could be started.
+    void StartGroupLoader(int groupId);
+    void StartPageLoader(int page);
+
+    // Asks the running loader, if any, to stop before its next notice and waits until it has ended. Its notices
+    // still waiting for the window are dropped.
+    void Stop();
+
+private:
+    using ThreadProcedure = int (*)(const char*, NoticeTarget&, std::stop_token);
+    void start(ThreadProcedure procedure, int number);
+
+    std::shared_ptr<NoticeTarget> m_target;
+    std::jthread m_thread;
+};

@@ -1,0 +1,19 @@
+// The two loaders that fill the main window's address list a page at a time: the group loader reads a group into
+// the GroupCache and sends its totals and first page; the page loader sends another page of the same cache.
+#pragma once
+
+#include <atomic>
+#include <stop_token>
+
+class NoticeTarget;
+
+inline constexpr int PAGE_SIZE = 50;
+
+// Set by a loader once it no longer needs its argument (the group loader: once the cache is filled). The starter
+// waits for it; a loader sets it before its first notice, so the starter never holds up a notice.
+extern std::atomic<int> g_bArgTaken;
+
+// Thread procedures. `argument` is a decimal number in text: the group id, or the page index. Each returns 0. A
+// loader asked to stop ends before its next notice; every notice goes to `target`.
+int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_token stop);
+int PageLoaderThread(const char* argument, NoticeTarget& target, std::stop_token stop);
