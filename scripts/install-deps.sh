@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
     unixodbc unixodbc-dev libsqliteodbc sqlite3
     libcurl4-openssl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-zenhei
 )
 
 missing=()

@@ -1,0 +1,32 @@
+#include "app/CCorvaneApp.h"
+
+#include <QApplication>
+#include <QFile>
+
+#include "app/CCorvaneDlg.h"
+#include "platform/StartDirectory.h"
+
+namespace {
+
+// The optional skin: a Qt style sheet at a fixed place relative to the current directory. Whatever goes wrong
+// with it, the program runs as without it.
+void InitializeSkin(const char* path) {
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return;
+    const QByteArray sheet = file.read(4 * 1024 * 1024);
+    qApp->setStyleSheet(QString::fromUtf8(sheet));
+}
+
+} // namespace
+
+bool CCorvaneApp::InitInstance() {
+    // Registered so that settings would have a home; nothing is stored.
+    QCoreApplication::setOrganizationName(QStringLiteral("TalvexCorvane"));
+    QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+    InitializeSkin("Skin/Minimized.ssk");
+    CaptureStartDirectory();
+
+    CCorvaneDlg dialog;
+    dialog.DoModal();
+    return false;
+}

@@ -1,0 +1,249 @@
+// The main window's set-up, end, notices and commands. The panels' handlers live in GroupPanel.cpp,
+// AddressPanel.cpp and SearchPanel.cpp. Tested by tests/gui/MainWindowTest.cpp.
+#include "app/CCorvaneDlg.h"
+
+#include <iostream>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
+#include <QThread>
+
+#include "app/MainWindowIds.h"
+#include "platform/StartDirectory.h"
+#include "store/AddressStore.h"
+#include "ui/BlockingNoticeTarget.h"
+#include "ui/ControlText.h"
+#include "ui/Cp936Text.h"
+#include "ui/DialogUnits.h"
+#include "ui/MenuTemplate.h"
+#include "ui/ReportList.h"
+#include "ui/UserPrompts.h"
+#include "workers/LoaderStarter.h"
+#include "workers/WorkerNotice.h"
+
+using namespace MainWindowIds;
+
+namespace {
+
+constexpr char kProductName[] = "Corvane";
+constexpr char kProductVersion[] = "Version 2.1.0 Build 22357";
+
+// Shows the driver's text of a database error that a writing operation met. Only the window's thread may show a
+// box; an error met on a worker's thread goes to standard error.
+void reportDatabaseError(const QPointer<QWidget>& window, const std::string& text) {
+    if (QThread::currentThread() != qApp->thread()) {
+        std::cerr << "Corvane: " << text << '\n';
+        return;
+    }
+    MessageBox(FromCp936(text), window.data());
+}
+
+} // namespace
+
+CCorvaneDlg::CCorvaneDlg()
+    : TemplateDialog(kTemplate), m_hIcon(QStringLiteral(":/icons/corvane.png")),
+      m_listGroups(GetDlgItem<ReportList>(kGroupList)), m_listAddresses(GetDlgItem<ReportList>(kAddressList)),
+      m_listLinks(GetDlgItem<ReportList>(kLinkList)), m_linkMarketing(GetDlgItem<QLabel>(kMarketingLink)),
+      m_linkSearch(GetDlgItem<QLabel>(kSearchLink)), m_linkLatest(GetDlgItem<QLabel>(kLatestLink)),
+      m_windowMenu(new QMenu(this)) {
+    m_noticeTarget =
+        std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnWorkerNotice(notice); });
+    m_loaders = std::make_unique<LoaderStarter>(m_noticeTarget);
+
+    // Buttons and lists.
+    const std::pair<int, void (CCorvaneDlg::*)()> buttons[] = {
+        {kNewGroup, &CCorvaneDlg::OnNewGroup},
+        {kDeleteGroup, &CCorvaneDlg::OnDeleteGroup},
+        {kRenameGroup, &CCorvaneDlg::OnRenameGroup},
+        {kAddAddress, &CCorvaneDlg::OnAddAddress},
+        {kDeleteAddress, &CCorvaneDlg::OnDeleteAddress},
+        {kEditAddress, &CCorvaneDlg::OnEditAddress},
+        {kFilter, &CCorvaneDlg::OnFilter},
+        {kPreviousPage, &CCorvaneDlg::OnPreviousPage},
+        {kNextPage, &CCorvaneDlg::OnNextPage},
+    };
+    for (const auto& [id, handler] : buttons)
+        if (auto* button = GetDlgItem<QPushButton>(id)) connect(button, &QPushButton::clicked, this, handler);
+    connect(m_listGroups, &ReportList::Clicked, this, &CCorvaneDlg::OnClickGroups);
+    connect(m_listAddresses, &ReportList::DoubleClicked, this, &CCorvaneDlg::OnEditAddress);
+
+    // The menu bar's commands, and F10 to reach the menu bar from the keyboard.
+    if (QMenuBar* bar = GetMenuBar()) {
+        for (QAction* action : bar->findChildren<QAction*>()) {
+            if (!action->data().isValid()) continue;
+            const int command = action->data().toInt();
+            connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+        }
+        auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+        connect(f10, &QShortcut::activated, this, [bar] {
+            if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().first());
+        });
+        // Linux desktops give a dialog no system menu: the window menu opens from the menu bar instead.
+        bar->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(bar, &QMenuBar::customContextMenuRequested, this,
+                [this, bar](const QPoint& at) { m_windowMenu->popup(bar->mapToGlobal(at)); });
+    }
+    QAction* close = m_windowMenu->addAction(QStringLiteral("关闭"));
+    close->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    auto* altSpace = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(altSpace, &QShortcut::activated, this, [this] { m_windowMenu->popup(mapToGlobal(QPoint(0, 0))); });
+}
+
+CCorvaneDlg::~CCorvaneDlg() {
+    OnDestroy();
+}
+
+void CCorvaneDlg::OnInitDialog() {
+    const QString about = LoadString(kAboutSystemString);
+    if (!about.isEmpty()) {
+        m_windowMenu->addSeparator();
+        QAction* action = m_windowMenu->addAction(about);
+        action->setObjectName(QString::number(kAboutSystemCommand));
+        connect(action, &QAction::triggered, this, [this] { OnSysCommand(kAboutSystemCommand); });
+    }
+    setWindowIcon(m_hIcon);
+    setWindowTitle(QStringLiteral("%1 %2").arg(QLatin1String(kProductName), QLatin1String(kProductVersion)));
+
+    QPointer<QWidget> self(this);
+    AddressStore::instance().SetErrorReporter([self](const std::string& text) { reportDatabaseError(self, text); });
+    if (!AddressStore::instance().OpenDatabase(StartDirectory())) {
+        MessageBox(QStringLiteral("数据库连接失败"), this);
+        return;
+    }
+    m_databaseOpen = true;
+
+    m_listGroups->SetGridLines(true);
+    m_listGroups->InsertColumn(0, QStringLiteral("地址组"), 140);
+    m_listAddresses->SetGridLines(true);
+    m_listAddresses->InsertColumn(0, QStringLiteral("Email"), 140);
+    m_listAddresses->InsertColumn(1, QStringLiteral("姓名"), 90);
+    FillGroupList();
+
+    m_listLinks->InsertColumn(0, QStringLiteral("Sponsor Links"), 100);
+    FillLinkList();
+
+    // A bold sans-serif caption whose character cell is 15 pixels tall.
+    m_captionFont = TemplateFont(QStringLiteral("Arial"), 9);
+    m_captionFont.setPixelSize(13);
+    m_captionFont.setBold(true);
+    if (QWidget* caption = GetDlgItem(kGroupCaption)) {
+        caption->setFont(m_captionFont);
+        caption->repaint();
+    }
+
+    m_strSearch = Cp936(QStringLiteral("搜索关键词"));
+    LoadKeywords();
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    PickKeyword();
+
+    PushFields();
+}
+
+void CCorvaneDlg::done(int result) {
+    OnDestroy();
+    TemplateDialog::done(result);
+}
+
+void CCorvaneDlg::OnDestroy() {
+    if (m_destroyed) return;
+    m_destroyed = true;
+    // From here on no worker reaches the window: waiting notices are dropped, the loader ends at once.
+    m_noticeTarget->Close();
+    m_loaders->Stop();
+    if (m_databaseOpen) AddressStore::instance().CloseDatabase();
+    AddressStore::instance().SetErrorReporter(nullptr);
+}
+
+void CCorvaneDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter ends the window like its close box, unless a push button has the focus (the button takes it then).
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            button->click();
+        } else {
+            close();
+        }
+        return;
+    }
+    TemplateDialog::keyPressEvent(event);
+}
+
+void CCorvaneDlg::OnCommand(int id) {
+    switch (id) {
+    case kExitCommand:
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void CCorvaneDlg::OnSysCommand(int id) {
+    if ((id & 0xFFF0) == kAboutSystemCommand) {
+        // The About box arrives with the hyperlink control.
+    }
+}
+
+void CCorvaneDlg::PushFields() {
+    SetControlText(GetDlgItem(kGroupCaption), m_strGroupCaption);
+    SetControlText(GetDlgItem(kSearchBox), m_strSearch);
+    SetControlText(GetDlgItem(kPageLabel), m_strPageLabel);
+}
+
+int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
+    switch (notice.nKind) {
+    case NK_TICK:
+        PickKeyword();
+        PushFields();
+        break;
+    case NK_REFRESH:
+        AddressStore::instance().RefreshLinks();
+        FillLinkList();
+        AddressStore::instance().RefreshSearchKeys();
+        LoadKeywords();
+        PushFields();
+        break;
+    case NK_ITEM: {
+        m_listAddresses->setUpdatesEnabled(false);
+        const int row = m_listAddresses->InsertItem(0, notice.strText);
+        m_listAddresses->SetItemData(row, notice.nValue);
+        m_listAddresses->SetItemText(row, 1, notice.strName);
+        m_listAddresses->setUpdatesEnabled(true);
+        m_listAddresses->viewport()->repaint();
+        break;
+    }
+    case NK_TOTAL:
+        m_nLastPage = notice.nLastPage;
+        m_nPage = 0;
+        m_nTotal = notice.nValue;
+        BuildPageLabel();
+        PushFields();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+int CCorvaneDlg::LoadGroupAsync(std::int32_t groupId) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_listAddresses->DeleteAllItems();
+    m_loaders->StartGroupLoader(groupId);
+    QApplication::restoreOverrideCursor();
+    return 0;
+}
+
+int CCorvaneDlg::ShowPageAsync() {
+    m_listAddresses->DeleteAllItems();
+    m_loaders->StartPageLoader(m_nPage);
+    return 0;
+}

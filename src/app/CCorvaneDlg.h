@@ -1,0 +1,100 @@
+// The main window: groups on the left, the addresses of the selected group a page at a time in the middle, the
+// search box and sponsor links on the right. It runs every store operation of the user's commands and takes the
+// notices of the worker threads.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <QFont>
+#include <QIcon>
+
+#include "ui/TemplateDialog.h"
+
+class BlockingNoticeTarget;
+class LoaderStarter;
+class QLabel;
+class QMenu;
+class ReportList;
+struct WorkerNotice;
+
+class CCorvaneDlg final : public TemplateDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CCorvaneDlg)
+
+public:
+    CCorvaneDlg();
+    ~CCorvaneDlg() override;
+
+    // The handler of every notice the workers send to this window; always on the window's thread.
+    int OnWorkerNotice(WorkerNotice& notice);
+
+    // The window menu (the system menu of other desktops): right click on the menu bar, or Alt+Space.
+    QMenu* WindowMenu() const { return m_windowMenu; }
+
+protected:
+    void OnInitDialog() override;
+    void done(int result) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // Set-up and end.
+    void OnDestroy();
+    void OnCommand(int id);
+    void OnSysCommand(int id);
+    void PushFields();
+
+    // Group panel.
+    int FillGroupList();
+    void OnClickGroups();
+    void OnNewGroup();
+    void OnDeleteGroup();
+    void OnRenameGroup();
+
+    // Address panel and paging.
+    void OnPreviousPage();
+    void OnNextPage();
+    void OnAddAddress();
+    void OnDeleteAddress();
+    void OnEditAddress();
+    void OnFilter();
+    void BuildPageLabel();
+
+    // Loaders.
+    int LoadGroupAsync(std::int32_t groupId);
+    int ShowPageAsync();
+
+    // Search panel.
+    int LoadKeywords();
+    void PickKeyword();
+    int FillLinkList();
+
+    QIcon m_hIcon;
+    ReportList* m_listGroups;
+    ReportList* m_listAddresses;
+    ReportList* m_listLinks;
+    std::int32_t m_nGroupId = 0;
+    std::string m_strGroupName;
+    std::int32_t m_nPage = 0;
+    std::int32_t m_nLastPage = 0;
+    std::int32_t m_nTotal = 0;
+    std::string m_strGroupCaption;
+    QLabel* m_linkMarketing;
+    QLabel* m_linkSearch;
+    QLabel* m_linkLatest;
+    std::string m_strSearch;
+    std::string m_strPageLabel;
+    std::vector<std::string> m_pKeywords;
+    std::int32_t m_nKeywords = 0;
+    std::map<std::int32_t, std::string> m_mapLinks;
+
+    QFont m_captionFont;
+    QMenu* m_windowMenu;
+    std::shared_ptr<BlockingNoticeTarget> m_noticeTarget;
+    std::unique_ptr<LoaderStarter> m_loaders;
+    bool m_databaseOpen = false;
+    bool m_destroyed = false;
+};

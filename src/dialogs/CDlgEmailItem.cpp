@@ -1,0 +1,65 @@
+// Tested by tests/gui/AddressPanelTest.cpp.
+#include "dialogs/CDlgEmailItem.h"
+
+#include <exception>
+#include <vector>
+
+#include <QComboBox>
+
+#include "store/AddressStore.h"
+#include "ui/ControlText.h"
+#include "ui/Cp936Text.h"
+
+namespace {
+
+constexpr int kTemplateId = 131;
+constexpr int kNameEdit = 1014;
+constexpr int kGroupList = 1015;
+constexpr int kEmailEdit = 1016;
+
+} // namespace
+
+CDlgEmailItem::CDlgEmailItem() : TemplateDialog(kTemplateId) {
+    m_comboGroup = GetDlgItem<QComboBox>(kGroupList);
+}
+
+void CDlgEmailItem::OnInitDialog() {
+    if (m_nMode == kModeEdit)
+        setWindowTitle(QStringLiteral("编辑Email地址"));
+    else if (m_nMode == kModeAdd)
+        setWindowTitle(QStringLiteral("增加Email地址"));
+
+    m_mapIndexToGroup.clear();
+    std::vector<GroupRecord> groups;
+    int loaded = 1;
+    try {
+        loaded = AddressStore::instance().LoadGroups(groups);
+    } catch (const std::exception&) {
+        loaded = 1; // a failed read leaves the list empty; the dialog still serves
+    }
+    if (loaded == 0) {
+        m_comboGroup->clear();
+        int selection = -1;
+        for (int i = 0; i < static_cast<int>(groups.size()); ++i) {
+            m_comboGroup->insertItem(i, FromCp936(groups[i].name));
+            m_mapIndexToGroup[i] = groups[i].id;
+            if (groups[i].id == m_nGroupId) selection = i;
+        }
+        // A drop-down list shows nothing chosen until something is: no group of the caller's, no selection.
+        m_comboGroup->setCurrentIndex(selection);
+    }
+    SetControlText(GetDlgItem(kEmailEdit), m_strEmail);
+    SetControlText(GetDlgItem(kNameEdit), m_strName);
+}
+
+void CDlgEmailItem::OnOK() {
+    std::string email = m_strEmail;
+    std::string name = m_strName;
+    if (!PullControlText(GetDlgItem(kEmailEdit), email, this)) return;
+    if (!PullControlText(GetDlgItem(kNameEdit), name, this)) return;
+    m_strEmail = std::move(email);
+    m_strName = std::move(name);
+    const auto group = m_mapIndexToGroup.find(m_comboGroup->currentIndex());
+    m_nGroupId = group != m_mapIndexToGroup.end() ? group->second : 0;
+    TemplateDialog::OnOK();
+}

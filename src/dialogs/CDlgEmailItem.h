@@ -1,0 +1,35 @@
+// The address editor: the e-mail text, the person's name and the group, chosen from all groups, for adding an
+// address or editing one. It checks nothing; its caller decides what to store.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "ui/TemplateDialog.h"
+
+class QComboBox;
+
+class CDlgEmailItem final : public TemplateDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CDlgEmailItem)
+
+public:
+    static constexpr int kModeEdit = 1;
+    static constexpr int kModeAdd = 2;
+
+    CDlgEmailItem();
+
+    void SetMode(int mode) { m_nMode = mode; }
+
+    std::map<int, std::int32_t> m_mapIndexToGroup; // position in the drop-down list to group id
+    int m_nMode = 0;
+    QComboBox* m_comboGroup = nullptr;
+    std::string m_strEmail;
+    std::string m_strName;
+    std::int32_t m_nGroupId = 0; // on entry the group to preselect, after IDOK the group chosen (0: none)
+
+protected:
+    void OnInitDialog() override;
+    void OnOK() override;
+};

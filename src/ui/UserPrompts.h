@@ -1,0 +1,35 @@
+// Everything that asks the user something outside the program's own windows (message boxes; file choosers and
+// browser launches as they come) goes through one small interface, so that tests can answer in place of a person.
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+class QWidget;
+
+enum class PromptIcon { Warning, Question, Information, Error };
+enum class PromptButtons { Ok, YesNo };
+enum class PromptAnswer { Ok, Yes, No };
+
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+
+    // A message box over `parent` (null: over no window), with `caption` as its title.
+    virtual PromptAnswer ShowMessage(QWidget* parent, const QString& text, const QString& caption, PromptIcon icon,
+                                     PromptButtons buttons) = 0;
+};
+
+// The prompts in use: the real dialogs, unless a test has installed others.
+UserPrompts& Prompts();
+// Installs `prompts` in place of the real ones; null puts the real ones back. Returns the previous ones.
+std::unique_ptr<UserPrompts> InstallPrompts(std::unique_ptr<UserPrompts> prompts);
+
+// The application's name, the caption of a message box that names no other.
+QString ApplicationCaption();
+
+// An OK box with the exclamation icon and the application's name as caption: how the program reports.
+void MessageBox(const QString& text, QWidget* parent = nullptr);
+// A Yes/No question with the question icon; true for Yes.
+bool AskYesNo(const QString& text, const QString& caption, QWidget* parent = nullptr);

@@ -1,0 +1,270 @@
+// The address panel: pages of fifty in reverse order of arrival, the paging buttons and label, adding, editing and
+// deleting through the address editor, and rapid changes of group and page on large groups.
+#include <memory>
+#include <random>
+#include <set>
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTest>
+
+#include "app/CCorvaneDlg.h"
+#include "support/GuiTestSupport.h"
+#include "ui/Cp936Text.h"
+#include "ui/ReportList.h"
+
+namespace {
+
+// The e-mails of records [from, to) of a group made by TestBook::addAddresses, as a page shows them: last first.
+QStringList pageShown(const std::string& prefix, int from, int to) {
+    QStringList texts;
+    for (int i = to - 1; i >= from; --i)
+        texts << QString::fromStdString(TestEmail(prefix, i));
+    return texts;
+}
+
+// Whether `records` hold `wanted`, whatever its id.
+bool contains(const std::vector<AddressRecord>& records, const AddressRecord& wanted) {
+    for (const AddressRecord& record : records)
+        if (record.group_id == wanted.group_id && record.email == wanted.email && record.name == wanted.name)
+            return true;
+    return false;
+}
+
+} // namespace
+
+class AddressPanelTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        m_book = std::make_unique<TestBook>();
+        m_scope = std::make_unique<ScriptedPromptsScope>();
+        m_prompts = &**m_scope;
+    }
+
+    void cleanup() {
+        m_window.reset();
+        m_scope.reset();
+        m_book.reset();
+    }
+
+    void pagesOfAGroupOf120() {
+        const std::int32_t group = m_book->addGroup("g");
+        m_book->addAddresses(group, 120);
+        open();
+        select(0);
+        QTRY_COMPARE(label(), QStringLiteral("共计120个 第1/3页"));
+        QTRY_COMPARE(ColumnTexts(addresses()), pageShown("a", 0, 50));
+        QCOMPARE(ColumnTexts(addresses(), 1).first(), QStringLiteral("n0049"));
+
+        ClickButton(m_window.get(), 1019); // already on the first page
+        QCOMPARE(label(), QStringLiteral("共计120个 第1/3页"));
+        ClickButton(m_window.get(), 1020);
+        QCOMPARE(label(), QStringLiteral("共计120个 第2/3页"));
+        QTRY_COMPARE(ColumnTexts(addresses()), pageShown("a", 50, 100));
+        ClickButton(m_window.get(), 1020);
+        QCOMPARE(label(), QStringLiteral("共计120个 第3/3页"));
+        QTRY_COMPARE(ColumnTexts(addresses()), pageShown("a", 100, 120));
+        ClickButton(m_window.get(), 1020); // already on the last page: nothing happens
+        QCOMPARE(label(), QStringLiteral("共计120个 第3/3页"));
+        QTest::qWait(50);
+        QCOMPARE(addresses()->GetItemCount(), 20);
+        ClickButton(m_window.get(), 1019);
+        ClickButton(m_window.get(), 1019);
+        QCOMPARE(label(), QStringLiteral("共计120个 第1/3页"));
+        QTRY_COMPARE(ColumnTexts(addresses()), pageShown("a", 0, 50));
+        QVERIFY(m_prompts->shown.empty());
+    }
+
+    void pageCountsFollowTheGroupSize_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("labels"); // page by page, then the label after one more "下一页"
+        QTest::addColumn<QList<int>>("rows");
+        QTest::newRow("0") << 0 << QStringList{"共计0个 第1/1页"} << QList<int>{0};
+        QTest::newRow("50") << 50 << QStringList{"共计50个 第1/1页"} << QList<int>{50};
+        QTest::newRow("51") << 51 << QStringList{"共计51个 第1/2页", "共计51个 第2/2页"} << QList<int>{50, 1};
+        QTest::newRow("101") << 101 << QStringList{"共计101个 第1/3页", "共计101个 第2/3页", "共计101个 第3/3页"}
+                             << QList<int>{50, 50, 1};
+    }
+
+    void pageCountsFollowTheGroupSize() {
+        QFETCH(int, count);
+        QFETCH(QStringList, labels);
+        QFETCH(QList<int>, rows);
+        m_book->addAddresses(m_book->addGroup("g"), count);
+        open();
+        select(0);
+        for (int page = 0; page < labels.size(); ++page) {
+            if (page > 0) ClickButton(m_window.get(), 1020);
+            QTRY_COMPARE(label(), labels[page]);
+            QTRY_COMPARE(addresses()->GetItemCount(), rows[page]);
+        }
+        ClickButton(m_window.get(), 1020);
+        QCOMPARE(label(), labels.last());
+    }
+
+    void addChecksTheChosenGroupAndReloadsTheOneOnShow() {
+        const std::int32_t shown = m_book->addGroup("shown");
+        const std::int32_t other = m_book->addGroup("other");
+        m_book->addAddresses(shown, 2);
+        open();
+        select(1); // "shown" (groups appear in reverse)
+
+        QString title;
+        QString chosen;
+        WhenModalOpens([&](QDialog* dialog) {
+            title = dialog->windowTitle();
+            chosen = dialog->findChild<QComboBox*>(QStringLiteral("1015"))->currentText();
+            QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("1015"))->itemText(0), QStringLiteral("shown"));
+            TypeText(dialog->findChild<QLineEdit*>(QStringLiteral("1014")), QStringLiteral("李 雷"));
+            TypeAndClick(dialog, 1016, QStringLiteral(" new@x "), 1);
+        });
+        ClickButton(m_window.get(), 1006);
+        QCOMPARE(title, QStringLiteral("增加Email地址"));
+        QCOMPARE(chosen, QStringLiteral("shown"));
+        QTRY_COMPARE(addresses()->GetItemCount(), 3);
+        QTRY_COMPARE(label(), QStringLiteral("共计3个 第1/1页"));
+        // Stored unchecked and untrimmed, the name in GBK.
+        QVERIFY(contains(m_book->addresses(shown), AddressRecord{0, shown, " new@x ", "\xC0\xEE \xC0\xD7"}));
+
+        // The same text again in that group is refused.
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1016, QStringLiteral(" new@x "), 1); });
+        ClickButton(m_window.get(), 1006);
+        QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("Email地址已经在该组中存在。")});
+        QCOMPARE(m_book->addresses(shown).size(), std::size_t(3));
+
+        // Into the other group: stored there, and the group on show is reloaded without it.
+        WhenModalOpens([](QDialog* dialog) {
+            dialog->findChild<QComboBox*>(QStringLiteral("1015"))->setCurrentIndex(1);
+            TypeAndClick(dialog, 1016, QStringLiteral(" new@x "), 1);
+        });
+        ClickButton(m_window.get(), 1006);
+        QCOMPARE(m_book->addresses(other).size(), std::size_t(1));
+        QTRY_COMPARE(addresses()->GetItemCount(), 3);
+        QVERIFY(m_prompts->shown.empty());
+    }
+
+    void withoutAGroupOnShowTheEditorGivesGroupZero() {
+        m_book->addGroup("g");
+        open();
+        int index = 0;
+        WhenModalOpens([&](QDialog* dialog) {
+            index = dialog->findChild<QComboBox*>(QStringLiteral("1015"))->currentIndex();
+            TypeAndClick(dialog, 1016, QStringLiteral("z@x"), 1);
+        });
+        ClickButton(m_window.get(), 1006);
+        QCOMPARE(index, -1);
+        QCOMPARE(m_book->addresses(0).size(), std::size_t(1));
+    }
+
+    void editAndDeleteActOnTheTopmostSelectedRow() {
+        const std::int32_t group = m_book->addGroup("g");
+        m_book->addAddresses(group, 4);
+        open();
+        select(0);
+        QTRY_COMPARE(addresses()->GetItemCount(), 4); // a0003 a0002 a0001 a0000
+
+        ClickButton(m_window.get(), 1007);
+        ClickButton(m_window.get(), 1008);
+        QCOMPARE(m_prompts->takeTexts(),
+                 (QStringList{QStringLiteral("没有选择删除项"), QStringLiteral("没有选择编辑项")}));
+
+        ClickRow(addresses(), 2);
+        ClickRow(addresses(), 1, Qt::ControlModifier);
+        QString title;
+        QString email;
+        QString name;
+        WhenModalOpens([&](QDialog* dialog) {
+            title = dialog->windowTitle();
+            email = dialog->findChild<QLineEdit*>(QStringLiteral("1016"))->text();
+            name = dialog->findChild<QLineEdit*>(QStringLiteral("1014"))->text();
+            TypeAndClick(dialog, 1014, QStringLiteral("renamed"), 1);
+        });
+        ClickButton(m_window.get(), 1008);
+        QCOMPARE(title, QStringLiteral("编辑Email地址"));
+        QCOMPARE(email, QStringLiteral("a0002@x"));
+        QCOMPARE(name, QStringLiteral("n0002"));
+        QCOMPARE(m_book->addresses(group)[2].name, std::string("renamed"));
+        QTRY_COMPARE(ColumnTexts(addresses(), 1), (QStringList{"n0003", "renamed", "n0001", "n0000"}));
+
+        // A double click edits too; a text the group already holds is refused.
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1016, QStringLiteral("a0000@x"), 1); });
+        ClickRow(addresses(), 0);
+        QTest::mouseDClick(addresses()->viewport(), Qt::LeftButton, {},
+                           addresses()->visualItemRect(addresses()->topLevelItem(0)).center());
+        QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("编辑失败！")});
+        QCOMPARE(m_book->addresses(group)[3].email, std::string("a0003@x"));
+
+        ClickRow(addresses(), 3);
+        ClickRow(addresses(), 1, Qt::ControlModifier);
+        ClickButton(m_window.get(), 1007); // no question asked
+        QTRY_COMPARE(ColumnTexts(addresses()), (QStringList{"a0003@x", "a0001@x", "a0000@x"}));
+        QVERIFY(m_prompts->shown.empty());
+    }
+
+    void anEditKeepsBytesItDidNotTouch() {
+        const std::int32_t group = m_book->addGroup("g");
+        const std::string broken("bad\x81@x\xFF"); // not CP936: shown with marks
+        m_book->store().InsertAddress(group, broken, "old");
+        open();
+        select(0);
+        QTRY_COMPARE(addresses()->GetItemCount(), 1);
+        ClickRow(addresses(), 0);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1014, QStringLiteral("new"), 1); });
+        ClickButton(m_window.get(), 1008);
+        QCOMPARE(m_book->addresses(group).front().email, broken);
+        QCOMPARE(m_book->addresses(group).front().name, std::string("new"));
+    }
+
+    void rapidChangesOfGroupAndPageNeverMixRows() {
+        const std::int32_t a = m_book->addGroup("a");
+        const std::int32_t b = m_book->addGroup("b");
+        m_book->addAddresses(a, 3000, "a");
+        m_book->addAddresses(b, 3000, "b");
+        open(); // rows: b, a
+        std::mt19937 random(7);
+        std::string prefix;
+        int page = 0;
+        for (int step = 0; step < 60; ++step) {
+            const int action = static_cast<int>(random() % 4);
+            if (action == 0 || prefix.empty()) {
+                const int row = static_cast<int>(random() % 2);
+                select(row);
+                prefix.assign(1, row == 0 ? 'b' : 'a');
+                page = 0;
+            } else if (action == 1 || action == 2) {
+                ClickButton(m_window.get(), 1020);
+                ++page;
+            } else if (page > 0) {
+                ClickButton(m_window.get(), 1019);
+                --page;
+            }
+            QTest::qWait(static_cast<int>(random() % 25));
+            // Whatever has arrived so far is the start of the page asked for last, nothing else.
+            const QStringList shown = ColumnTexts(addresses());
+            const QStringList expected = pageShown(prefix, page * 50, page * 50 + 50);
+            QVERIFY2(shown.size() <= 50, qPrintable(QString::number(shown.size())));
+            QCOMPARE(shown, expected.mid(expected.size() - shown.size()));
+        }
+        QTRY_COMPARE(ColumnTexts(addresses()), pageShown(prefix, page * 50, page * 50 + 50));
+    }
+
+private:
+    void open() {
+        m_window = std::make_unique<CCorvaneDlg>();
+        m_window->Create();
+    }
+    void select(int row) { ClickRow(m_window->findChild<ReportList*>(QStringLiteral("1000")), row); }
+    ReportList* addresses() const { return m_window->findChild<ReportList*>(QStringLiteral("1005")); }
+    QString label() const { return ShownText(m_window.get(), 1023); }
+
+    std::unique_ptr<TestBook> m_book;
+    std::unique_ptr<ScriptedPromptsScope> m_scope;
+    ScriptedPrompts* m_prompts = nullptr;
+    std::unique_ptr<CCorvaneDlg> m_window;
+};
+
+QTEST_MAIN(AddressPanelTest)
+#include "AddressPanelTest.moc"

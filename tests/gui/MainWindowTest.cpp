@@ -1,0 +1,223 @@
+// The main window as a whole: start-up with and without a usable book, its texts, the keys and commands that end
+// it, the notices it takes, and closing it while a loader is still sending rows.
+#include <chrono>
+#include <fstream>
+#include <memory>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/CCorvaneDlg.h"
+#include "support/GuiTestSupport.h"
+#include "ui/Cp936Text.h"
+#include "ui/ReportList.h"
+#include "workers/WorkerNotice.h"
+
+namespace {
+
+const QString kTitle = QStringLiteral("Corvane Version 2.1.0 Build 22357");
+
+ReportList* list(QWidget* window, int id) {
+    return window->findChild<ReportList*>(QString::number(id));
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void withoutAUsableBookTheWindowIsEmptyButUsable_data() {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<int>("messages");
+        QTest::newRow("no book") << QByteArray() << 1;
+        QTest::newRow("random bytes") << QByteArray(5000, '\x93') << 2;
+        QTest::newRow("empty file") << QByteArray("") << 2;
+    }
+
+    void withoutAUsableBookTheWindowIsEmptyButUsable() {
+        QFETCH(QByteArray, contents);
+        QFETCH(int, messages);
+        TestBook book(false);
+        if (!contents.isNull()) std::ofstream(book.path() + "/Corvane.bin", std::ios::binary) << contents.toStdString();
+        ScriptedPromptsScope prompts;
+        CCorvaneDlg window;
+        window.Create();
+
+        // An unusable file is named by the driver's own text first; then the one message every failed open gives.
+        QCOMPARE(static_cast<int>(prompts->shown.size()), messages);
+        const ScriptedPrompts::Message& failed = prompts->shown.back();
+        QCOMPARE(failed.text, QStringLiteral("数据库连接失败"));
+        QCOMPARE(failed.caption, QStringLiteral("Corvane"));
+        QCOMPARE(failed.icon, PromptIcon::Warning);
+        QCOMPARE(failed.buttons, PromptButtons::Ok);
+        prompts->shown.clear();
+
+        QCOMPARE(window.windowTitle(), kTitle);
+        QVERIFY(!window.windowIcon().isNull());
+        QVERIFY(window.WindowMenu()->findChild<QAction*>(QStringLiteral("16")));
+        for (int id : {1000, 1005, 1021})
+            QCOMPARE(list(&window, id)->columnCount(), 0);
+        QCOMPARE(ShownText(&window, 1012), QStringLiteral("Static"));
+        QCOMPARE(ShownText(&window, 1023), QStringLiteral("共计 0 个"));
+        QCOMPARE(ShownText(&window, 1016), QString());
+
+        // Every command still answers, with its failure message.
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("g"), 1); });
+        ClickButton(&window, 1001);
+        ClickButton(&window, 1002);
+        ClickButton(&window, 1003);
+        ClickButton(&window, 1011);
+        ClickButton(&window, 1020);
+        QCOMPARE(prompts->takeTexts(),
+                 (QStringList{QStringLiteral("增加失败！"), QStringLiteral("没有选择删除项"),
+                              QStringLiteral("没有选择编辑项"), QStringLiteral("请先选择邮件组！")}));
+    }
+
+    void startsOnTheBookOfTheCurrentDirectory() {
+        TestBook book;
+        book.addGroup("first");
+        book.addGroup("\xC5\xF3\xD3\xD1"); // 朋友
+        book.store().AddGroup("third");
+        ScriptedPromptsScope prompts;
+        CCorvaneDlg window;
+        window.Create();
+        QVERIFY(prompts->shown.empty());
+        QCOMPARE(window.windowTitle(), kTitle);
+
+        // The groups in the reverse of the book's order, the panels' columns, blank caption and label.
+        QCOMPARE(ColumnTexts(list(&window, 1000)), (QStringList{"third", QStringLiteral("朋友"), "first"}));
+        QCOMPARE(list(&window, 1000)->headerItem()->text(0), QStringLiteral("地址组"));
+        QCOMPARE(list(&window, 1005)->headerItem()->text(1), QStringLiteral("姓名"));
+        QCOMPARE(list(&window, 1005)->columnWidth(0), 140);
+        QCOMPARE(list(&window, 1021)->headerItem()->text(0), QStringLiteral("Sponsor Links"));
+        QCOMPARE(ShownText(&window, 1012), QString());
+        QCOMPARE(ShownText(&window, 1023), QString());
+        QCOMPARE(ShownText(&window, 1016), QStringLiteral("搜索关键词"));
+        QVERIFY(window.findChild<QWidget*>(QStringLiteral("1012"))->font().bold());
+        QVERIFY(!list(&window, 1000)->isSortingEnabled());
+    }
+
+    void keywordsAndLinksComeFromTheBook() {
+        TestBook book;
+        book.execute("insert into SearchKey(id, keyword) values(0, 'alpha')");
+        book.execute("insert into SearchKey(id, keyword) values(1, 'beta')");
+        for (const char* row : {"(0, 'a', 'http://a')", "(1, 'b', 'http://b')", "(2, 'c', 'http://c')"})
+            book.execute(std::string("insert into Links(id, site, url) values") + row);
+        ScriptedPromptsScope prompts;
+        CCorvaneDlg window;
+        window.Create();
+        QVERIFY((QStringList{"alpha", "beta"}).contains(ShownText(&window, 1016)));
+        QCOMPARE(ColumnTexts(list(&window, 1021)), (QStringList{"c", "b", "a"}));
+        // A tick shows another pick, whatever the user typed.
+        window.findChild<QLineEdit*>(QStringLiteral("1016"))->setText(QStringLiteral("typed"));
+        WorkerNotice tick;
+        tick.nKind = NK_TICK;
+        window.OnWorkerNotice(tick);
+        QVERIFY((QStringList{"alpha", "beta"}).contains(ShownText(&window, 1016)));
+    }
+
+    void noticesChangeOnlyWhatTheirKindSays() {
+        TestBook book;
+        ScriptedPromptsScope prompts;
+        CCorvaneDlg window;
+        window.Create();
+        WorkerNotice notice;
+        notice.nKind = NK_TOTAL;
+        window.OnWorkerNotice(notice);
+        QCOMPARE(ShownText(&window, 1023), QStringLiteral("共计0个 第1/1页"));
+        for (int kind : {0, 2, 4, 8, -1}) {
+            notice.nKind = kind;
+            notice.nValue = 99;
+            notice.strText = "x@y";
+            window.OnWorkerNotice(notice);
+        }
+        QCOMPARE(ShownText(&window, 1023), QStringLiteral("共计0个 第1/1页"));
+        QCOMPARE(list(&window, 1005)->GetItemCount(), 0);
+        // Rows arrive at the top.
+        for (const char* email : {"a", "b", "c"}) {
+            notice = WorkerNotice{};
+            notice.nKind = NK_ITEM;
+            notice.strText = email;
+            notice.strName = std::string(email) + "-name";
+            notice.nValue = email[0];
+            window.OnWorkerNotice(notice);
+        }
+        QCOMPARE(ColumnTexts(list(&window, 1005)), (QStringList{"c", "b", "a"}));
+        QCOMPARE(ColumnTexts(list(&window, 1005), 1), (QStringList{"c-name", "b-name", "a-name"}));
+        QCOMPARE(list(&window, 1005)->GetItemData(0), int('c'));
+    }
+
+    void escapeEnterAndExitEndTheWindow_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("escape") << "escape";
+        QTest::newRow("enter on the group list") << "enter";
+        QTest::newRow("enter in the search box") << "enter-search";
+        QTest::newRow("menu exit") << "exit";
+        QTest::newRow("window menu close") << "close";
+    }
+
+    void escapeEnterAndExitEndTheWindow() {
+        QFETCH(QString, how);
+        TestBook book;
+        ScriptedPromptsScope prompts;
+        CCorvaneDlg window;
+        window.Create();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QVERIFY(AddressStore::instance().IsOpen());
+        if (how == "escape") {
+            QTest::keyClick(list(&window, 1000), Qt::Key_Escape);
+        } else if (how == "enter") {
+            list(&window, 1000)->setFocus();
+            QTest::keyClick(list(&window, 1000), Qt::Key_Return);
+        } else if (how == "enter-search") {
+            QTest::keyClick(window.findChild<QWidget*>(QStringLiteral("1016")), Qt::Key_Enter, Qt::KeypadModifier);
+        } else if (how == "exit") {
+            window.GetMenuBar()->findChild<QAction*>(QStringLiteral("32775"))->trigger();
+        } else {
+            window.WindowMenu()->actions().first()->trigger();
+        }
+        QTRY_VERIFY(!window.isVisible());
+        QCOMPARE(window.result(), IDCANCEL);
+        QVERIFY(!AddressStore::instance().IsOpen());
+        QVERIFY(prompts->shown.empty());
+    }
+
+    void enterOnAFocusedButtonPressesItInstead() {
+        TestBook book;
+        ScriptedPromptsScope prompts;
+        CCorvaneDlg window;
+        window.Create();
+        auto* deleteButton = window.findChild<QPushButton*>(QStringLiteral("1002"));
+        deleteButton->setFocus();
+        QTest::keyClick(deleteButton, Qt::Key_Return);
+        QCOMPARE(prompts->takeTexts(), QStringList{QStringLiteral("没有选择删除项")});
+        QVERIFY(window.isVisible());
+    }
+
+    void closingWhileALoaderSendsRowsEndsAtOnce() {
+        TestBook book;
+        const std::int32_t group = book.addGroup("big");
+        book.addAddresses(group, 3000);
+        ScriptedPromptsScope prompts;
+        for (int round = 0; round < 3; ++round) {
+            auto window = std::make_unique<CCorvaneDlg>();
+            window->Create();
+            ClickRow(list(window.get(), 1000), 0);
+            QTRY_VERIFY(list(window.get(), 1005)->GetItemCount() >= 2 + round * 10);
+            const auto started = std::chrono::steady_clock::now();
+            window->close();
+            window.reset();
+            QVERIFY(std::chrono::steady_clock::now() - started < std::chrono::seconds(1));
+            QTest::qWait(20); // nothing may arrive for the window that is gone
+        }
+        QVERIFY(prompts->shown.empty());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

@@ -1,0 +1,188 @@
+#include "support/GuiTestSupport.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/OdbcConnection.h"
+#include "platform/StartDirectory.h"
+#include "store/DatabaseFile.h"
+#include "tools/CreateDatabase.h"
+#include "ui/Cp936Text.h"
+#include "ui/ReportList.h"
+
+PromptAnswer ScriptedPrompts::ShowMessage(QWidget*, const QString& text, const QString& caption, PromptIcon icon,
+                                          PromptButtons buttons) {
+    shown.push_back({text, caption, icon, buttons});
+    if (!answers.empty()) {
+        const PromptAnswer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
+}
+
+QStringList ScriptedPrompts::takeTexts() {
+    QStringList texts;
+    for (const Message& message : shown)
+        texts << message.text;
+    shown.clear();
+    return texts;
+}
+
+ScriptedPromptsScope::ScriptedPromptsScope() {
+    auto prompts = std::make_unique<ScriptedPrompts>();
+    m_prompts = prompts.get();
+    InstallPrompts(std::move(prompts));
+}
+
+ScriptedPromptsScope::~ScriptedPromptsScope() {
+    InstallPrompts(nullptr);
+}
+
+TestBook::TestBook(bool withDatabase) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "corvane-gui-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
+    m_path = pattern;
+    m_previousDirectory = std::filesystem::current_path().string();
+    if (withDatabase) {
+        std::string error;
+        if (createDatabase(m_path, builtInSchema(), error) != CreateDatabaseResult::kCreated)
+            throw std::runtime_error("cannot create the test book: " + error);
+        if (!m_store.OpenDatabase(m_path)) throw std::runtime_error("cannot open the test book");
+    }
+    std::filesystem::current_path(m_path);
+    CaptureStartDirectory();
+}
+
+TestBook::~TestBook() {
+    m_store.CloseDatabase();
+    std::error_code ignored;
+    std::filesystem::current_path(m_previousDirectory, ignored);
+    std::filesystem::remove_all(m_path, ignored);
+}
+
+std::int32_t TestBook::addGroup(const std::string& name) {
+    m_store.AddGroup(name);
+    std::vector<GroupRecord> all = groups();
+    return all.empty() ? 0 : all.back().id;
+}
+
+void TestBook::addAddresses(std::int32_t groupId, int count, const std::string& prefix) {
+    StoreTransaction batch = m_store.BeginTransaction();
+    for (int i = 0; i < count; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "n%04d", i);
+        m_store.InsertAddress(groupId, TestEmail(prefix, i), name);
+    }
+    batch.Commit();
+}
+
+std::vector<AddressRecord> TestBook::addresses(std::int32_t groupId) {
+    std::list<AddressRecord> list;
+    m_store.LoadGroupAddresses(groupId, list);
+    return {list.begin(), list.end()};
+}
+
+std::vector<GroupRecord> TestBook::groups() {
+    std::vector<GroupRecord> all;
+    m_store.LoadGroups(all);
+    return all;
+}
+
+void TestBook::execute(const std::string& sql) {
+    OdbcConnection connection;
+    connection.open(*ConnectionStringFor(DatabaseFilePath(m_path)));
+    connection.execute(sql);
+}
+
+std::string TestEmail(const std::string& prefix, int number) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d@x", number);
+    return prefix + text;
+}
+
+void WhenModalOpens(std::function<void(QDialog* dialog)> action) {
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, waited, action = std::move(action)] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            if (++*waited < 500) return;
+            timer->deleteLater();
+            QFAIL("no modal dialog opened");
+            return;
+        }
+        timer->stop();
+        timer->deleteLater();
+        action(dialog);
+        // A dialog the action left open would hold the test for ever.
+        if (dialog->isVisible()) {
+            QTest::qFail("the dialog was left open", __FILE__, __LINE__);
+            dialog->reject();
+        }
+    });
+    timer->start();
+}
+
+void TypeAndClick(QDialog* dialog, int editId, const QString& text, int buttonId) {
+    auto* edit = dialog->findChild<QLineEdit*>(QString::number(editId));
+    QVERIFY(edit);
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    TypeText(edit, text);
+    ClickButton(dialog, buttonId);
+}
+
+void TypeText(QWidget* edit, const QString& text) {
+    bool ascii = true;
+    for (const QChar character : text)
+        ascii = ascii && character.unicode() < 0x80;
+    if (ascii) {
+        QTest::keyClicks(edit, text);
+        return;
+    }
+    // Chinese (and any other non-ASCII text) arrives as an input method commits it.
+    QInputMethodEvent event;
+    event.setCommitString(text);
+    QApplication::sendEvent(edit, &event);
+}
+
+void ClickRow(ReportList* list, int row, Qt::KeyboardModifiers modifiers) {
+    QTreeWidgetItem* item = list->topLevelItem(row);
+    QVERIFY(item);
+    list->scrollToItem(item);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, list->visualItemRect(item).center());
+}
+
+void ClickButton(QWidget* window, int id) {
+    auto* button = window->findChild<QPushButton*>(QString::number(id));
+    QVERIFY2(button, qPrintable(QStringLiteral("no button %1").arg(id)));
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+QStringList ColumnTexts(const ReportList* list, int column) {
+    QStringList texts;
+    for (int row = 0; row < list->GetItemCount(); ++row)
+        texts << FromCp936(list->GetItemText(row, column));
+    return texts;
+}
+
+QString ShownText(QWidget* window, int id) {
+    QWidget* control = window->findChild<QWidget*>(QString::number(id));
+    if (auto* label = qobject_cast<QLabel*>(control)) return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(control)) return edit->text();
+    return QStringLiteral("<no control %1>").arg(id);
+}
