@@ -159,6 +159,26 @@ private slots:
         QCOMPARE(m_book->addresses(0).size(), std::size_t(1));
     }
 
+    void cancellingTheEditorChangesNothing() {
+        const std::int32_t group = m_book->addGroup("g");
+        m_book->addAddresses(group, 1);
+        open();
+        select(0);
+        QTRY_COMPARE(addresses()->GetItemCount(), 1);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1016, QStringLiteral("new@x"), 2); });
+        ClickButton(m_window.get(), 1006);
+        ClickRow(addresses(), 0);
+        WhenModalOpens([](QDialog* dialog) {
+            TypeText(dialog->findChild<QLineEdit*>(QStringLiteral("1014")), QStringLiteral("changed"));
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        ClickButton(m_window.get(), 1008);
+        QCOMPARE(m_book->addresses(group).size(), std::size_t(1));
+        QCOMPARE(m_book->addresses(group).front().name, std::string("n0000"));
+        QCOMPARE(addresses()->GetItemCount(), 1);
+        QVERIFY(m_prompts->shown.empty());
+    }
+
     void editAndDeleteActOnTheTopmostSelectedRow() {
         const std::int32_t group = m_book->addGroup("g");
         m_book->addAddresses(group, 4);

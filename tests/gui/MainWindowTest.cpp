@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -100,6 +101,38 @@ private slots:
         QCOMPARE(ShownText(&window, 1016), QStringLiteral("搜索关键词"));
         QVERIFY(window.findChild<QWidget*>(QStringLiteral("1012"))->font().bold());
         QVERIFY(!list(&window, 1000)->isSortingEnabled());
+    }
+
+    void aBookThatBreaksWhileOpenIsReportedAndNeverEndsTheProgram() {
+        TestBook book;
+        book.addGroup("g");
+        ScriptedPromptsScope prompts;
+        CCorvaneDlg window;
+        window.Create();
+        QCOMPARE(list(&window, 1000)->GetItemCount(), 1);
+        // Another program takes the tables away under the open window.
+        for (const char* table : {"AddressCata", "AddressList"}) book.execute(std::string("drop table ") + table);
+
+        // A write reports the driver's text and counts as done; the reload that follows reads nothing.
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("new"), 1); });
+        ClickButton(&window, 1001);
+        QStringList texts = prompts->takeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts.front().contains(QStringLiteral("AddressCata")), qPrintable(texts.front()));
+        QCOMPARE(list(&window, 1000)->GetItemCount(), 0);
+
+        // The editor opens with no groups; the duplicate check that fails stores nothing and says why.
+        int groupsOffered = -1;
+        WhenModalOpens([&](QDialog* dialog) {
+            groupsOffered = dialog->findChild<QComboBox*>(QStringLiteral("1015"))->count();
+            TypeAndClick(dialog, 1016, QStringLiteral("a@x"), 1);
+        });
+        ClickButton(&window, 1006);
+        QCOMPARE(groupsOffered, 0);
+        texts = prompts->takeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts.front().contains(QStringLiteral("AddressList")), qPrintable(texts.front()));
+        QVERIFY(window.isVisible());
     }
 
     void keywordsAndLinksComeFromTheBook() {
