@@ -1,16 +1,29 @@
 // Throughput of the address store through the real ODBC driver on real database files: the per-line duplicate
 // check and insert that import runs, in single statements and in committed batches, from an empty table and from
-// a table of a million addresses; duplicate checks against that table; and loading a 100,000-address group.
-// Durability is what the build's connection string gives (WAL, synchronous NORMAL).
+// a table of a million addresses; duplicate checks against that table; loading a 100,000-address group; and the
+// keyword and link refresh of a server file at the download's size limit, with the longest time another thread
+// had to wait for the store meanwhile. Durability is what the build's connection string gives (WAL, synchronous
+// NORMAL).
 #include <benchmark/benchmark.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <list>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "Config.h"
 #include "platform/OdbcConnection.h"
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
@@ -166,6 +179,141 @@ void BM_LoadGroupAddresses100k(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(addresses.size()));
 }
 BENCHMARK(BM_LoadGroupAddresses100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Serves one body to every GET on 127.0.0.1, so a refresh's download costs what the loopback costs.
+class OneFileServer {
+public:
+    explicit OneFileServer(std::string body) : m_body(std::move(body)) {
+        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(m_listener, 4) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            throw std::runtime_error("cannot listen on 127.0.0.1");
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { run(); });
+    }
+    ~OneFileServer() {
+        m_stop = true;
+        m_thread.join();
+        ::close(m_listener);
+    }
+    OneFileServer(const OneFileServer&) = delete;
+    OneFileServer& operator=(const OneFileServer&) = delete;
+    std::string baseAddress() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+
+private:
+    void run() {
+        while (!m_stop) {
+            pollfd waiting{m_listener, POLLIN, 0};
+            if (::poll(&waiting, 1, 50) <= 0) continue;
+            const int client = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0) continue;
+            std::string request;
+            char buffer[4096];
+            while (request.find("\r\n\r\n") == std::string::npos) {
+                const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+                if (n <= 0) break;
+                request.append(buffer, static_cast<std::size_t>(n));
+            }
+            const std::string answer = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(m_body.size()) +
+                                       "\r\nConnection: close\r\n\r\n" + m_body;
+            for (std::size_t sent = 0; sent < answer.size();) {
+                const ssize_t n = ::send(client, answer.data() + sent, answer.size() - sent, MSG_NOSIGNAL);
+                if (n <= 0) break;
+                sent += static_cast<std::size_t>(n);
+            }
+            ::close(client);
+        }
+    }
+
+    std::string m_body;
+    int m_listener = -1;
+    int m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// A server file as large as a download may be, made of records as small as the kind allows: "kw0000001" for
+// keywords, "s1##http://s1.example/" for links.
+std::string fileAtSizeLimit(bool links, std::int64_t& records) {
+    std::string body;
+    records = 0;
+    for (;;) {
+        const std::string n = std::to_string(records);
+        const std::string record = (links ? "s" + n + "##http://s" + n + ".example/" : "kw" + n) + "||";
+        if (body.size() + record.size() > static_cast<std::size_t>(kDownloadMaxBytes)) break;
+        body += record;
+        ++records;
+    }
+    return body;
+}
+
+// RefreshSearchKeys (range(0) = 0) or RefreshLinks (1) on a book whose table holds a previous file's records,
+// from a file at the size limit. "longest_wait_ms": the longest that another thread, calling the store without
+// pause meanwhile (as the group loader and the filter worker do), waited for one call.
+void BM_RefreshAtSizeLimit(benchmark::State& state) {
+    const bool links = state.range(0) != 0;
+    std::int64_t records = 0;
+    OneFileServer server(fileAtSizeLimit(links, records));
+    double longestWaitMs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        BenchFolder folder;
+        createEmpty(folder.path());
+        {
+            OdbcConnection connection;
+            connection.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+            for (int i = 0; i < 100; ++i)
+                connection.execute(links ? "insert into Links(id, site, url) values(?, 'old', 'old')"
+                                         : "insert into SearchKey(id, keyword) values(?, 'old')",
+                                   {i});
+        }
+        AddressStore store;
+        openOrFail(store, folder.path());
+        store.SetUpdateServer(server.baseAddress());
+        std::atomic<bool> done{false};
+        std::chrono::steady_clock::duration longest{};
+        std::thread other([&] {
+            while (!done) {
+                const auto start = std::chrono::steady_clock::now();
+                benchmark::DoNotOptimize(store.IsOpen());
+                longest = std::max(longest, std::chrono::steady_clock::now() - start);
+            }
+        });
+        state.ResumeTiming();
+
+        if (links)
+            store.RefreshLinks();
+        else
+            store.RefreshSearchKeys();
+
+        state.PauseTiming();
+        done = true;
+        other.join();
+        longestWaitMs = std::max(longestWaitMs, std::chrono::duration<double, std::milli>(longest).count());
+        std::vector<LinkRecord> linkRows;
+        std::vector<std::string> keywordRows;
+        const std::size_t stored =
+            links ? (store.LoadLinks(linkRows), linkRows.size()) : (store.LoadSearchKeys(keywordRows), keywordRows.size());
+        if (stored != static_cast<std::size_t>(records)) state.SkipWithError("the table does not hold the new file");
+        store.CloseDatabase();
+        state.ResumeTiming();
+    }
+    state.counters["records"] = static_cast<double>(records);
+    state.counters["longest_wait_ms"] = longestWaitMs;
+    state.SetItemsProcessed(state.iterations() * records);
+}
+BENCHMARK(BM_RefreshAtSizeLimit)
+    ->ArgName("links")
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 
