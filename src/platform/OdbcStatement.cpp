@@ -19,6 +19,14 @@ bool isIntegerType(SQLSMALLINT type) {
            type == SQL_BIT;
 }
 
+// Columns whose data is one byte per character (or plain bytes): read as SQL_C_BINARY, which hands over the
+// stored bytes unchanged with their length and no terminator of the driver's. Wide-character and other columns
+// are read as SQL_C_CHAR, so that the driver converts them.
+bool isByteType(SQLSMALLINT type) {
+    return type == SQL_CHAR || type == SQL_VARCHAR || type == SQL_LONGVARCHAR || type == SQL_BINARY ||
+           type == SQL_VARBINARY || type == SQL_LONGVARBINARY;
+}
+
 } // namespace
 
 OdbcStatement::OdbcStatement(SQLHDBC dbc, std::string sql) : m_sql(std::move(sql)), m_stmt(SQL_HANDLE_STMT, dbc) {
@@ -46,8 +54,15 @@ void OdbcStatement::bind(std::initializer_list<SqlParameter> params) {
             static char empty[1] = {};
             char* data = text.empty() ? empty : const_cast<char*>(text.data());
             m_lengths[slot] = static_cast<SQLLEN>(text.size());
-            rc = SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
-                                  std::max<SQLULEN>(text.size(), 1), 0, data, m_lengths[slot], &m_lengths[slot]);
+            // A text holding a NUL goes as bytes. As character data it would be stored whole, but a driver may
+            // treat a character value as a C string on the way back (the SQLite driver reports its length up to
+            // the first NUL, whatever C type is asked for), and it could never be read back whole; bytes keep
+            // their length both ways. Every other text goes as character data, so it is stored and compared
+            // exactly as the rows already in the book.
+            const bool bytes = text.find('\0') != std::string_view::npos;
+            rc = SQLBindParameter(stmt, number, SQL_PARAM_INPUT, bytes ? SQL_C_BINARY : SQL_C_CHAR,
+                                  bytes ? SQL_VARBINARY : SQL_VARCHAR, std::max<SQLULEN>(text.size(), 1), 0, data,
+                                  m_lengths[slot], &m_lengths[slot]);
         }
         checkOdbc(rc, SQL_HANDLE_STMT, stmt, "binding a parameter");
     }
@@ -74,7 +89,7 @@ const std::vector<OdbcStatement::Column>& OdbcStatement::columns() {
         SQLRETURN rc = SQLDescribeCol(stmt, i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
                                       &type, &size, &digits, &nullable);
         checkOdbc(rc, SQL_HANDLE_STMT, stmt, "describing a result column");
-        m_columns.push_back({reinterpret_cast<const char*>(name.data()), isIntegerType(type)});
+        m_columns.push_back({reinterpret_cast<const char*>(name.data()), isIntegerType(type), isByteType(type)});
     }
     m_described = true;
     return m_columns;
@@ -100,17 +115,22 @@ bool OdbcStatement::readInteger(int index, std::int64_t& value) {
 
 bool OdbcStatement::readText(int index, std::string& value) {
     value.clear();
+    const auto& described = columns();
+    const bool bytes = static_cast<std::size_t>(index) < described.size() && described[index].isBytes;
+    // Bytes fill the whole buffer; character data leaves room for the driver's terminating NUL.
+    const SQLLEN room = bytes ? kChunk : kChunk - 1;
     std::array<char, kChunk> chunk;
     for (;;) {
         SQLLEN indicator = 0;
-        SQLRETURN rc = SQLGetData(m_stmt.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_CHAR, chunk.data(),
-                                  kChunk, &indicator);
+        SQLRETURN rc = SQLGetData(m_stmt.get(), static_cast<SQLUSMALLINT>(index + 1), bytes ? SQL_C_BINARY : SQL_C_CHAR,
+                                  chunk.data(), kChunk, &indicator);
         if (rc == SQL_NO_DATA) return true; // every piece was read by the calls before
         checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "reading a text column");
         if (indicator == SQL_NULL_DATA) return false;
-        // A piece that did not fit fills the buffer but for its terminating NUL; the last piece says its length.
-        const bool truncated = indicator == SQL_NO_TOTAL || indicator >= kChunk;
-        value.append(chunk.data(), truncated ? static_cast<std::size_t>(kChunk - 1) : static_cast<std::size_t>(indicator));
+        // The length comes from the indicator, never from looking for a NUL: a text may hold one. A piece that
+        // did not fit fills the room; the last piece says its own length.
+        const bool truncated = indicator == SQL_NO_TOTAL || indicator > room;
+        value.append(chunk.data(), truncated ? static_cast<std::size_t>(room) : static_cast<std::size_t>(indicator));
         if (!truncated) return true;
     }
 }

@@ -17,6 +17,8 @@ public:
     struct Column {
         std::string name;
         bool isInteger = false;
+        // Character or binary data of one byte per character, read as bytes (see readText).
+        bool isBytes = false;
     };
 
     // Prepares `sql` on the connection `dbc`; throws DatabaseError.
@@ -34,7 +36,8 @@ public:
     bool fetch();
 
     // Reads column `index` (0-based) of the current row. Columns must be read in increasing order, each once.
-    // Returns false for NULL.
+    // Returns false for NULL. A text is taken by the length the driver reports, so it keeps every byte, an
+    // embedded NUL included.
     bool readInteger(int index, std::int64_t& value);
     bool readText(int index, std::string& value);
 

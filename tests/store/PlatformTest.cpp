@@ -105,6 +105,46 @@ TEST_F(OdbcTest, LongTextWithDoubleByteCharactersRoundTripsInChunks) {
     EXPECT_EQ(records.text("keyword"), text);
 }
 
+TEST_F(OdbcTest, TextsKeepEveryByteBothWaysAnEmbeddedNulIncluded) {
+    using namespace std::string_literals;
+    // A NUL at the start, the middle and the end, next to GBK characters whose second byte looks like ASCII, and
+    // around the point where a long text is read in a second piece.
+    std::string longText;
+    while (longText.size() < 10'000) longText += "\xB0\xA1\x81|x\0"s;
+    longText[4095] = '\0';
+    longText[4096] = '\0';
+    const std::vector<std::string> texts = {
+        "plain", "", "\0"s, "\0\0"s, "a\0b"s, "end\0"s, "\xD6\xD0\0\xB1|\0\x95\\"s, longText,
+    };
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {static_cast<std::int32_t>(i), texts[i]});
+
+    OdbcRecordSet records(connection);
+    records.open("select * from SearchKey order by id");
+    for (const std::string& expected : texts) {
+        ASSERT_FALSE(records.isEof());
+        const std::string read = records.text("keyword");
+        EXPECT_EQ(read.size(), expected.size());
+        EXPECT_EQ(read, expected);
+        records.moveNext();
+    }
+    EXPECT_TRUE(records.isEof());
+
+    // A text with a NUL is found by itself, and neither its part before the NUL nor the same text cut short is.
+    auto idsOf = [&](const std::string& text) {
+        std::vector<std::int32_t> ids;
+        OdbcRecordSet found(connection);
+        for (found.open("select id from SearchKey where keyword = ?", {text}); !found.isEof(); found.moveNext())
+            ids.push_back(found.integer("id"));
+        return ids;
+    };
+    EXPECT_EQ(idsOf("a\0b"s), std::vector<std::int32_t>{4});
+    EXPECT_EQ(idsOf("a"), std::vector<std::int32_t>{});
+    EXPECT_EQ(idsOf("\0"s), std::vector<std::int32_t>{2});
+    EXPECT_EQ(idsOf(longText), std::vector<std::int32_t>{7});
+    EXPECT_EQ(idsOf("plain"), std::vector<std::int32_t>{0});
+}
+
 TEST_F(OdbcTest, TwoReadersOfOneStatementTextDoNotDisturbEachOther) {
     for (int i = 0; i < 3; ++i) connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {i, std::string_view("k")});
     const std::string query = "select id from SearchKey order by id";

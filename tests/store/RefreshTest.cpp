@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <list>
+#include <map>
 
 #include "platform/CodePage936.h"
 #include "store/DownloadText.h"
@@ -210,6 +212,58 @@ TEST_F(RefreshTest, AFailingInsertCostsOnlyItsRecord) {
     EXPECT_EQ(keywordIds(), (std::vector<std::string>{"0", "2"}));
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_NE(reported[0].find("keyword refused"), std::string::npos) << reported[0];
+}
+
+TEST_F(RefreshTest, EveryTextOfTheStoreKeepsEveryByteAnEmbeddedNulIncluded) {
+    using namespace std::string_literals;
+    const std::string gbk = "\xD6\xD0\xCE\xC4\xB1|"; // the last character's second byte is "|"
+    const std::vector<std::string> keywordTexts = {"a\0b"s, "\0lead"s, gbk + "\0"s + gbk, "trail\0"s};
+    std::string body;
+    for (const std::string& text : keywordTexts) body += text + "||";
+    keywordFile({200, body});
+    store.RefreshSearchKeys();
+    EXPECT_EQ(keywords(), keywordTexts);
+
+    linkFile({200, "s\0ite##http://u\0rl||"s + gbk + "\0##\0"s + gbk});
+    store.RefreshLinks();
+    EXPECT_EQ(links(), (std::vector<LinkRecord>{{0, "s\0ite"s, "http://u\0rl"s}, {1, gbk + "\0"s, "\0"s + gbk}}));
+
+    const std::string groupName = "g\0"s + gbk;
+    EXPECT_EQ(store.AddGroup(groupName), 0);
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].name, groupName);
+    EXPECT_EQ(store.RenameGroup(groups[0].id, groupName + "\0"s), 0);
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups[0].name, groupName + "\0"s);
+
+    const std::string email = "a\0b@"s + gbk;
+    const std::string name = "n\0"s + gbk;
+    EXPECT_EQ(store.InsertAddress(1, email, name), 0);
+    EXPECT_EQ(store.InsertAddress(1, "a", "plain"), 0);
+    EXPECT_EQ(store.AddressExists(1, email), 1);
+    EXPECT_EQ(store.AddressExists(1, "a\0c@"s + gbk), 0); // the same up to the NUL is another address
+    auto loadByEmail = [&] {
+        std::list<AddressRecord> addresses;
+        EXPECT_EQ(store.LoadGroupAddresses(1, addresses), 0);
+        std::map<std::string, AddressRecord> byEmail;
+        for (const AddressRecord& address : addresses) byEmail[address.email] = address;
+        return byEmail;
+    };
+    std::map<std::string, AddressRecord> addresses = loadByEmail();
+    ASSERT_EQ(addresses.size(), 2u);
+    ASSERT_EQ(addresses.count(email), 1u);
+    EXPECT_EQ(addresses[email].name, name);
+    ASSERT_EQ(addresses.count("a"), 1u);
+    const std::int32_t plainId = addresses["a"].id;
+    EXPECT_EQ(store.UpdateAddress(plainId, 1, email, ""), 2); // the text with a NUL is found as a duplicate
+    EXPECT_EQ(store.UpdateAddress(plainId, 1, "z\0"s, "m\0\0"s), 0);
+    addresses = loadByEmail();
+    ASSERT_EQ(addresses.count("z\0"s), 1u);
+    EXPECT_EQ(addresses["z\0"s].name, "m\0\0"s);
+    EXPECT_EQ(addresses["z\0"s].id, plainId);
+    EXPECT_TRUE(reported.empty());
 }
 
 } // namespace
