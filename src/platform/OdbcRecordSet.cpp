@@ -26,14 +26,22 @@ bool matchesColumn(std::string_view described, std::string_view wanted) {
 
 } // namespace
 
-void OdbcRecordSet::open(const std::string& sql, std::initializer_list<SqlParameter> params) {
+void OdbcRecordSet::open(const std::string& sql, std::initializer_list<SqlParameter> params, Reading reading) {
     close();
     OdbcStatement& statement = m_connection.acquire(sql);
     m_statement = &statement;
+    m_rowsOnly = reading == Reading::kRowsOnly;
     try {
         statement.execute(params);
-        m_row.assign(statement.columns().size(), Field{});
         m_eof = !statement.fetch();
+        // Fields are found by name in this run's own result. When the tables changed since the text was last
+        // prepared (another program rebuilt one with its columns in another order), the description may be of the
+        // old ones: the query then runs again, prepared anew.
+        if (!m_rowsOnly && statement.preparedAgainForNewerTables()) {
+            statement.execute(params);
+            m_eof = !statement.fetch();
+        }
+        m_row.assign(m_rowsOnly ? 0 : statement.columns().size(), Field{});
         m_rowLoaded = false;
     } catch (...) {
         close();
@@ -71,6 +79,9 @@ void OdbcRecordSet::loadRow() {
 
 const OdbcRecordSet::Field& OdbcRecordSet::field(std::string_view column) {
     if (!m_statement || m_eof) throw DatabaseError("24000", 0, "No current row to read the column " + std::string(column) + " from.");
+    if (m_rowsOnly)
+        throw DatabaseError("HY010", 0, "The query was opened to see whether rows come, not to read the column " +
+                                            std::string(column) + ".");
     const auto& columns = m_statement->columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (matchesColumn(columns[i].name, column)) {

@@ -21,8 +21,21 @@ public:
     OdbcRecordSet(const OdbcRecordSet&) = delete;
     OdbcRecordSet& operator=(const OdbcRecordSet&) = delete;
 
+    // What the caller will read of the rows.
+    enum class Reading {
+        // Fields by name, found in this run's own result even when another program rebuilt a table with its
+        // columns in another order since the text was last prepared: each open checks the description against
+        // a fresh preparation of the text, and runs the query again when the tables have changed.
+        kFields,
+        // Only whether there are rows (isEof, moveNext). Saves the check, which would cost a quick query that
+        // runs once per line of a file (the duplicate filter's) more than the query itself; reading a field is
+        // then an error.
+        kRowsOnly,
+    };
+
     // Runs `sql` with `params` bound to its "?" in order. \throws DatabaseError
-    void open(const std::string& sql, std::initializer_list<SqlParameter> params = {});
+    void open(const std::string& sql, std::initializer_list<SqlParameter> params = {},
+              Reading reading = Reading::kFields);
     bool isOpen() const noexcept { return m_statement != nullptr; }
     // True when there is no current row: the result was empty, or moveNext() went past the last row.
     bool isEof() const noexcept { return m_eof; }
@@ -32,8 +45,9 @@ public:
 
     // A field of the current row by column name (case-insensitive; "t.col" also answers to "col").
     // NULL reads as an empty text or 0. An integer column reads as text in decimal; a text column as an integer
-    // when it holds one. \throws DatabaseError for an unknown column, no current row, or a value that does not
-    // fit in 32 bits.
+    // when it holds one. A text keeps every byte that was stored, an embedded NUL included.
+    // \throws DatabaseError for an unknown column, no current row, a record set opened for kRowsOnly, or a value
+    // that does not fit in 32 bits.
     std::string text(std::string_view column);
     std::int32_t integer(std::string_view column);
     bool isNull(std::string_view column);
@@ -52,6 +66,7 @@ private:
     OdbcConnection& m_connection;
     OdbcStatement* m_statement = nullptr;
     bool m_eof = true;
+    bool m_rowsOnly = false;
     // The whole current row, read on the first field access: ODBC drivers need not allow reading the columns
     // of a row in any order, but callers look fields up in whatever order suits them.
     bool m_rowLoaded = false;

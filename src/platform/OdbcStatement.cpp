@@ -29,7 +29,8 @@ bool isByteType(SQLSMALLINT type) {
 
 } // namespace
 
-OdbcStatement::OdbcStatement(SQLHDBC dbc, std::string sql) : m_sql(std::move(sql)), m_stmt(SQL_HANDLE_STMT, dbc) {
+OdbcStatement::OdbcStatement(SQLHDBC dbc, std::string sql)
+    : m_dbc(dbc), m_sql(std::move(sql)), m_stmt(SQL_HANDLE_STMT, dbc) {
     SQLRETURN rc = SQLPrepare(m_stmt.get(), reinterpret_cast<SQLCHAR*>(m_sql.data()),
                               static_cast<SQLINTEGER>(m_sql.size()));
     checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "preparing a statement");
@@ -71,6 +72,7 @@ void OdbcStatement::bind(std::initializer_list<SqlParameter> params) {
 void OdbcStatement::execute(std::initializer_list<SqlParameter> params) {
     closeCursor();
     bind(params);
+    m_described = false;
     SQLRETURN rc = SQLExecute(m_stmt.get());
     // An update or delete that touched no row answers SQL_NO_DATA: that is success.
     if (rc != SQL_NO_DATA) checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "running a statement");
@@ -93,6 +95,15 @@ const std::vector<OdbcStatement::Column>& OdbcStatement::columns() {
     }
     m_described = true;
     return m_columns;
+}
+
+bool OdbcStatement::preparedAgainForNewerTables() {
+    OdbcStatement fresh(m_dbc, m_sql);
+    if (fresh.columns() == columns()) return false;
+    closeCursor();
+    m_stmt = std::move(fresh.m_stmt);
+    m_described = false;
+    return true;
 }
 
 bool OdbcStatement::fetch() {

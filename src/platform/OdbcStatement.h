@@ -19,6 +19,8 @@ public:
         bool isInteger = false;
         // Character or binary data of one byte per character, read as bytes (see readText).
         bool isBytes = false;
+
+        bool operator==(const Column&) const = default;
     };
 
     // Prepares `sql` on the connection `dbc`; throws DatabaseError.
@@ -29,8 +31,16 @@ public:
     // Binds `params` to the "?" in order and runs the statement; throws DatabaseError.
     void execute(std::initializer_list<SqlParameter> params);
 
-    // The result's columns, described once after the first run that has a result.
+    // The result's columns, described after each run.
     const std::vector<Column>& columns();
+
+    // Whether this run's result was described from tables as they no longer are; if so the statement has been
+    // prepared anew and must be run again. A driver may keep the description it made when the text was prepared,
+    // and an engine may prepare from the tables as it last saw them: after another program rebuilt a table with
+    // its columns in another order, "select *" would then find the wrong column under a name. A run brings the
+    // engine up to date, so a second preparation of the text after it shows the tables as they are now.
+    // Throws DatabaseError.
+    bool preparedAgainForNewerTables();
 
     // Moves to the next row; false past the last one. Throws DatabaseError.
     bool fetch();
@@ -50,6 +60,7 @@ public:
 private:
     void bind(std::initializer_list<SqlParameter> params);
 
+    SQLHDBC m_dbc;
     std::string m_sql;
     OdbcHandle m_stmt;
     bool m_described = false;

@@ -68,7 +68,7 @@ std::string unusableBookReason(OdbcConnection& connection) {
     try {
         for (const char* query : kSchemaChecks) {
             CMyRecordset records(connection);
-            records.open(query);
+            records.open(query, {}, CMyRecordset::Reading::kRowsOnly);
             records.close();
         }
     } catch (const DatabaseError& error) {
@@ -207,11 +207,13 @@ int AddressStore::DeleteGroup(std::int32_t id) {
 int AddressStore::addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId) {
     if (!m_connection.isOpen()) return 1;
     CMyRecordset records(m_connection);
+    // Only whether a row comes counts, so the prepared statement is reused: the filter runs this once per line.
     if (exceptId)
         records.open("select * from AddressList where group_id = ? and email = ? and id <> ?",
-                     {groupId, email, *exceptId});
+                     {groupId, email, *exceptId}, CMyRecordset::Reading::kRowsOnly);
     else
-        records.open("select * from AddressList where group_id = ? and email = ?", {groupId, email});
+        records.open("select * from AddressList where group_id = ? and email = ?", {groupId, email},
+                     CMyRecordset::Reading::kRowsOnly);
     if (!records.isOpen()) return 1;
     const bool none = records.isEof();
     records.close();

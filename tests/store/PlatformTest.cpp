@@ -145,6 +145,35 @@ TEST_F(OdbcTest, TextsKeepEveryByteBothWaysAnEmbeddedNulIncluded) {
     EXPECT_EQ(idsOf("plain"), std::vector<std::int32_t>{0});
 }
 
+TEST_F(OdbcTest, FieldsAreFoundByNameInEachRunsOwnResult) {
+    connection.execute("insert into Links(id, site, url) values(?, ?, ?)",
+                       {7, std::string_view("site"), std::string_view("http://u")});
+    const std::string query = "select * from Links";
+    auto read = [&] {
+        OdbcRecordSet records(connection);
+        records.open(query);
+        EXPECT_FALSE(records.isEof());
+        return std::to_string(records.integer("id")) + " " + records.text("site") + " " + records.text("url");
+    };
+    EXPECT_EQ(read(), "7 site http://u");
+
+    // Another program rebuilds the table with its columns in another order and one more, under the statement that
+    // this connection keeps prepared for the same text.
+    OdbcConnection other;
+    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    other.execute("create table LinksNew (url text not null, extra integer, site text not null, id integer not null)");
+    other.execute("insert into LinksNew(url, extra, site, id) select url, 99, site, id from Links");
+    other.execute("drop table Links");
+    other.execute("alter table LinksNew rename to Links");
+    EXPECT_EQ(read(), "7 site http://u");
+
+    // A query opened only to see whether rows come reads no field.
+    OdbcRecordSet check(connection);
+    check.open(query, {}, OdbcRecordSet::Reading::kRowsOnly);
+    EXPECT_FALSE(check.isEof());
+    EXPECT_THROW(check.text("site"), DatabaseError);
+}
+
 TEST_F(OdbcTest, TwoReadersOfOneStatementTextDoNotDisturbEachOther) {
     for (int i = 0; i < 3; ++i) connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {i, std::string_view("k")});
     const std::string query = "select id from SearchKey order by id";

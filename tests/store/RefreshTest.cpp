@@ -214,6 +214,33 @@ TEST_F(RefreshTest, AFailingInsertCostsOnlyItsRecord) {
     EXPECT_NE(reported[0].find("keyword refused"), std::string::npos) << reported[0];
 }
 
+TEST_F(RefreshTest, LoadersFindTheirColumnsInATableRebuiltInAnotherOrder) {
+    linkFile({200, "A##http://a||B##http://b"});
+    keywordFile({200, "k0||k1"});
+    store.RefreshLinks();
+    store.RefreshSearchKeys();
+    const std::vector<LinkRecord> expectedLinks = {{0, "A", "http://a"}, {1, "B", "http://b"}};
+    ASSERT_EQ(links(), expectedLinks);
+    ASSERT_EQ(keywords(), (std::vector<std::string>{"k0", "k1"}));
+
+    // Another program rebuilds both tables with their columns in another order and one more.
+    sql("create table LinksNew (url text not null, added integer, site text not null, id integer not null)");
+    sql("insert into LinksNew(url, added, site, id) select url, 5, site, id from Links");
+    sql("drop table Links");
+    sql("alter table LinksNew rename to Links");
+    sql("create table SearchKeyNew (keyword text not null, added text, id integer not null)");
+    sql("insert into SearchKeyNew(keyword, added, id) select keyword, 'added', id from SearchKey");
+    sql("drop table SearchKey");
+    sql("alter table SearchKeyNew rename to SearchKey");
+
+    EXPECT_EQ(links(), expectedLinks);
+    EXPECT_EQ(keywords(), (std::vector<std::string>{"k0", "k1"}));
+    linkFile({200, "C##http://c"});
+    store.RefreshLinks();
+    EXPECT_EQ(links(), (std::vector<LinkRecord>{{0, "C", "http://c"}}));
+    EXPECT_TRUE(reported.empty());
+}
+
 TEST_F(RefreshTest, EveryTextOfTheStoreKeepsEveryByteAnEmbeddedNulIncluded) {
     using namespace std::string_literals;
     const std::string gbk = "\xD6\xD0\xCE\xC4\xB1|"; // the last character's second byte is "|"
