@@ -3,6 +3,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -28,6 +29,15 @@ struct OdbcConnection::Impl {
     std::unordered_map<std::string, std::unique_ptr<OdbcStatement>> cache;
     // Statements handed out while their cached twin was busy; freed on release.
     std::vector<std::unique_ptr<OdbcStatement>> loose;
+    // The isolation to give back to the connection when the open transaction ends, if that one asked for another.
+    std::optional<SQLUINTEGER> isolationToRestore;
+
+    void restoreIsolation() noexcept {
+        if (!isolationToRestore) return;
+        SQLSetConnectAttr(connection.get(), SQL_ATTR_TXN_ISOLATION,
+                          reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(*isolationToRestore)), SQL_IS_UINTEGER);
+        isolationToRestore.reset();
+    }
 };
 
 OdbcConnection::OdbcConnection() : m_impl(std::make_unique<Impl>()) {}
@@ -115,13 +125,33 @@ void OdbcConnection::release(OdbcStatement& statement) noexcept {
     }
 }
 
-void OdbcConnection::beginTransaction() {
+void OdbcConnection::beginTransaction(TransactionIsolation isolation) {
     Impl& impl = *m_impl;
     if (!impl.connected) throw notOpen();
     if (m_inTransaction) throw DatabaseError("25000", 0, "A transaction is already open on this connection.");
-    SQLRETURN rc = SQLSetConnectAttr(impl.connection.get(), SQL_ATTR_AUTOCOMMIT,
-                                     reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
-    checkOdbc(rc, SQL_HANDLE_DBC, impl.connection.get(), "starting a transaction");
+    SQLHDBC dbc = impl.connection.get();
+    if (isolation == TransactionIsolation::kSerializable) {
+        // The level can only change between transactions, so it is set here and given back when this one ends.
+        SQLUINTEGER current = 0;
+        SQLRETURN rc = SQLGetConnectAttr(dbc, SQL_ATTR_TXN_ISOLATION, &current, SQL_IS_UINTEGER, nullptr);
+        checkOdbc(rc, SQL_HANDLE_DBC, dbc, "reading the transaction isolation");
+        if (current != SQL_TXN_SERIALIZABLE) {
+            rc = SQLSetConnectAttr(dbc, SQL_ATTR_TXN_ISOLATION, reinterpret_cast<SQLPOINTER>(SQL_TXN_SERIALIZABLE),
+                                   SQL_IS_UINTEGER);
+            checkOdbc(rc, SQL_HANDLE_DBC, dbc, "asking for serializable transactions");
+            impl.isolationToRestore = current;
+        }
+    }
+    SQLRETURN rc = SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
+                                     SQL_IS_UINTEGER);
+    if (!SQL_SUCCEEDED(rc)) {
+        try {
+            throwOdbcError(SQL_HANDLE_DBC, dbc, "starting a transaction");
+        } catch (...) {
+            impl.restoreIsolation();
+            throw;
+        }
+    }
     m_inTransaction = true;
 }
 
@@ -134,14 +164,32 @@ void OdbcConnection::commit() {
     m_inTransaction = false;
     rc = SQLSetConnectAttr(impl.connection.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
                            SQL_IS_UINTEGER);
+    impl.restoreIsolation();
     checkOdbc(rc, SQL_HANDLE_DBC, impl.connection.get(), "ending a transaction");
 }
 
 void OdbcConnection::rollback() noexcept {
     Impl& impl = *m_impl;
     if (!impl.connected || !m_inTransaction) return;
-    SQLEndTran(SQL_HANDLE_DBC, impl.connection.get(), SQL_ROLLBACK);
+    SQLHDBC dbc = impl.connection.get();
+    if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK))) {
+        // The engine may have ended the transaction on its own: SQLite rolls back the whole transaction on a full
+        // disk, some I/O errors or a trigger's RAISE(ROLLBACK). Its driver keeps believing in the transaction and
+        // fails every rollback and commit from then on, and it starts no new transaction, so every later
+        // "transaction" on this connection would run in auto-commit mode, statement by statement. Giving the
+        // engine a transaction to end lets the driver's rollback through and puts the two back in step. Where the
+        // rollback failed for another reason, this changes nothing: "begin" fails, or starts what is then ended.
+        try {
+            OdbcHandle statement(SQL_HANDLE_STMT, dbc);
+            SQLCHAR begin[] = "begin";
+            if (SQL_SUCCEEDED(SQLExecDirect(statement.get(), begin, SQL_NTS)))
+                SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK);
+        } catch (const DatabaseError&) {
+            // No statement handle: nothing more to try.
+        }
+    }
     SQLSetConnectAttr(impl.connection.get(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_ON),
                       SQL_IS_UINTEGER);
+    impl.restoreIsolation();
     m_inTransaction = false;
 }

@@ -11,6 +11,15 @@
 
 class OdbcStatement;
 
+// How far a transaction is kept apart from the transactions of other connections.
+enum class TransactionIsolation {
+    // What the driver gives by default.
+    kDefault,
+    // As if the transactions ran one after the other. Asked for by work that must not mix with the same work of
+    // another program: an engine that cannot keep two such transactions apart fails one of them instead.
+    kSerializable,
+};
+
 class OdbcConnection {
 public:
     OdbcConnection();
@@ -29,9 +38,10 @@ public:
     // \throws DatabaseError, also when the connection is not open.
     void execute(const std::string& sql, std::initializer_list<SqlParameter> params = {});
 
-    // Auto-commit is on unless a transaction is open; see Transaction.
-    // \throws DatabaseError
-    void beginTransaction();
+    // Auto-commit is on unless a transaction is open; see Transaction. The isolation asked for holds for that
+    // transaction only; the connection's own comes back when it ends.
+    // \throws DatabaseError, also when the driver cannot give the isolation asked for.
+    void beginTransaction(TransactionIsolation isolation = TransactionIsolation::kDefault);
     void commit();
     void rollback() noexcept;
     bool inTransaction() const noexcept { return m_inTransaction; }

@@ -211,6 +211,72 @@ TEST_F(OdbcTest, TransactionRollsBackUnlessCommitted) {
     EXPECT_EQ(records.integer("n"), 2);
 }
 
+TEST_F(OdbcTest, ASavepointTakesBackOnlyItsOwnPart) {
+    EXPECT_THROW(Savepoint outside(connection, "s"), DatabaseError);
+    {
+        Transaction transaction(connection, TransactionIsolation::kSerializable);
+        connection.execute("insert into AddressCata(name) values('before')");
+        {
+            Savepoint part(connection, "s");
+            connection.execute("insert into AddressCata(name) values('taken back')");
+            EXPECT_THROW(connection.execute("insert into AddressCata(name) values(null)"), DatabaseError);
+            part.rollback();
+        }
+        {
+            Savepoint part(connection, "s");
+            connection.execute("insert into AddressCata(name) values('gone with the scope')");
+        }
+        {
+            Savepoint part(connection, "s");
+            connection.execute("insert into AddressCata(name) values('kept')");
+            part.release();
+        }
+        transaction.commit();
+    }
+    OdbcRecordSet records(connection);
+    std::vector<std::string> names;
+    for (records.open("select name from AddressCata order by id"); !records.isEof(); records.moveNext())
+        names.push_back(records.text("name"));
+    EXPECT_EQ(names, (std::vector<std::string>{"before", "kept"}));
+    // Auto-commit is back, and another transaction can start.
+    Transaction next(connection);
+    next.commit();
+}
+
+TEST_F(OdbcTest, ATransactionTheEngineEndedOnItsOwnLeavesTheNextOneWhole) {
+    // SQLite rolls a transaction back by itself on a full disk; a trigger can make it do so at will.
+    connection.execute("create trigger EndsTheTransaction before insert on SearchKey when new.id = 13 "
+                       "begin select raise(rollback, 'rolled back by the engine'); end");
+    {
+        Transaction transaction(connection);
+        connection.execute("insert into AddressCata(name) values('gone')");
+        EXPECT_THROW(connection.execute("insert into SearchKey(id, keyword) values(13, 'k')"), DatabaseError);
+        EXPECT_THROW(transaction.commit(), DatabaseError);
+    }
+    EXPECT_EQ(count("AddressCata"), 0);
+    // The next transactions are transactions again: what they do waits for their commit, or goes with their end.
+    OdbcConnection other;
+    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    auto countOnOther = [&] {
+        OdbcRecordSet records(other);
+        records.open("select count(*) as n from AddressCata");
+        return records.integer("n");
+    };
+    {
+        Transaction transaction(connection);
+        connection.execute("insert into AddressCata(name) values('undone')");
+        EXPECT_EQ(countOnOther(), 0);
+    }
+    EXPECT_EQ(count("AddressCata"), 0);
+    {
+        Transaction transaction(connection);
+        connection.execute("insert into AddressCata(name) values('kept')");
+        EXPECT_EQ(countOnOther(), 0);
+        transaction.commit();
+    }
+    EXPECT_EQ(countOnOther(), 1);
+}
+
 TEST_F(OdbcTest, ClosingDuringATransactionDropsItsWork) {
     auto transaction = std::make_unique<Transaction>(connection);
     connection.execute("insert into AddressCata(name) values('gone')");
