@@ -85,6 +85,10 @@ void OdbcConnection::close() noexcept {
 }
 
 void OdbcConnection::execute(const std::string& sql, std::initializer_list<SqlParameter> params) {
+    execute(sql, std::span<const SqlParameter>(params.begin(), params.size()));
+}
+
+void OdbcConnection::execute(const std::string& sql, std::span<const SqlParameter> params) {
     OdbcStatement& statement = acquire(sql);
     try {
         statement.execute(params);

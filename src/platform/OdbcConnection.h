@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "platform/SqlParameter.h"
@@ -37,6 +38,7 @@ public:
     // Runs a statement that returns no rows, with `params` bound to its "?" in order.
     // \throws DatabaseError, also when the connection is not open.
     void execute(const std::string& sql, std::initializer_list<SqlParameter> params = {});
+    void execute(const std::string& sql, std::span<const SqlParameter> params);
 
     // Auto-commit is on unless a transaction is open; see Transaction. The isolation asked for holds for that
     // transaction only; the connection's own comes back when it ends.

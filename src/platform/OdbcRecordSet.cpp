@@ -32,13 +32,14 @@ void OdbcRecordSet::open(const std::string& sql, std::initializer_list<SqlParame
     m_statement = &statement;
     m_rowsOnly = reading == Reading::kRowsOnly;
     try {
-        statement.execute(params);
+        const std::span<const SqlParameter> values(params.begin(), params.size());
+        statement.execute(values);
         m_eof = !statement.fetch();
         // Fields are found by name in this run's own result. When the tables changed since the text was last
         // prepared (another program rebuilt one with its columns in another order), the description may be of the
         // old ones: the query then runs again, prepared anew.
         if (!m_rowsOnly && statement.preparedAgainForNewerTables()) {
-            statement.execute(params);
+            statement.execute(values);
             m_eof = !statement.fetch();
         }
         m_row.assign(m_rowsOnly ? 0 : statement.columns().size(), Field{});

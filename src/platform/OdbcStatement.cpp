@@ -36,7 +36,7 @@ OdbcStatement::OdbcStatement(SQLHDBC dbc, std::string sql)
     checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "preparing a statement");
 }
 
-void OdbcStatement::bind(std::initializer_list<SqlParameter> params) {
+void OdbcStatement::bind(std::span<const SqlParameter> params) {
     SQLHSTMT stmt = m_stmt.get();
     checkOdbc(SQLFreeStmt(stmt, SQL_RESET_PARAMS), SQL_HANDLE_STMT, stmt, "resetting parameters");
     m_integers.assign(params.size(), 0);
@@ -69,7 +69,7 @@ void OdbcStatement::bind(std::initializer_list<SqlParameter> params) {
     }
 }
 
-void OdbcStatement::execute(std::initializer_list<SqlParameter> params) {
+void OdbcStatement::execute(std::span<const SqlParameter> params) {
     closeCursor();
     bind(params);
     m_described = false;

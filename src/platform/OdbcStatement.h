@@ -5,7 +5,7 @@
 #include <sql.h>
 
 #include <cstdint>
-#include <initializer_list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -29,7 +29,7 @@ public:
     const std::string& sql() const noexcept { return m_sql; }
 
     // Binds `params` to the "?" in order and runs the statement; throws DatabaseError.
-    void execute(std::initializer_list<SqlParameter> params);
+    void execute(std::span<const SqlParameter> params);
 
     // The result's columns, described after each run.
     const std::vector<Column>& columns();
@@ -58,7 +58,7 @@ public:
     bool inUse = false;
 
 private:
-    void bind(std::initializer_list<SqlParameter> params);
+    void bind(std::span<const SqlParameter> params);
 
     SQLHDBC m_dbc;
     std::string m_sql;

@@ -73,8 +73,10 @@ public:
     // For the GroupCache: `GroupCache.lock()` first, and pass its list.
     int LoadGroupAddresses(std::int32_t groupId, std::list<AddressRecord>& addresses);
 
-    // Keywords and links. The refreshes download the server's file and replace the table; when the download fails
-    // or yields no record, the table keeps its rows. They always return 0.
+    // Keywords and links. The refreshes download the server's file and replace the table, whole or not at all;
+    // when the download fails or yields no record, the table keeps its rows. A record that the database refuses
+    // is reported and left out; a failure that would leave the new set incomplete keeps the old rows and is
+    // reported. They always return 0.
     int RefreshLinks();
     int RefreshSearchKeys();
     int LoadLinks(std::vector<LinkRecord>& links);

@@ -1,15 +1,29 @@
 // Cutting server files into records, the download, and the keyword and link refresh against a real local server.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <barrier>
 #include <chrono>
+#include <future>
 #include <list>
 #include <map>
+#include <set>
+#include <thread>
 
 #include "platform/CodePage936.h"
+#include "platform/DatabaseError.h"
+#include "platform/OdbcConnection.h"
+#include "store/DatabaseFile.h"
 #include "store/DownloadText.h"
 #include "store/SplitText.h"
 #include "support/StoreFixture.h"
 #include "support/TestHttpServer.h"
+
+extern char** environ;
 
 namespace {
 
@@ -131,6 +145,17 @@ protected:
     }
     std::vector<std::string> keywordIds() { return texts("select id from SearchKey order by id", "id"); }
 
+    // A keyword file of `count` records "<prefix>0||<prefix>1||...", and the keywords it gives.
+    static std::string keywordFileOf(const std::string& prefix, int count, std::vector<std::string>& keywords) {
+        std::string body;
+        keywords.clear();
+        for (int i = 0; i < count; ++i) {
+            keywords.push_back(prefix + std::to_string(i));
+            body += keywords.back() + "||";
+        }
+        return body;
+    }
+
     TestHttpServer server;
 };
 
@@ -212,6 +237,204 @@ TEST_F(RefreshTest, AFailingInsertCostsOnlyItsRecord) {
     EXPECT_EQ(keywordIds(), (std::vector<std::string>{"0", "2"}));
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_NE(reported[0].find("keyword refused"), std::string::npos) << reported[0];
+}
+
+
+TEST_F(RefreshTest, ARefusedRecordIsLeftOutOfAnOtherwiseWholeReplacement) {
+    // Refusals at both ends of the file, at the edges of the statements of many rows and of the batches under one
+    // savepoint, and several in a row: every other record is stored under its own number, in file order.
+    sql("create trigger RefuseBad before insert on SearchKey when new.keyword like 'bad%' "
+        "begin select raise(abort, 'keyword refused'); end");
+    const std::set<int> refusedIds = {0, 99, 100, 101, 999, 1000, 1500, 2499};
+    std::string body;
+    std::vector<std::string> expected, expectedIds;
+    for (int id = 0; id < 2500; ++id) {
+        const bool refused = refusedIds.count(id) != 0;
+        body += (refused ? "bad" : "k") + std::to_string(id) + "||";
+        if (!refused) {
+            expected.push_back("k" + std::to_string(id));
+            expectedIds.push_back(std::to_string(id));
+        }
+    }
+    keywordFile({200, body});
+    EXPECT_EQ(store.RefreshSearchKeys(), 0);
+    EXPECT_EQ(keywords(), expected);
+    std::vector<std::string> ids = keywordIds();
+    std::sort(expectedIds.begin(), expectedIds.end());
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, expectedIds);
+    ASSERT_EQ(reported.size(), refusedIds.size());
+    for (const std::string& text : reported) EXPECT_NE(text.find("keyword refused"), std::string::npos) << text;
+
+    // Links go the same way, three values to a row.
+    sql("create trigger RefuseBadLink before insert on Links when new.url = 'bad' "
+        "begin select raise(abort, 'link refused'); end");
+    body.clear();
+    std::vector<LinkRecord> expectedLinks;
+    for (int id = 0; id < 250; ++id) {
+        const bool refused = id == 150;
+        body += "site" + std::to_string(id) + "##" + (refused ? "bad" : "http://" + std::to_string(id)) + "||";
+        if (!refused) expectedLinks.push_back({id, "site" + std::to_string(id), "http://" + std::to_string(id)});
+    }
+    linkFile({200, body});
+    reported.clear();
+    EXPECT_EQ(store.RefreshLinks(), 0);
+    EXPECT_EQ(links(), expectedLinks);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("link refused"), std::string::npos) << reported[0];
+}
+
+TEST_F(RefreshTest, AFailureThatWouldLeaveTheNewSetIncompleteKeepsTheOldOne) {
+    std::vector<std::string> old, fresh;
+    keywordFile({200, keywordFileOf("old", 30, old)});
+    store.RefreshSearchKeys();
+    ASSERT_EQ(keywords(), old);
+    keywordFile({200, keywordFileOf("new", 2500, fresh)});
+
+    // The database takes the whole transaction back part way, as SQLite does on a full disk: the rows stored
+    // before must not stay, and the refresh must not go on and store the rest without the clearing.
+    sql("create trigger FailPartWay before insert on SearchKey when new.id = 1500 "
+        "begin select raise(rollback, 'the disk is full'); end");
+    EXPECT_EQ(store.RefreshSearchKeys(), 0);
+    EXPECT_EQ(keywords(), old);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("the disk is full"), std::string::npos) << reported[0];
+
+    // The clearing is refused: the new records are not stored beside the old ones.
+    sql("drop trigger FailPartWay");
+    sql("create trigger KeepRows before delete on SearchKey begin select raise(abort, 'rows are kept'); end");
+    reported.clear();
+    EXPECT_EQ(store.RefreshSearchKeys(), 0);
+    EXPECT_EQ(keywords(), old);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("rows are kept"), std::string::npos) << reported[0];
+
+    // Inside a batch that the caller holds open, the failed refresh takes back its own part only.
+    reported.clear();
+    {
+        StoreTransaction batch = store.BeginTransaction();
+        EXPECT_EQ(store.InsertAddress(1, "kept@x", ""), 0);
+        EXPECT_EQ(store.RefreshSearchKeys(), 0);
+        batch.Commit();
+    }
+    EXPECT_EQ(store.AddressExists(1, "kept@x"), 1);
+    EXPECT_EQ(keywords(), old);
+    EXPECT_EQ(reported.size(), 1u);
+
+    // Once nothing stands in the way, the new set is stored whole.
+    sql("drop trigger KeepRows");
+    reported.clear();
+    store.RefreshSearchKeys();
+    EXPECT_EQ(keywords(), fresh);
+    EXPECT_TRUE(reported.empty());
+}
+
+// A connection string for the same book whose statements give up at once, instead of waiting, while another
+// connection holds the book for writing.
+std::string impatient(std::string connectionString) {
+    const std::size_t at = connectionString.find("Timeout=");
+    if (at == std::string::npos) return connectionString + ";Timeout=1";
+    const std::size_t end = connectionString.find(';', at);
+    return connectionString.replace(at, end == std::string::npos ? std::string::npos : end - at, "Timeout=1");
+}
+
+// Whether another connection holds the book for writing: a write that changes nothing cannot start.
+bool writerHoldsTheBook(OdbcConnection& probe) {
+    try {
+        probe.execute("delete from SearchKey where 0 = 1");
+        return false;
+    } catch (const DatabaseError&) {
+        return true;
+    }
+}
+
+pid_t startRefreshInAnotherProcess(const std::string& folder, const std::string& server) {
+    std::string program = CORVANE_REFRESH_CHILD;
+    std::vector<char*> argv = {program.data(), const_cast<char*>(folder.c_str()), const_cast<char*>(server.c_str()),
+                               nullptr};
+    pid_t child = 0;
+    if (posix_spawn(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
+    return child;
+}
+
+TEST_F(RefreshTest, AProgramKilledPartWayLeavesTheOldSetOrTheNewOneWhole) {
+    std::vector<std::string> old, fresh;
+    keywordFile({200, keywordFileOf("old", 50, old)});
+    store.RefreshSearchKeys();
+    ASSERT_EQ(keywords(), old);
+    // About 8 MiB of small records: long enough to store that the program can be killed while it does.
+    keywordFile({200, keywordFileOf("new", 700'000, fresh)});
+    const std::string path = "/update/search_key.txt";
+
+    OdbcConnection probe;
+    probe.open(impatient(*ConnectionStringFor(DatabaseFilePath(folder.path()))));
+    for (const int delayMs : {0, 50, 300}) {
+        SCOPED_TRACE("killed " + std::to_string(delayMs) + " ms into the storing");
+        const int requestsBefore = server.requests(path);
+        const pid_t child = startRefreshInAnotherProcess(folder.path(), server.baseAddress());
+        ASSERT_GT(child, 0);
+        // The child has fetched the file and holds the book for writing: it is storing the new set.
+        bool storing = false;
+        int status = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!storing && std::chrono::steady_clock::now() < deadline && waitpid(child, &status, WNOHANG) == 0) {
+            storing = server.requests(path) > requestsBefore && writerHoldsTheBook(probe);
+            if (!storing) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (!storing) {
+            kill(child, SIGKILL);
+            waitpid(child, &status, 0);
+            FAIL() << "the child never stored the file";
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        EXPECT_TRUE(writerHoldsTheBook(probe)) << "the child finished storing before it was killed";
+        kill(child, SIGKILL);
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+        const std::vector<std::string> now = keywords();
+        EXPECT_TRUE(now == old || now == fresh) << now.size() << " rows, neither the old set nor the new one";
+    }
+
+    // Left alone, the other program stores the new set whole.
+    const pid_t child = startRefreshInAnotherProcess(folder.path(), server.baseAddress());
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(keywords(), fresh);
+}
+
+TEST_F(RefreshTest, TwoProgramsRefreshingAtOnceLeaveOneWholeSet) {
+    std::vector<std::string> first, second;
+    keywordFile({200, keywordFileOf("first", 50'000, first)});
+    TestHttpServer otherServer;
+    otherServer.answer("/update/search_key.txt", {200, keywordFileOf("second", 60'000, second)});
+    AddressStore other;
+    std::vector<std::string> otherReported;
+    other.SetErrorReporter([&](const std::string& text) { otherReported.push_back(text); });
+    other.SetUpdateServer(otherServer.baseAddress());
+    ASSERT_TRUE(other.OpenDatabase(folder.path()));
+
+    for (int round = 0; round < 3; ++round) {
+        std::barrier start(2);
+        auto one = std::async(std::launch::async, [&] {
+            start.arrive_and_wait();
+            store.RefreshSearchKeys();
+        });
+        auto two = std::async(std::launch::async, [&] {
+            start.arrive_and_wait();
+            other.RefreshSearchKeys();
+        });
+        one.get();
+        two.get();
+        const std::vector<std::string> now = keywords();
+        EXPECT_TRUE(now == first || now == second) << "round " << round << ": " << now.size() << " rows";
+    }
+    // Each waited for the other's transaction, well within the book's lock time-out, so neither failed.
+    for (const std::string& text : reported) ADD_FAILURE() << "unexpected: " << text;
+    for (const std::string& text : otherReported) ADD_FAILURE() << "unexpected: " << text;
+    other.CloseDatabase();
 }
 
 TEST_F(RefreshTest, LoadersFindTheirColumnsInATableRebuiltInAnotherOrder) {

@@ -1,0 +1,21 @@
+// A program of its own for the refresh tests, so that a test can kill a refresh part way as the system would kill
+// the program: opens the book in the folder given, refreshes the keywords from the update server given, and exits
+// 0, or 3 when the book does not open.
+#include <cstdio>
+#include <string>
+
+#include "store/AddressStore.h"
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s FOLDER SERVER\n", argv[0]);
+        return 2;
+    }
+    AddressStore store;
+    store.SetErrorReporter([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    store.SetUpdateServer(argv[2]);
+    if (!store.OpenDatabase(argv[1])) return 3;
+    store.RefreshSearchKeys();
+    store.CloseDatabase();
+    return 0;
+}
