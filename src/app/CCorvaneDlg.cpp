@@ -2,7 +2,9 @@
 // AddressPanel.cpp and SearchPanel.cpp. Tested by tests/gui/MainWindowTest.cpp.
 #include "app/CCorvaneDlg.h"
 
+#include <ctime>
 #include <iostream>
+#include <system_error>
 
 #include <QAction>
 #include <QApplication>
@@ -17,6 +19,9 @@
 #include <QThread>
 
 #include "app/MainWindowIds.h"
+#include "app/SearchAddress.h"
+#include "dialogs/CAboutDlg.h"
+#include "dialogs/CStaticLink.h"
 #include "platform/StartDirectory.h"
 #include "store/AddressStore.h"
 #include "ui/BlockingNoticeTarget.h"
@@ -27,6 +32,8 @@
 #include "ui/ReportList.h"
 #include "ui/UserPrompts.h"
 #include "workers/LoaderStarter.h"
+#include "workers/RefreshScheduler.h"
+#include "workers/RefreshStamp.h"
 #include "workers/WorkerNotice.h"
 
 using namespace MainWindowIds;
@@ -35,6 +42,8 @@ namespace {
 
 constexpr char kProductName[] = "Corvane";
 constexpr char kProductVersion[] = "Version 2.1.0 Build 22357";
+// The time of the last refresh, in the start directory.
+constexpr char kStampFileName[] = "Corvane.tmp";
 
 // Shows the driver's text of a database error that a writing operation met. Only the window's thread may show a
 // box; an error met on a worker's thread goes to standard error.
@@ -49,11 +58,11 @@ void reportDatabaseError(const QPointer<QWidget>& window, const std::string& tex
 } // namespace
 
 CCorvaneDlg::CCorvaneDlg()
-    : TemplateDialog(kTemplate), m_hIcon(QStringLiteral(":/icons/corvane.png")),
-      m_listGroups(GetDlgItem<ReportList>(kGroupList)), m_listAddresses(GetDlgItem<ReportList>(kAddressList)),
-      m_listLinks(GetDlgItem<ReportList>(kLinkList)), m_linkMarketing(GetDlgItem<QLabel>(kMarketingLink)),
-      m_linkSearch(GetDlgItem<QLabel>(kSearchLink)), m_linkLatest(GetDlgItem<QLabel>(kLatestLink)),
-      m_windowMenu(new QMenu(this)) {
+    : TemplateDialog(kTemplate, StaticLinks({kMarketingLink, kSearchLink, kLatestLink})),
+      m_hIcon(QStringLiteral(":/icons/corvane.png")), m_listGroups(GetDlgItem<ReportList>(kGroupList)),
+      m_listAddresses(GetDlgItem<ReportList>(kAddressList)), m_listLinks(GetDlgItem<ReportList>(kLinkList)),
+      m_linkMarketing(GetDlgItem<CStaticLink>(kMarketingLink)), m_linkSearch(GetDlgItem<CStaticLink>(kSearchLink)),
+      m_linkLatest(GetDlgItem<CStaticLink>(kLatestLink)), m_windowMenu(new QMenu(this)) {
     m_noticeTarget =
         std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnWorkerNotice(notice); });
     m_loaders = std::make_unique<LoaderStarter>(m_noticeTarget);
@@ -69,11 +78,14 @@ CCorvaneDlg::CCorvaneDlg()
         {kFilter, &CCorvaneDlg::OnFilter},
         {kPreviousPage, &CCorvaneDlg::OnPreviousPage},
         {kNextPage, &CCorvaneDlg::OnNextPage},
+        {kGoogle, &CCorvaneDlg::OnGoogle},
+        {kBaidu, &CCorvaneDlg::OnBaidu},
     };
     for (const auto& [id, handler] : buttons)
         if (auto* button = GetDlgItem<QPushButton>(id)) connect(button, &QPushButton::clicked, this, handler);
     connect(m_listGroups, &ReportList::Clicked, this, &CCorvaneDlg::OnClickGroups);
     connect(m_listAddresses, &ReportList::DoubleClicked, this, &CCorvaneDlg::OnEditAddress);
+    connect(m_listLinks, &ReportList::Clicked, this, &CCorvaneDlg::OnClickLinks);
 
     // The menu bar's commands, and F10 to reach the menu bar from the keyboard.
     if (QMenuBar* bar = GetMenuBar()) {
@@ -128,6 +140,10 @@ void CCorvaneDlg::OnInitDialog() {
     m_listAddresses->InsertColumn(1, QStringLiteral("姓名"), 90);
     FillGroupList();
 
+    m_linkMarketing->m_link = VendorPage(kMassMailingPage);
+    m_linkSearch->m_link = VendorPage(kEmailSearchPage);
+    m_linkLatest->m_link = VendorPage(kProductPage);
+
     m_listLinks->InsertColumn(0, QStringLiteral("Sponsor Links"), 100);
     FillLinkList();
 
@@ -145,7 +161,21 @@ void CCorvaneDlg::OnInitDialog() {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     PickKeyword();
 
+    StartRefreshScheduler();
     PushFields();
+}
+
+void CCorvaneDlg::StartRefreshScheduler() {
+    g_bStopRefresh.store(0);
+    try {
+        m_refreshScheduler = std::jthread([target = m_noticeTarget](std::stop_token stop) {
+            StampFileEnvironment environment(StartDirectoryFile(kStampFileName));
+            RefreshSchedulerThread(*target, environment, stop);
+        });
+    } catch (const std::system_error& error) {
+        // Without it the keywords stay as they are and nothing refreshes; the window works as before.
+        std::cerr << "Corvane: cannot start the refresh scheduler: " << error.what() << '\n';
+    }
 }
 
 void CCorvaneDlg::done(int result) {
@@ -159,6 +189,11 @@ void CCorvaneDlg::OnDestroy() {
     // From here on no worker reaches the window: waiting notices are dropped, the loader ends at once.
     m_noticeTarget->Close();
     m_loaders->Stop();
+    g_bStopRefresh.store(1);
+    if (m_refreshScheduler.joinable()) {
+        m_refreshScheduler.request_stop();
+        m_refreshScheduler.join();
+    }
     if (m_databaseOpen) AddressStore::instance().CloseDatabase();
     AddressStore::instance().SetErrorReporter(nullptr);
 }
@@ -182,6 +217,20 @@ void CCorvaneDlg::OnCommand(int id) {
     case kExitCommand:
         close();
         break;
+    case kMassMailingCommand:
+        OpenPage(VendorPage(kMassMailingPage));
+        break;
+    case kEmailSearchCommand:
+        OpenPage(VendorPage(kEmailSearchPage));
+        break;
+    case kHomePageCommand:
+        OpenPage(VendorPage(kProductPage));
+        break;
+    case kAboutCommand: {
+        CAboutDlg about;
+        about.DoModal();
+        break;
+    }
     default:
         break;
     }
@@ -189,7 +238,8 @@ void CCorvaneDlg::OnCommand(int id) {
 
 void CCorvaneDlg::OnSysCommand(int id) {
     if ((id & 0xFFF0) == kAboutSystemCommand) {
-        // The About box arrives with the hyperlink control.
+        CAboutDlg about;
+        about.DoModal();
     }
 }
 
@@ -202,8 +252,11 @@ void CCorvaneDlg::PushFields() {
 int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
     switch (notice.nKind) {
     case NK_TICK:
-        PickKeyword();
-        PushFields();
+        // Without keywords there is nothing to show: the box keeps whatever it holds, typed text included.
+        if (m_nKeywords > 0) {
+            PickKeyword();
+            PushFields();
+        }
         break;
     case NK_REFRESH:
         AddressStore::instance().RefreshLinks();

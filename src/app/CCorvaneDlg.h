@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <QFont>
@@ -15,8 +16,8 @@
 #include "ui/TemplateDialog.h"
 
 class BlockingNoticeTarget;
+class CStaticLink;
 class LoaderStarter;
-class QLabel;
 class QMenu;
 class ReportList;
 struct WorkerNotice;
@@ -71,6 +72,11 @@ private:
     int LoadKeywords();
     void PickKeyword();
     int FillLinkList();
+    void OnClickLinks();
+    void OnGoogle();
+    void OnBaidu();
+    void OpenPage(const std::string& address);
+    void StartRefreshScheduler();
 
     QIcon m_hIcon;
     ReportList* m_listGroups;
@@ -82,9 +88,9 @@ private:
     std::int32_t m_nLastPage = 0;
     std::int32_t m_nTotal = 0;
     std::string m_strGroupCaption;
-    QLabel* m_linkMarketing;
-    QLabel* m_linkSearch;
-    QLabel* m_linkLatest;
+    CStaticLink* m_linkMarketing;
+    CStaticLink* m_linkSearch;
+    CStaticLink* m_linkLatest;
     std::string m_strSearch;
     std::string m_strPageLabel;
     std::vector<std::string> m_pKeywords;
@@ -95,6 +101,7 @@ private:
     QMenu* m_windowMenu;
     std::shared_ptr<BlockingNoticeTarget> m_noticeTarget;
     std::unique_ptr<LoaderStarter> m_loaders;
+    std::jthread m_refreshScheduler;
     bool m_databaseOpen = false;
     bool m_destroyed = false;
 };

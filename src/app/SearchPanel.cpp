@@ -1,4 +1,5 @@
-// The search panel of the main window: the keywords shown in the search box and the sponsor link list.
+// The search panel of the main window: the keywords shown in the search box, the sponsor link list and the web
+// searches.
 // Tested by tests/gui/MainWindowTest.cpp.
 #include <cstdlib>
 #include <exception>
@@ -6,8 +7,13 @@
 #include <vector>
 
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
+#include "app/SearchAddress.h"
+#include "platform/WebAddress.h"
 #include "store/AddressStore.h"
+#include "ui/ControlText.h"
 #include "ui/ReportList.h"
+#include "ui/UserPrompts.h"
 
 int CCorvaneDlg::LoadKeywords() {
     m_pKeywords.clear();
@@ -44,4 +50,33 @@ int CCorvaneDlg::FillLinkList() {
         m_mapLinks[link.id] = link.url;
     }
     return 0;
+}
+
+void CCorvaneDlg::OnClickLinks() {
+    const int row = m_listLinks->GetFirstSelectedRow();
+    if (row < 0) return;
+    const auto link = m_mapLinks.find(m_listLinks->GetItemData(row));
+    const std::string address = link != m_mapLinks.end() ? link->second : std::string();
+    // Sponsor links come from the update server: only plain web pages are opened, never a local file, another
+    // scheme or something a browser would take for an option.
+    if (!IsWebAddress(address)) {
+        std::cerr << "Corvane: not opening the sponsor link \"" << address << "\": not a web address\n";
+        return;
+    }
+    OpenPage(address);
+}
+
+void CCorvaneDlg::OnGoogle() {
+    if (!PullControlText(GetDlgItem(MainWindowIds::kSearchBox), m_strSearch, this)) return;
+    OpenPage(GoogleSearchAddress(m_strSearch));
+}
+
+void CCorvaneDlg::OnBaidu() {
+    if (!PullControlText(GetDlgItem(MainWindowIds::kSearchBox), m_strSearch, this)) return;
+    OpenPage(BaiduSearchAddress(m_strSearch));
+}
+
+void CCorvaneDlg::OpenPage(const std::string& address) {
+    // Whether the browser came up is not reported: the user sees it or not.
+    Prompts().OpenInBrowser(address);
 }

@@ -3,6 +3,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,7 +14,7 @@
 
 namespace {
 
-QWidget* createStandard(const ControlTemplate& control, QWidget* parent) {
+QWidget* createStandard(const ControlTemplate& control, QWidget* parent, const DialogUnits& units) {
     switch (control.kind) {
     case ControlKind::Static: {
         auto* label = new QLabel(control.text, parent);
@@ -48,6 +49,11 @@ QWidget* createStandard(const ControlTemplate& control, QWidget* parent) {
     }
     case ControlKind::GroupBox:
         return new QGroupBox(control.text, parent);
+    case ControlKind::Icon: {
+        auto* picture = new QLabel(parent);
+        picture->setPixmap(QIcon(control.text).pixmap(units.toPixels(control.rect).size()));
+        return picture;
+    }
     }
     return new QWidget(parent);
 }
@@ -82,7 +88,7 @@ void BuildControls(const DialogTemplate& dialogTemplate, QWidget* client, const 
     for (const ControlTemplate& control : dialogTemplate.controls) {
         const auto factory = factories.find(control.id);
         QWidget* widget =
-            factory != factories.end() ? factory->second(control, client) : createStandard(control, client);
+            factory != factories.end() ? factory->second(control, client) : createStandard(control, client, units);
         if (control.id >= 0) widget->setObjectName(QString::number(control.id));
         QRect place = units.toPixels(control.rect);
         // A drop-down list's template height is the height of its open list; closed, it is as tall as it needs.

@@ -15,6 +15,7 @@ std::optional<ControlKind> kindNamed(const QString& name) {
     if (name == QLatin1String("listview")) return ControlKind::ListView;
     if (name == QLatin1String("dropdownlist")) return ControlKind::DropDownList;
     if (name == QLatin1String("groupbox")) return ControlKind::GroupBox;
+    if (name == QLatin1String("icon")) return ControlKind::Icon;
     return std::nullopt;
 }
 

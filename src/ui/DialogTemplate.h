@@ -10,13 +10,13 @@
 #include <QString>
 #include <QStringList>
 
-enum class ControlKind { Static, Button, Edit, ListView, DropDownList, GroupBox };
+enum class ControlKind { Static, Button, Edit, ListView, DropDownList, GroupBox, Icon };
 
 struct ControlTemplate {
     int id = -1; // -1: a control without an id (labels and frames)
     ControlKind kind = ControlKind::Static;
-    QString text;
-    QRect rect; // dialog units
+    QString text; // for an icon, the resource path of its picture
+    QRect rect;   // dialog units
     QStringList styles;
     QString name; // accessible name, where neither its own text nor a label beside it gives one
 };

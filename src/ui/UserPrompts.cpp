@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "platform/BrowserLaunch.h"
+
 namespace {
 
 class RealPrompts final : public UserPrompts {
@@ -36,6 +38,8 @@ public:
         box.exec();
         return PromptAnswer::Ok;
     }
+
+    bool OpenInBrowser(const std::string& address) override { return LaunchBrowser(address); }
 };
 
 std::unique_ptr<UserPrompts>& installed() {

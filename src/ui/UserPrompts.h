@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include <QString>
 
@@ -19,6 +20,10 @@ public:
     // A message box over `parent` (null: over no window), with `caption` as its title.
     virtual PromptAnswer ShowMessage(QWidget* parent, const QString& text, const QString& caption, PromptIcon icon,
                                      PromptButtons buttons) = 0;
+
+    // Opens `address` (bytes, passed on unchanged) in the user's browser without waiting for it; whether a browser
+    // could be started.
+    virtual bool OpenInBrowser(const std::string& address) = 0;
 };
 
 // The prompts in use: the real dialogs, unless a test has installed others.

@@ -111,7 +111,8 @@ private slots:
         window.Create();
         QCOMPARE(list(&window, 1000)->GetItemCount(), 1);
         // Another program takes the tables away under the open window.
-        for (const char* table : {"AddressCata", "AddressList"}) book.execute(std::string("drop table ") + table);
+        for (const char* table : {"AddressCata", "AddressList"})
+            book.execute(std::string("drop table ") + table);
 
         // A write reports the driver's text and counts as done; the reload that follows reads nothing.
         WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("new"), 1); });

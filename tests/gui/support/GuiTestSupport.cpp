@@ -33,6 +33,11 @@ PromptAnswer ScriptedPrompts::ShowMessage(QWidget*, const QString& text, const Q
     return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
 }
 
+bool ScriptedPrompts::OpenInBrowser(const std::string& address) {
+    opened.push_back(address);
+    return browserStarts;
+}
+
 QStringList ScriptedPrompts::takeTexts() {
     QStringList texts;
     for (const Message& message : shown)

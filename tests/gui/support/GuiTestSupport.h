@@ -18,7 +18,8 @@ class QTreeWidgetItem;
 class QWidget;
 class ReportList;
 
-// Records every message box and answers it: with the queued answers first, then OK or Yes.
+// Records every message box and answers it (with the queued answers first, then OK or Yes), and every page sent
+// to the browser.
 class ScriptedPrompts final : public UserPrompts {
 public:
     struct Message {
@@ -30,9 +31,13 @@ public:
 
     PromptAnswer ShowMessage(QWidget* parent, const QString& text, const QString& caption, PromptIcon icon,
                              PromptButtons buttons) override;
+    // A browser that records what it is asked to open and comes up unless told otherwise.
+    bool OpenInBrowser(const std::string& address) override;
 
     std::vector<Message> shown;
     std::deque<PromptAnswer> answers;
+    std::vector<std::string> opened;
+    bool browserStarts = true;
 
     // The texts shown so far, and forgets them.
     QStringList takeTexts();

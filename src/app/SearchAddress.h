@@ -1,0 +1,16 @@
+// The web addresses the search panel opens: the two engines' searches and the vendor's pages.
+#pragma once
+
+#include <string>
+
+// The search for `text` (CP936 bytes, put in as they are: neither encoded nor trimmed), or the engine's start page
+// when `text` is empty.
+std::string GoogleSearchAddress(const std::string& text);
+std::string BaiduSearchAddress(const std::string& text);
+
+// A page of the vendor's site, by its path ("/post/4.html").
+std::string VendorPage(const char* path);
+
+inline constexpr char kMassMailingPage[] = "/post/4.html";
+inline constexpr char kEmailSearchPage[] = "/post/Brennic.html";
+inline constexpr char kProductPage[] = "/post/Corvane.html";

@@ -1,0 +1,8 @@
+#include "dialogs/CHyperlink.h"
+
+#include "ui/UserPrompts.h"
+
+bool CHyperlink::Navigate() {
+    if (m_strUrl.empty()) return false;
+    return Prompts().OpenInBrowser(m_strUrl);
+}

@@ -1,0 +1,51 @@
+// The time stamp of the last refresh of keywords and links: one line of local time, "YYYY-MM-DD hh:mm:ss", kept
+// in "Corvane.tmp" in the start directory so that the daily rhythm holds across runs; and the rule that decides
+// from it whether a refresh is due.
+#pragma once
+
+#include <chrono>
+#include <ctime>
+#include <optional>
+#include <stop_token>
+#include <string>
+
+// What the scheduler needs from the world: the clock, sleeping and the stamp file. Tests put their own in its place
+// so that nothing waits and no real file is needed.
+class RefreshEnvironment {
+public:
+    enum class StampRead { kMissing, kCannotOpen, kRead };
+
+    virtual ~RefreshEnvironment() = default;
+    // The local time now, to the second.
+    virtual std::tm LocalNow() = 0;
+    // Sleeps, or less when a stop is requested; false when it was.
+    virtual bool Sleep(std::chrono::milliseconds duration, std::stop_token stop) = 0;
+    // The stamp's first line, without its line end (empty when the file is empty).
+    virtual StampRead ReadStamp(std::string& firstLine) = 0;
+    // Replaces the stamp's content with `text`; false when the file cannot be written.
+    virtual bool WriteStamp(const std::string& text) = 0;
+};
+
+// The real clock and sleep, and the stamp file at `path`.
+class StampFileEnvironment final : public RefreshEnvironment {
+public:
+    explicit StampFileEnvironment(std::string path) : m_path(std::move(path)) {}
+    std::tm LocalNow() override;
+    bool Sleep(std::chrono::milliseconds duration, std::stop_token stop) override;
+    StampRead ReadStamp(std::string& firstLine) override;
+    bool WriteStamp(const std::string& text) override;
+
+private:
+    std::string m_path;
+};
+
+// "YYYY-MM-DD hh:mm:ss".
+std::string FormatStamp(const std::tm& local);
+// Reads a stamp back: the written form, and the same without seconds or without the time, with "-" or "/"
+// between the date's parts; blanks around it are ignored. Nothing for any other text.
+std::optional<std::tm> ParseStamp(const std::string& text);
+
+// Whether a refresh is due: no stamp, an empty one or one that is not a time are due; a stamp that exists but
+// cannot be opened is not (the next check tries again); otherwise due once a whole day has passed since it, and
+// never for a stamp in the future.
+bool IsRefreshDue(RefreshEnvironment& environment);
