@@ -197,6 +197,7 @@ public:
         m_report.error("message box: " + text.toStdString());
         return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
     }
+    bool OpenInBrowser(const std::string&) override { return false; }
 
 private:
     Report m_report;
@@ -441,6 +442,18 @@ int runChild(int& argc, char** argv, const Options& options) {
                 clickBigGroup(started, shown, application, report);
                 waitForLoaderEnd(threads);
             }
+            if (options.child == "memory") {
+                // The whole group comes into memory with the first turn of the page: measure with it there.
+                auto* next = started.window->findChild<QWidget*>(QStringLiteral("1020"));
+                if (!next) throw std::runtime_error("no next-page button");
+                const std::string before = started.addresses->GetItemText(0, 0);
+                QTest::mouseClick(next, Qt::LeftButton);
+                if (!spinUntil([&] { return started.addresses->GetItemCount() == kPageRows &&
+                                            started.addresses->GetItemText(0, 0) != before; },
+                               30'000))
+                    throw std::runtime_error("the second page did not show");
+                waitForLoaderEnd(threads);
+            }
             report("hwm_kb", static_cast<double>(statusNumber("VmHWM")));
             report("rss_kb", static_cast<double>(statusNumber("VmRSS")));
         } else {
@@ -600,10 +613,11 @@ void measurePeakMemory(const std::string& self, const Options& options) {
     const double shown = run.values.at("shown_hwm_kb").at(0) / 1024;
     const double peak = run.values.at("hwm_kb").at(0) / 1024;
     const double rss = run.values.at("rss_kb").at(0) / 1024;
-    std::printf("GuiPeakMemory: one process, window started, then the group of %d loaded and its first page shown\n",
+    std::printf("GuiPeakMemory: one process, window started, then the group of %d loaded, its first and second pages"
+                " shown\n",
                 kBigGroupSize);
     std::printf("  VmHWM with the window shown             %8.1f MB\n", shown);
-    std::printf("  VmHWM after the load and the first page %8.1f MB   target < %.0f MB: %s\n", peak,
+    std::printf("  VmHWM with the whole group in memory    %8.1f MB   target < %.0f MB: %s\n", peak,
                 kPeakMemoryTargetMb, verdict(peak, kPeakMemoryTargetMb));
     std::printf("  VmRSS then                              %8.1f MB\n", rss);
 }

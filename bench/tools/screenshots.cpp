@@ -157,6 +157,7 @@ public:
         failed = true;
         return PromptAnswer::Ok;
     }
+    bool OpenInBrowser(const std::string&) override { return false; }
     bool failed = false;
 };
 

@@ -34,6 +34,13 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
+void readAddress(CMyRecordset& row, AddressRecord& address) {
+    address.id = row.integer("id");
+    address.group_id = row.integer("group_id");
+    address.email = row.text("email");
+    address.name = row.text("name");
+}
+
 // Runs a query and hands each row to `readRow`; the result code of a list loader.
 template <class ReadRow>
 int loadRows(OdbcConnection& connection, const std::string& sql, std::initializer_list<SqlParameter> params,
@@ -179,7 +186,9 @@ bool AddressStore::IsOpen() {
     return m_connection.isOpen();
 }
 
-StoreTransaction AddressStore::BeginTransaction() { return StoreTransaction(m_mutex, m_connection); }
+StoreTransaction AddressStore::BeginTransaction() {
+    return StoreTransaction(m_mutex, m_connection);
+}
 
 // Groups -------------------------------------------------------------------------------------------------------
 
@@ -257,8 +266,8 @@ int AddressStore::UpdateAddress(std::int32_t id, std::int32_t groupId, const std
         if (exists != 0) {
             result = 2;
         } else {
-            std::string failure = executeWrite(
-                "update AddressList set group_id = ?, email = ?, name = ? where id = ?", {groupId, email, name, id});
+            std::string failure = executeWrite("update AddressList set group_id = ?, email = ?, name = ? where id = ?",
+                                               {groupId, email, name, id});
             if (!failure.empty()) failures.push_back(std::move(failure));
         }
     }
@@ -274,14 +283,29 @@ int AddressStore::LoadGroupAddresses(std::int32_t groupId, std::list<AddressReco
     std::lock_guard lock(m_mutex);
     if (!m_connection.isOpen()) return 1;
     addresses.clear();
-    return loadRows(m_connection, "select id, group_id, email, name from AddressList where group_id = ?", {groupId},
-                    [&](CMyRecordset& row) {
-                        AddressRecord& address = addresses.emplace_back();
-                        address.id = row.integer("id");
-                        address.group_id = row.integer("group_id");
-                        address.email = row.text("email");
-                        address.name = row.text("name");
-                    });
+    return loadRows(m_connection,
+                    "select id, group_id, email, name from AddressList where group_id = ? order by email, id",
+                    {groupId}, [&](CMyRecordset& row) { readAddress(row, addresses.emplace_back()); });
+}
+
+int AddressStore::LoadGroupAddressPage(std::int32_t groupId, std::int32_t offset, std::int32_t limit,
+                                       std::vector<AddressRecord>& addresses) {
+    std::lock_guard lock(m_mutex);
+    if (!m_connection.isOpen()) return 1;
+    addresses.clear();
+    return loadRows(m_connection,
+                    "select id, group_id, email, name from AddressList where group_id = ? order by email, id "
+                    "limit ? offset ?",
+                    {groupId, limit, offset}, [&](CMyRecordset& row) { readAddress(row, addresses.emplace_back()); });
+}
+
+int AddressStore::CountGroupAddresses(std::int32_t groupId, std::int32_t& count) {
+    std::lock_guard lock(m_mutex);
+    if (!m_connection.isOpen()) return 1;
+    count = 0;
+    loadRows(m_connection, "select count(*) as total from AddressList where group_id = ?", {groupId},
+             [&](CMyRecordset& row) { count = row.integer("total"); });
+    return 0;
 }
 
 // Keywords and links -------------------------------------------------------------------------------------------
@@ -499,9 +523,13 @@ int AddressStore::refreshTable(const char* path, bool links) {
     return 0;
 }
 
-int AddressStore::RefreshLinks() { return refreshTable(kLinksPath, true); }
+int AddressStore::RefreshLinks() {
+    return refreshTable(kLinksPath, true);
+}
 
-int AddressStore::RefreshSearchKeys() { return refreshTable(kSearchKeysPath, false); }
+int AddressStore::RefreshSearchKeys() {
+    return refreshTable(kSearchKeysPath, false);
+}
 
 int AddressStore::LoadLinks(std::vector<LinkRecord>& links) {
     std::lock_guard lock(m_mutex);

@@ -70,8 +70,15 @@ public:
     // the error is reported and the result is 2 too: nothing is written.
     int UpdateAddress(std::int32_t id, std::int32_t groupId, const std::string& email, const std::string& name);
     int DeleteAddress(std::int32_t id);
+    // A group's addresses are always read in one order: by e-mail text, then by id. It is the order of the index
+    // on (group_id, email), so it costs no sorting, and a page read alone lines up with the whole group's.
     // For the GroupCache: `GroupCache.lock()` first, and pass its list.
     int LoadGroupAddresses(std::int32_t groupId, std::list<AddressRecord>& addresses);
+    // Up to `limit` addresses of the group from position `offset` on; a loader's result code.
+    int LoadGroupAddressPage(std::int32_t groupId, std::int32_t offset, std::int32_t limit,
+                             std::vector<AddressRecord>& addresses);
+    // The number of addresses of the group: 0 when the count was read, 1 when the connection is not open.
+    int CountGroupAddresses(std::int32_t groupId, std::int32_t& count);
 
     // Keywords and links. The refreshes download the server's file and replace the table, whole or not at all;
     // when the download fails or yields no record, the table keeps its rows. A record that the database refuses

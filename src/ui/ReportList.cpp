@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 #include "ui/Cp936Text.h"
 
@@ -12,6 +14,22 @@ namespace {
 constexpr int kDataRole = Qt::UserRole;
 // The bytes of each column, kept beside their display so that reading a row gives back exactly what was stored.
 constexpr int kBytesRole = Qt::UserRole + 1;
+
+// Draws each cell as usual, then its right and bottom edge: grid lines that cost a line each, and leave the
+// style's own drawing of selected rows alone.
+class GridLineDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QStyledItemDelegate::paint(painter, option, index);
+        painter->save();
+        painter->setPen(option.palette.color(QPalette::Midlight));
+        painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+        painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+        painter->restore();
+    }
+};
 
 } // namespace
 
@@ -43,9 +61,9 @@ void ReportList::InsertColumn(int column, const QString& title, int widthPixels)
 }
 
 void ReportList::SetGridLines(bool on) {
-    setStyleSheet(on ? QStringLiteral("QTreeView::item { border-right: 1px solid palette(midlight);"
-                                      " border-bottom: 1px solid palette(midlight); }")
-                     : QString());
+    QAbstractItemDelegate* old = itemDelegate();
+    setItemDelegate(on ? new GridLineDelegate(this) : new QStyledItemDelegate(this));
+    if (old && old->parent() == this) old->deleteLater();
 }
 
 int ReportList::InsertItem(int row, const std::string& text) {

@@ -16,8 +16,8 @@ public:
     LoaderStarter(const LoaderStarter&) = delete;
     LoaderStarter& operator=(const LoaderStarter&) = delete;
 
-    // Each returns once the new loader has taken its argument (the group loader: once the group is in the cache),
-    // or at once when no thread could be started.
+    // Each returns once the new loader has taken its argument (the group loader: once it has read the group's count
+    // and first page), or at once when no thread could be started.
     void StartGroupLoader(int groupId);
     void StartPageLoader(int page);
 

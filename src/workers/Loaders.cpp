@@ -16,6 +16,11 @@ std::atomic<int> g_bArgTaken{0};
 
 namespace {
 
+// The group the cache belongs to, and whether it holds that group's rows yet (the group loader leaves the reading
+// of the whole group to the first page loader). Both are read and written only with the cache's lock held.
+std::int32_t g_cachedGroup = 0;
+bool g_cacheFilled = true;
+
 // The pause after each row keeps the window responsive while a page arrives.
 constexpr std::chrono::milliseconds kRowPacing{3};
 
@@ -56,27 +61,33 @@ int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_toke
     g_bArgTaken.store(0);
     const int groupId = std::atoi(argument);
 
-    std::size_t count = 0;
+    // Only the count and the first page are read before the window may go on: a group of any size shows its first
+    // row at once. The whole group is read into the cache when a page loader first needs it.
+    std::int32_t count = 0;
     std::vector<AddressRecord> firstPage;
     {
         auto cache = GroupCache.lock();
         cache->clear();
+        g_cachedGroup = groupId;
+        g_cacheFilled = false;
         try {
-            AddressStore::instance().LoadGroupAddresses(groupId, cache.list());
+            AddressStore& store = AddressStore::instance();
+            if (store.CountGroupAddresses(groupId, count) != 0) count = 0;
+            if (count > 0) store.LoadGroupAddressPage(groupId, 0, PAGE_SIZE, firstPage);
         } catch (const std::exception& error) {
             // A read that fails is a group without rows; the window must go on either way.
-            cache->clear();
+            count = 0;
+            firstPage.clear();
+            g_cacheFilled = true;
             std::cerr << "Corvane: cannot read group " << groupId << ": " << error.what() << '\n';
         }
-        count = cache->size();
-        firstPage = copyPage(cache.list(), 0);
     }
     signalArgumentTaken();
 
     WorkerNotice notice;
     notice.nKind = NK_TOTAL;
-    notice.nValue = static_cast<std::int32_t>(count);
-    notice.nLastPage = count == 0 ? 0 : static_cast<std::int32_t>((count - 1) / PAGE_SIZE);
+    notice.nValue = count;
+    notice.nLastPage = count == 0 ? 0 : (count - 1) / PAGE_SIZE;
     if (stop.stop_requested()) return 0;
     target.Send(notice, stop);
     sendRows(firstPage, target, stop);
@@ -93,6 +104,15 @@ int PageLoaderThread(const char* argument, NoticeTarget& target, std::stop_token
     std::vector<AddressRecord> rows;
     {
         auto cache = GroupCache.lock();
+        if (!g_cacheFilled) {
+            g_cacheFilled = true;
+            try {
+                AddressStore::instance().LoadGroupAddresses(g_cachedGroup, cache.list());
+            } catch (const std::exception& error) {
+                cache->clear();
+                std::cerr << "Corvane: cannot read group " << g_cachedGroup << ": " << error.what() << '\n';
+            }
+        }
         if (cache->empty()) return 0;
         rows = copyPage(cache.list(), static_cast<std::size_t>(page) * PAGE_SIZE);
     }

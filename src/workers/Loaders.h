@@ -1,5 +1,6 @@
-// The two loaders that fill the main window's address list a page at a time: the group loader reads a group into
-// the GroupCache and sends its totals and first page; the page loader sends another page of the same cache.
+// The two loaders that fill the main window's address list a page at a time: the group loader reads a group's
+// count and first page and sends them; the page loader sends another page of the group from the GroupCache, which
+// it fills with the whole group the first time a page of that group is asked for.
 #pragma once
 
 #include <atomic>
@@ -9,7 +10,8 @@ class NoticeTarget;
 
 inline constexpr int PAGE_SIZE = 50;
 
-// Set by a loader once it no longer needs its argument (the group loader: once the cache is filled). The starter
+// Set by a loader once it no longer needs its argument (the group loader: once it has the group's count and first
+// page). The starter
 // waits for it; a loader sets it before its first notice, so the starter never holds up a notice.
 extern std::atomic<int> g_bArgTaken;
 
