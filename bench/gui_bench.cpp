@@ -53,8 +53,8 @@ using Clock = std::chrono::steady_clock; // CLOCK_MONOTONIC: one time line for t
 
 constexpr int kAddresses = 1'000'000;
 constexpr int kGroups = 20;
-constexpr int kBigGroupId = 8;          // in the middle of the list, as it would be in a real book
-constexpr int kBigGroupEvery = 10;      // every tenth address is the big group's: 100,000, spread over the table
+constexpr int kBigGroupId = 8;     // in the middle of the list, as it would be in a real book
+constexpr int kBigGroupEvery = 10; // every tenth address is the big group's: 100,000, spread over the table
 constexpr int kBigGroupSize = kAddresses / kBigGroupEvery;
 constexpr int kPageRows = 50;
 constexpr int kGroupListId = 1000;
@@ -93,13 +93,20 @@ Options parseOptions(int argc, char** argv) {
         const auto equals = argument.find('=');
         const std::string name = argument.substr(0, equals);
         const std::string value = equals == std::string::npos ? std::string() : argument.substr(equals + 1);
-        if (name == "--child") options.child = value;
-        else if (name == "--book") options.book = value;
-        else if (name == "--report-fd") options.reportFd = std::stoi(value);
-        else if (name == "--clicks") options.clicks = std::max(1, std::stoi(value));
-        else if (name == "--starts") options.starts = std::max(1, std::stoi(value));
-        else if (name == "--benchmark_filter" && !value.empty() && value != "all") options.filter.emplace(value);
-        else if (name == "--benchmark_list_tests" && value != "false") options.listOnly = true;
+        if (name == "--child")
+            options.child = value;
+        else if (name == "--book")
+            options.book = value;
+        else if (name == "--report-fd")
+            options.reportFd = std::stoi(value);
+        else if (name == "--clicks")
+            options.clicks = std::max(1, std::stoi(value));
+        else if (name == "--starts")
+            options.starts = std::max(1, std::stoi(value));
+        else if (name == "--benchmark_filter" && !value.empty() && value != "all")
+            options.filter.emplace(value);
+        else if (name == "--benchmark_list_tests" && value != "false")
+            options.listOnly = true;
         // Anything else (the other --benchmark_* flags that scripts/bench.sh hands every program) is not ours.
     }
     return options;
@@ -126,14 +133,13 @@ void buildBook(const std::string& folder) {
     connection.commit();
     const std::string person = Cp936(QStringLiteral("客户"));
     // Row i: the big group when i is a multiple of ten, otherwise one of the nineteen others, skipping the big id.
-    connection.execute(
-        "insert into AddressList(group_id, email, name) "
-        "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
-        "select case when i % ? = 0 then ? "
-        "            else (i / ?) % ? + 1 + ((i / ?) % ? + 1 >= ?) end, "
-        "       'user' || i || '@example.com', ? || i from n",
-        {kAddresses - 1, kBigGroupEvery, kBigGroupId, kBigGroupEvery, kGroups - 1, kBigGroupEvery, kGroups - 1,
-         kBigGroupId, std::string_view(person)});
+    connection.execute("insert into AddressList(group_id, email, name) "
+                       "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
+                       "select case when i % ? = 0 then ? "
+                       "            else (i / ?) % ? + 1 + ((i / ?) % ? + 1 >= ?) end, "
+                       "       'user' || i || '@example.com', ? || i from n",
+                       {kAddresses - 1, kBigGroupEvery, kBigGroupId, kBigGroupEvery, kGroups - 1, kBigGroupEvery,
+                        kGroups - 1, kBigGroupId, std::string_view(person)});
     connection.close(); // the last connection folds the log into the file
 }
 
@@ -193,11 +199,13 @@ private:
 class ReportingPrompts final : public UserPrompts {
 public:
     explicit ReportingPrompts(const Report& report) : m_report(report) {}
-    PromptAnswer ShowMessage(QWidget*, const QString& text, const QString&, PromptIcon, PromptButtons buttons) override {
+    PromptAnswer ShowMessage(QWidget*, const QString& text, const QString&, PromptIcon,
+                             PromptButtons buttons) override {
         m_report.error("message box: " + text.toStdString());
         return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
     }
     bool OpenInBrowser(const std::string&) override { return false; }
+    std::optional<std::string> ChooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
 
 private:
     Report m_report;
@@ -288,8 +296,10 @@ protected:
             m_scheduled = true;
             QTimer::singleShot(0, this, [this] {
                 const QWindow* handle = m_window->windowHandle();
-                if (handle && handle->isExposed()) m_shownNs = nowNs();
-                else m_scheduled = false; // painted before exposure: wait for the paint that shows it
+                if (handle && handle->isExposed())
+                    m_shownNs = nowNs();
+                else
+                    m_scheduled = false; // painted before exposure: wait for the paint that shows it
             });
         }
         return QObject::eventFilter(watched, event);
@@ -448,9 +458,12 @@ int runChild(int& argc, char** argv, const Options& options) {
                 if (!next) throw std::runtime_error("no next-page button");
                 const std::string before = started.addresses->GetItemText(0, 0);
                 QTest::mouseClick(next, Qt::LeftButton);
-                if (!spinUntil([&] { return started.addresses->GetItemCount() == kPageRows &&
-                                            started.addresses->GetItemText(0, 0) != before; },
-                               30'000))
+                if (!spinUntil(
+                        [&] {
+                            return started.addresses->GetItemCount() == kPageRows &&
+                                   started.addresses->GetItemText(0, 0) != before;
+                        },
+                        30'000))
                     throw std::runtime_error("the second page did not show");
                 waitForLoaderEnd(threads);
             }
@@ -571,19 +584,19 @@ void measureFirstPage(const std::string& self, const Options& options) {
     const std::vector<double>& click = run.values.at("click_ms");
     const std::vector<double>& firstRow = run.values.at("first_row_ms");
     const std::vector<double>& firstPage = run.values.at("first_page_ms");
-    std::printf("GuiFirstPage: %zu clicks on the group of %d addresses, one process\n", firstRow.size(),
-                kBigGroupSize);
+    std::printf("GuiFirstPage: %zu clicks on the group of %d addresses, one process\n", firstRow.size(), kBigGroupSize);
     printLine("click handler (window thread held), ms", stats(click), 0, "ms");
     printLine("click to first row shown, ms", stats(firstRow), kFirstRowTargetMs, "ms");
     printLine("click to whole first page (50 rows), ms", stats(firstPage), kFirstPageTargetMs, "ms");
     const Stats paints = stats(run.values.at("paints"));
     const Stats paintMs = stats(run.values.at("paint_ms"));
-    std::printf("  address list painted %.0f times a page (median), %.1f ms of painting a page (median, %.2f ms a row)\n",
-                paints.median, paintMs.median, paintMs.median / kPageRows);
+    std::printf(
+        "  address list painted %.0f times a page (median), %.1f ms of painting a page (median, %.2f ms a row)\n",
+        paints.median, paintMs.median, paintMs.median / kPageRows);
     std::printf("  first click of the process: handler %.1f ms, first row %.1f ms, page %.1f ms\n", click.front(),
                 firstRow.front(), firstPage.front());
-    std::printf("  max against targets: first row %s, page %s\n",
-                verdict(stats(firstRow).max, kFirstRowTargetMs), verdict(stats(firstPage).max, kFirstPageTargetMs));
+    std::printf("  max against targets: first row %s, page %s\n", verdict(stats(firstRow).max, kFirstRowTargetMs),
+                verdict(stats(firstPage).max, kFirstPageTargetMs));
 }
 
 void measureStartup(const std::string& self, const Options& options) {
@@ -648,8 +661,8 @@ int runParent(Options options) {
     if (!fs::exists(DatabaseFilePath(folder.path()))) {
         const auto start = Clock::now();
         buildBook(folder.path());
-        std::printf("gui_bench: built a book of %d addresses in %d groups (one of %d) in %.1f s\n", kAddresses,
-                    kGroups, kBigGroupSize, std::chrono::duration<double>(Clock::now() - start).count());
+        std::printf("gui_bench: built a book of %d addresses in %d groups (one of %d) in %.1f s\n", kAddresses, kGroups,
+                    kBigGroupSize, std::chrono::duration<double>(Clock::now() - start).count());
     }
     // Figures mean little without the machine's state: other work on the cores shows in the load average.
     std::string load;

@@ -69,19 +69,19 @@ struct Person {
 };
 
 constexpr Person kSurnames[] = {
-    {"王", "wang"}, {"李", "li"},   {"张", "zhang"}, {"刘", "liu"}, {"陈", "chen"}, {"杨", "yang"}, {"黄", "huang"},
-    {"赵", "zhao"}, {"吴", "wu"},   {"周", "zhou"},  {"徐", "xu"},  {"孙", "sun"},  {"马", "ma"},   {"朱", "zhu"},
-    {"胡", "hu"},   {"郭", "guo"},  {"何", "he"},    {"林", "lin"}, {"罗", "luo"},  {"高", "gao"},
+    {"王", "wang"}, {"李", "li"},  {"张", "zhang"}, {"刘", "liu"}, {"陈", "chen"}, {"杨", "yang"}, {"黄", "huang"},
+    {"赵", "zhao"}, {"吴", "wu"},  {"周", "zhou"},  {"徐", "xu"},  {"孙", "sun"},  {"马", "ma"},   {"朱", "zhu"},
+    {"胡", "hu"},   {"郭", "guo"}, {"何", "he"},    {"林", "lin"}, {"罗", "luo"},  {"高", "gao"},
 };
 constexpr Person kGivenNames[] = {
-    {"芳", "fang"},     {"雷", "lei"},       {"伟", "wei"},       {"静", "jing"},     {"敏", "min"},
-    {"丽", "li"},       {"强", "qiang"},     {"磊", "lei"},       {"洋", "yang"},     {"艳", "yan"},
-    {"勇", "yong"},     {"军", "jun"},       {"杰", "jie"},       {"娟", "juan"},     {"涛", "tao"},
-    {"明", "ming"},     {"超", "chao"},      {"秀英", "xiuying"}, {"建华", "jianhua"}, {"晓燕", "xiaoyan"},
+    {"芳", "fang"},       {"雷", "lei"},      {"伟", "wei"},       {"静", "jing"},      {"敏", "min"},
+    {"丽", "li"},         {"强", "qiang"},    {"磊", "lei"},       {"洋", "yang"},      {"艳", "yan"},
+    {"勇", "yong"},       {"军", "jun"},      {"杰", "jie"},       {"娟", "juan"},      {"涛", "tao"},
+    {"明", "ming"},       {"超", "chao"},     {"秀英", "xiuying"}, {"建华", "jianhua"}, {"晓燕", "xiaoyan"},
     {"志强", "zhiqiang"}, {"海燕", "haiyan"}, {"桂英", "guiying"}, {"文博", "wenbo"},
 };
-constexpr const char* kDomains[] = {"163.com", "qq.com", "126.com", "sina.com", "sohu.com", "foxmail.com",
-                                    "yeah.net", "aliyun.com"};
+constexpr const char* kDomains[] = {"163.com",  "qq.com",      "126.com",  "sina.com",
+                                    "sohu.com", "foxmail.com", "yeah.net", "aliyun.com"};
 
 struct Address {
     std::string email;
@@ -111,8 +111,8 @@ std::vector<Address> people(int count, int seed) {
             local = std::string(surname.pinyin) + "_" + given.pinyin;
         else
             local = std::string(surname.pinyin) + given.pinyin;
-        result.push_back({local + "@" + domain,
-                          Cp936(QString::fromUtf8(surname.hanzi) + QString::fromUtf8(given.hanzi))});
+        result.push_back(
+            {local + "@" + domain, Cp936(QString::fromUtf8(surname.hanzi) + QString::fromUtf8(given.hanzi))});
     }
     return result;
 }
@@ -158,6 +158,7 @@ public:
         return PromptAnswer::Ok;
     }
     bool OpenInBrowser(const std::string&) override { return false; }
+    std::optional<std::string> ChooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
     bool failed = false;
 };
 

@@ -84,11 +84,3 @@ void CCorvaneDlg::OnEditAddress() {
     }
     LoadGroupAsync(m_nGroupId);
 }
-
-void CCorvaneDlg::OnFilter() {
-    if (m_nGroupId == 0) {
-        MessageBox(QStringLiteral("请先选择邮件组！"), this);
-        return;
-    }
-    // The duplicate filter dialog arrives with the text files.
-}

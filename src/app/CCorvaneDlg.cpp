@@ -31,6 +31,7 @@
 #include "ui/MenuTemplate.h"
 #include "ui/ReportList.h"
 #include "ui/UserPrompts.h"
+#include "textfiles/FilterThreads.h"
 #include "workers/LoaderStarter.h"
 #include "workers/RefreshScheduler.h"
 #include "workers/RefreshStamp.h"
@@ -76,6 +77,8 @@ CCorvaneDlg::CCorvaneDlg()
         {kDeleteAddress, &CCorvaneDlg::OnDeleteAddress},
         {kEditAddress, &CCorvaneDlg::OnEditAddress},
         {kFilter, &CCorvaneDlg::OnFilter},
+        {kImport, &CCorvaneDlg::OnImport},
+        {kExport, &CCorvaneDlg::OnExport},
         {kPreviousPage, &CCorvaneDlg::OnPreviousPage},
         {kNextPage, &CCorvaneDlg::OnNextPage},
         {kGoogle, &CCorvaneDlg::OnGoogle},
@@ -194,6 +197,8 @@ void CCorvaneDlg::OnDestroy() {
         m_refreshScheduler.request_stop();
         m_refreshScheduler.join();
     }
+    // A filter run that outlived its dialog ends here, before the book it reads closes.
+    g_hFilterThread.StopAll();
     if (m_databaseOpen) AddressStore::instance().CloseDatabase();
     AddressStore::instance().SetErrorReporter(nullptr);
 }

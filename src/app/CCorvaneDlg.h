@@ -61,8 +61,12 @@ private:
     void OnAddAddress();
     void OnDeleteAddress();
     void OnEditAddress();
-    void OnFilter();
     void BuildPageLabel();
+
+    // Text files.
+    void OnImport();
+    void OnExport();
+    void OnFilter();
 
     // Loaders.
     int LoadGroupAsync(std::int32_t groupId);

@@ -22,6 +22,8 @@ QWidget* createStandard(const ControlTemplate& control, QWidget* parent, const D
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(control.styles.contains(QLatin1String("center")) ? Qt::AlignHCenter | Qt::AlignTop
                                                                              : Qt::AlignLeft | Qt::AlignTop);
+        // A static of several lines' height breaks its text into lines, as a dialog's explanation does.
+        label->setWordWrap(control.styles.contains(QLatin1String("wordwrap")));
         return label;
     }
     case ControlKind::Button: {

@@ -1,5 +1,7 @@
 #include "ui/UserPrompts.h"
 
+#include <QFile>
+#include <QFileDialog>
 #include <QMessageBox>
 
 #include "platform/BrowserLaunch.h"
@@ -40,6 +42,22 @@ public:
     }
 
     bool OpenInBrowser(const std::string& address) override { return LaunchBrowser(address); }
+
+    std::optional<std::string> ChooseFile(QWidget* parent, const FileChooser& chooser) override {
+        QFileDialog dialog(parent);
+        dialog.setAcceptMode(chooser.kind == FileChooser::Kind::Save ? QFileDialog::AcceptSave
+                                                                     : QFileDialog::AcceptOpen);
+        // Any name may be chosen, also one that does not exist: the program decides what to do with it.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setNameFilter(chooser.filter);
+        if (!chooser.folder.empty()) dialog.setDirectory(PathForDisplay(chooser.folder));
+        if (!chooser.initialName.isEmpty()) dialog.selectFile(chooser.initialName);
+        if (!chooser.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(chooser.defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
+        return std::string(path.constData(), static_cast<std::size_t>(path.size()));
+    }
 };
 
 std::unique_ptr<UserPrompts>& installed() {
@@ -70,4 +88,8 @@ void MessageBox(const QString& text, QWidget* parent) {
 bool AskYesNo(const QString& text, const QString& caption, QWidget* parent) {
     return Prompts().ShowMessage(parent, text, caption, PromptIcon::Question, PromptButtons::YesNo) ==
            PromptAnswer::Yes;
+}
+
+QString PathForDisplay(const std::string& path) {
+    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QString>
@@ -12,6 +13,17 @@ class QWidget;
 enum class PromptIcon { Warning, Question, Information, Error };
 enum class PromptButtons { Ok, YesNo };
 enum class PromptAnswer { Ok, Yes, No };
+
+// A file chooser: for a file to read or one to write (which may not exist yet). It never asks whether to replace a
+// file; the program asks that itself where it matters.
+struct FileChooser {
+    enum class Kind { Open, Save };
+    Kind kind = Kind::Save;
+    QString filter;        // e.g. "Text Files (*.txt);;All Files (*)"
+    std::string folder;    // where it starts (a native path); empty: wherever the toolkit likes
+    QString initialName;   // the name offered
+    QString defaultSuffix; // appended to a name typed without one ("txt")
+};
 
 class UserPrompts {
 public:
@@ -24,6 +36,9 @@ public:
     // Opens `address` (bytes, passed on unchanged) in the user's browser without waiting for it; whether a browser
     // could be started.
     virtual bool OpenInBrowser(const std::string& address) = 0;
+
+    // The path chosen, as native bytes, or nothing when the user cancelled.
+    virtual std::optional<std::string> ChooseFile(QWidget* parent, const FileChooser& chooser) = 0;
 };
 
 // The prompts in use: the real dialogs, unless a test has installed others.
@@ -38,3 +53,6 @@ QString ApplicationCaption();
 void MessageBox(const QString& text, QWidget* parent = nullptr);
 // A Yes/No question with the question icon; true for Yes.
 bool AskYesNo(const QString& text, const QString& caption, QWidget* parent = nullptr);
+
+// A native path as the window shows it, and back.
+QString PathForDisplay(const std::string& path);

@@ -38,6 +38,14 @@ bool ScriptedPrompts::OpenInBrowser(const std::string& address) {
     return browserStarts;
 }
 
+std::optional<std::string> ScriptedPrompts::ChooseFile(QWidget*, const FileChooser& chooser) {
+    choosers.push_back(chooser);
+    if (files.empty()) return std::nullopt;
+    std::string path = files.front();
+    files.pop_front();
+    return path;
+}
+
 QStringList ScriptedPrompts::takeTexts() {
     QStringList texts;
     for (const Message& message : shown)

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,10 +34,14 @@ public:
                              PromptButtons buttons) override;
     // A browser that records what it is asked to open and comes up unless told otherwise.
     bool OpenInBrowser(const std::string& address) override;
+    // A file chooser that hands out the queued paths, then cancels.
+    std::optional<std::string> ChooseFile(QWidget* parent, const FileChooser& chooser) override;
 
     std::vector<Message> shown;
     std::deque<PromptAnswer> answers;
     std::vector<std::string> opened;
+    std::deque<std::string> files;
+    std::vector<FileChooser> choosers;
     bool browserStarts = true;
 
     // The texts shown so far, and forgets them.

@@ -1,0 +1,73 @@
+// The main window's text-file commands: import into the current group, export of the page on show, and the
+// duplicate filter. Tested by tests/gui/TextFilesTest.cpp and tests/gui/FilterDialogTest.cpp.
+#include <QApplication>
+
+#include "app/CCorvaneDlg.h"
+#include "dialogs/CDlgFilter.h"
+#include "store/AddressStore.h"
+#include "textfiles/AddressExport.h"
+#include "textfiles/AddressImport.h"
+#include "textfiles/TextFileName.h"
+#include "ui/Cp936Text.h"
+#include "ui/ReportList.h"
+#include "ui/UserPrompts.h"
+
+namespace {
+
+FileChooser textFileChooser() {
+    FileChooser chooser;
+    chooser.kind = FileChooser::Kind::Save;
+    chooser.filter = QStringLiteral("Text Files (*.txt);;All Files (*)");
+    return chooser;
+}
+
+} // namespace
+
+void CCorvaneDlg::OnImport() {
+    const std::optional<std::string> chosen = Prompts().ChooseFile(this, textFileChooser());
+    if (!chosen) return;
+    const std::string path = WithTxtExtension(*chosen);
+    if (!PathExists(path)) {
+        Prompts().ShowMessage(this, QStringLiteral("文件 %1 不存在！").arg(PathForDisplay(path)),
+                              QStringLiteral("提示"), PromptIcon::Warning, PromptButtons::Ok);
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ImportResult result = ImportAddresses(AddressStore::instance(), path, m_nGroupId);
+    QApplication::restoreOverrideCursor();
+    if (result.stopped) {
+        MessageBox(QStringLiteral("导入在读到第 %1 行时停止，之前的 %2 个地址已经保存。\n%3")
+                       .arg(result.lines)
+                       .arg(result.stored)
+                       .arg(FromCp936(result.failure)),
+                   this);
+    } else if (!result.failure.empty()) {
+        MessageBox(QStringLiteral("查询数据库时出错，出错的行没有导入：\n%1").arg(FromCp936(result.failure)), this);
+    }
+    LoadGroupAsync(m_nGroupId);
+}
+
+void CCorvaneDlg::OnExport() {
+    const std::optional<std::string> chosen = Prompts().ChooseFile(this, textFileChooser());
+    if (!chosen) return;
+    const std::string path = WithTxtExtension(*chosen);
+    if (PathExists(path) && !AskYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(PathForDisplay(path)),
+                                      QStringLiteral("文件覆盖询问"), this))
+        return;
+    std::vector<std::string> emails;
+    for (int row = 0; row < m_listAddresses->GetItemCount(); ++row)
+        emails.push_back(m_listAddresses->GetItemText(row, 0));
+    // A failure is not reported: what was written so far stays in the file.
+    ExportAddresses(path, emails);
+}
+
+void CCorvaneDlg::OnFilter() {
+    if (m_nGroupId == 0) {
+        MessageBox(QStringLiteral("请先选择邮件组！"), this);
+        return;
+    }
+    CDlgFilter dialog;
+    dialog.m_nGroupId = m_nGroupId;
+    dialog.m_strGroupName = m_strGroupName;
+    dialog.DoModal();
+}

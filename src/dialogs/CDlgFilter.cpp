@@ -1,0 +1,180 @@
+// Tested by tests/gui/FilterDialogTest.cpp.
+#include "dialogs/CDlgFilter.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "Config.h"
+#include "dialogs/CStaticLink.h"
+#include "platform/StartDirectory.h"
+#include "textfiles/FilterThreads.h"
+#include "textfiles/FilterWorker.h"
+#include "textfiles/TextFileName.h"
+#include "ui/BlockingNoticeTarget.h"
+#include "ui/ControlText.h"
+#include "ui/Cp936Text.h"
+#include "ui/UserPrompts.h"
+#include "workers/WorkerNotice.h"
+
+std::shared_ptr<NoticeTarget> g_hFilterWnd;
+
+namespace {
+
+constexpr int kTemplateId = 129;
+constexpr int kInputPath = 1002;
+constexpr int kOutputPath = 1003;
+constexpr int kBrowseInput = 1004;
+constexpr int kGroupLabel = 1005;
+constexpr int kBrowseOutput = 1006;
+constexpr int kStart = 1007;
+constexpr int kStatus = 1008;
+constexpr int kHelpLink = 1017;
+
+constexpr char kHelpPage[] = "/post/EmailFilter.html";
+
+FileChooser filterChooser() {
+    FileChooser chooser;
+    chooser.kind = FileChooser::Kind::Open;
+    chooser.filter = QStringLiteral("All Files (*.txt);;All Files (*)");
+    chooser.folder = StartDirectory();
+    return chooser;
+}
+
+} // namespace
+
+CDlgFilter::CDlgFilter() : TemplateDialog(kTemplateId, StaticLinks({kHelpLink})) {
+    m_linkHelp = GetDlgItem<CStaticLink>(kHelpLink);
+    connect(GetDlgItem<QPushButton>(kBrowseInput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseInput);
+    connect(GetDlgItem<QPushButton>(kBrowseOutput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseOutput);
+    connect(GetDlgItem<QPushButton>(kStart), &QPushButton::clicked, this, &CDlgFilter::OnStart);
+    m_noticeTarget =
+        std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnFilterNotice(notice); });
+}
+
+CDlgFilter::~CDlgFilter() {
+    m_noticeTarget->Close();
+}
+
+void CDlgFilter::OnInitDialog() {
+    m_strGroupLabel = m_strGroupName;
+    g_bFilterIdle.store(1);
+    m_linkHelp->m_link = std::string(kVendorSite) + kHelpPage;
+    g_hFilterWnd = m_noticeTarget;
+    PushFields();
+}
+
+void CDlgFilter::done(int result) {
+    // From here on no run reaches this dialog; a run still going finishes its file alone.
+    m_noticeTarget->Close();
+    if (g_hFilterWnd == m_noticeTarget) g_hFilterWnd.reset();
+    TemplateDialog::done(result);
+}
+
+void CDlgFilter::PushFields() {
+    SetControlText(GetDlgItem(kGroupLabel), m_strGroupLabel);
+    GetDlgItem<QLineEdit>(kInputPath)->setText(PathForDisplay(m_strInputPath));
+    GetDlgItem<QLineEdit>(kOutputPath)->setText(PathForDisplay(m_strOutputPath));
+    SetControlText(GetDlgItem(kStatus), m_strStatus);
+}
+
+void CDlgFilter::OnBrowseInput() {
+    const std::optional<std::string> path = Prompts().ChooseFile(this, filterChooser());
+    if (!path) return;
+    if (!PathExists(*path)) {
+        MessageBox(QStringLiteral("%1 不存在存在！").arg(PathForDisplay(*path)), this);
+        return;
+    }
+    m_strInputPath = *path;
+    GetDlgItem<QLineEdit>(kInputPath)->setText(PathForDisplay(m_strInputPath));
+}
+
+void CDlgFilter::OnBrowseOutput() {
+    FileChooser chooser = filterChooser();
+    chooser.defaultSuffix = QStringLiteral("txt");
+    chooser.initialName = QStringLiteral("*.txt");
+    const std::optional<std::string> path = Prompts().ChooseFile(this, chooser);
+    if (!path) return;
+    if (PathExists(*path) && !AskYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(PathForDisplay(*path)),
+                                       QStringLiteral("文件覆盖询问"), this))
+        return;
+    m_strOutputPath = *path;
+    GetDlgItem<QLineEdit>(kOutputPath)->setText(PathForDisplay(m_strOutputPath));
+}
+
+void CDlgFilter::OnStart() {
+    // The paths are set only through the browse buttons; the fields hold them.
+    if (m_strInputPath.empty() || m_strOutputPath.empty()) {
+        MessageBox(QStringLiteral("请先选择文件"), this);
+        return;
+    }
+    if (SameFile(m_strInputPath, m_strOutputPath)) {
+        MessageBox(QStringLiteral("结果文件就是要过滤的文件，过滤会毁掉它。请另选一个保存结果的文件。"), this);
+        return;
+    }
+    auto* start = GetDlgItem<QPushButton>(kStart);
+    start->setEnabled(false);
+
+    g_bFilterArgTaken.store(0);
+    auto job = std::make_unique<FilterJob>();
+    job->nGroupId = m_nGroupId;
+    job->strInputPath = m_strInputPath;
+    job->strOutputPath = m_strOutputPath;
+    job->target = g_hFilterWnd;
+    if (!g_hFilterThread.Start(job.get())) {
+        start->setEnabled(true);
+        MessageBox(QStringLiteral("无法启动过滤线程，请稍后再试。"), this);
+        return;
+    }
+    while (g_bFilterArgTaken.load() == 0)
+        g_bFilterArgTaken.wait(0);
+}
+
+int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
+    switch (notice.nKind) {
+    case NK_ITEM:
+        m_strStatus = notice.strText;
+        PushFields();
+        break;
+    case NK_DONE: {
+        GetDlgItem<QPushButton>(kStart)->setEnabled(true);
+        PushFields();
+        QString failure;
+        switch (notice.nValue) {
+        case kFilterSameFile:
+            failure = QStringLiteral("结果文件就是要过滤的文件，没有过滤：%1").arg(PathForDisplay(notice.strText));
+            break;
+        case kFilterOutputFailed:
+            failure = QStringLiteral("无法写入结果文件：%1").arg(PathForDisplay(notice.strText));
+            break;
+        case kFilterInputUnreadable:
+            failure = QStringLiteral("无法读取要过滤的文件：%1").arg(PathForDisplay(notice.strText));
+            break;
+        case kFilterCheckFailed:
+            failure = QStringLiteral("查询数据库时出错，出错的行没有写入结果文件：%1").arg(FromCp936(notice.strText));
+            break;
+        default:
+            break;
+        }
+        if (!failure.isEmpty()) MessageBox(failure, this);
+        break;
+    }
+    default:
+        break;
+    }
+    return 0;
+}
+
+void CDlgFilter::closeEvent(QCloseEvent* event) {
+    if (g_bFilterIdle.load() == 1) {
+        TemplateDialog::closeEvent(event);
+        return;
+    }
+    if (!AskYesNo(QStringLiteral("正在处理中，确认退出吗？"), QStringLiteral("确认"), this)) {
+        event->ignore();
+        return;
+    }
+    // The worker stops before its next line; nothing of the store is left held.
+    g_hFilterThread.StopLast();
+    TemplateDialog::closeEvent(event);
+}

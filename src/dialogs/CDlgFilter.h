@@ -1,0 +1,50 @@
+// The duplicate filter dialog: the user picks a file of addresses and a file for the result; a worker thread writes
+// to the result the lines that are not addresses of the current group, and the dialog shows each line as it goes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "ui/TemplateDialog.h"
+
+class BlockingNoticeTarget;
+class CStaticLink;
+class NoticeTarget;
+struct WorkerNotice;
+
+// The notice target of the filter dialog open last; a run's notices go to the dialog that started it.
+extern std::shared_ptr<NoticeTarget> g_hFilterWnd;
+
+class CDlgFilter final : public TemplateDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CDlgFilter)
+
+public:
+    CDlgFilter();
+    ~CDlgFilter() override;
+
+    std::int32_t m_nGroupId = 0;
+    std::string m_strGroupName;  // CP936
+    std::string m_strGroupLabel; // CP936
+    std::string m_strInputPath;  // native path
+    std::string m_strOutputPath; // native path
+    std::string m_strStatus;     // CP936: the line processed last, as read
+    CStaticLink* m_linkHelp;
+
+    // The handler of the worker's notices, on the dialog's thread.
+    int OnFilterNotice(WorkerNotice& notice);
+
+protected:
+    void OnInitDialog() override;
+    void done(int result) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnBrowseInput();
+    void OnBrowseOutput();
+    void OnStart();
+    void PushFields();
+
+    std::shared_ptr<BlockingNoticeTarget> m_noticeTarget;
+};

@@ -1,0 +1,59 @@
+// Tested by tests/gui/FilterDialogTest.cpp.
+#include "textfiles/FilterThreads.h"
+
+#include <iostream>
+#include <system_error>
+
+#include "textfiles/FilterWorker.h"
+
+FilterThreads g_hFilterThread;
+
+FilterThreads::~FilterThreads() {
+    StopAll();
+}
+
+bool FilterThreads::Start(const FilterJob* job) {
+    std::lock_guard lock(m_mutex);
+    // Workers that have ended need no place any more; a running one is never waited for here.
+    std::erase_if(m_workers, [](Worker& worker) {
+        if (!worker.finished->load()) return false;
+        worker.thread.join();
+        return true;
+    });
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    try {
+        std::jthread thread([job, finished](std::stop_token stop) {
+            FilterWorkerThread(job, stop);
+            finished->store(true);
+        });
+        m_workers.push_back({std::move(thread), std::move(finished)});
+    } catch (const std::system_error& error) {
+        std::cerr << "Corvane: cannot start the filter: " << error.what() << '\n';
+        return false;
+    }
+    return true;
+}
+
+void FilterThreads::StopLast() {
+    Worker last;
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_workers.empty()) return;
+        last = std::move(m_workers.back());
+        m_workers.pop_back();
+    }
+    last.thread.request_stop();
+    last.thread.join();
+}
+
+void FilterThreads::StopAll() {
+    std::vector<Worker> all;
+    {
+        std::lock_guard lock(m_mutex);
+        all.swap(m_workers);
+    }
+    for (Worker& worker : all)
+        worker.thread.request_stop();
+    for (Worker& worker : all)
+        worker.thread.join();
+}

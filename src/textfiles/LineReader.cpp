@@ -1,0 +1,72 @@
+// Tested by tests/textfiles/LineReaderTest.cpp.
+#include "textfiles/LineReader.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kChunk = 1 << 20;
+
+} // namespace
+
+LineReader::LineReader(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (m_fd >= 0) m_buffer.resize(kChunk);
+}
+
+LineReader::~LineReader() {
+    if (m_fd >= 0) ::close(m_fd);
+}
+
+bool LineReader::fill() {
+    if (m_eof || m_failed) return false;
+    if (m_begin > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + m_begin, m_end - m_begin);
+        m_end -= m_begin;
+        m_begin = 0;
+    }
+    if (m_end == m_buffer.size()) m_buffer.resize(m_buffer.size() * 2);
+    ssize_t got;
+    do {
+        got = ::read(m_fd, m_buffer.data() + m_end, m_buffer.size() - m_end);
+    } while (got < 0 && errno == EINTR);
+    if (got < 0) {
+        m_failed = true;
+        return false;
+    }
+    if (got == 0) {
+        m_eof = true;
+        return false;
+    }
+    m_end += static_cast<std::size_t>(got);
+    return true;
+}
+
+bool LineReader::next(std::string& line) {
+    if (m_fd < 0) return false;
+    std::size_t searched = m_begin;
+    for (;;) {
+        const void* found = std::memchr(m_buffer.data() + searched, '\n', m_end - searched);
+        if (found) {
+            const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - m_buffer.data());
+            std::size_t stop = at;
+            if (stop > m_begin && m_buffer[stop - 1] == '\r') --stop;
+            line.assign(m_buffer.data() + m_begin, stop - m_begin);
+            m_consumed += at + 1 - m_begin;
+            m_begin = at + 1;
+            return true;
+        }
+        const std::size_t offset = m_end - m_begin;
+        if (!fill()) break;
+        searched = m_begin + offset;
+    }
+    if (m_begin == m_end) return false;
+    // The last line, without a line end.
+    line.assign(m_buffer.data() + m_begin, m_end - m_begin);
+    m_consumed += m_end - m_begin;
+    m_begin = m_end;
+    return true;
+}

@@ -1,0 +1,61 @@
+// Tested by tests/textfiles/LineReaderTest.cpp.
+#include "textfiles/OutputFile.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::size_t kBufferSize = 1 << 16;
+
+} // namespace
+
+OutputFile::~OutputFile() {
+    Close();
+}
+
+bool OutputFile::Create(const std::string& path) {
+    Close();
+    m_failed = false;
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    m_buffer.clear();
+    m_buffer.reserve(kBufferSize);
+    return m_fd >= 0;
+}
+
+bool OutputFile::Write(std::string_view bytes) {
+    if (m_fd < 0 || m_failed) return false;
+    if (m_buffer.size() + bytes.size() > kBufferSize && !flush()) return false;
+    if (bytes.size() >= kBufferSize) {
+        m_buffer.assign(bytes);
+        return flush();
+    }
+    m_buffer.append(bytes);
+    return true;
+}
+
+bool OutputFile::flush() {
+    std::size_t done = 0;
+    while (done < m_buffer.size()) {
+        const ssize_t wrote = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
+        if (wrote < 0 && errno == EINTR) continue;
+        if (wrote <= 0) {
+            m_failed = true;
+            m_buffer.clear();
+            return false;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    m_buffer.clear();
+    return true;
+}
+
+bool OutputFile::Close() {
+    if (m_fd < 0) return !m_failed;
+    const bool flushed = m_failed ? false : flush();
+    const bool closed = ::close(m_fd) == 0;
+    m_fd = -1;
+    return flushed && closed && !m_failed;
+}
