@@ -32,6 +32,7 @@ constexpr int kStatus = 1008;
 constexpr int kHelpLink = 1017;
 
 constexpr char kHelpPage[] = "/post/EmailFilter.html";
+constexpr int kStatusIntervalMs = 40;
 
 FileChooser filterChooser() {
     FileChooser chooser;
@@ -50,6 +51,12 @@ CDlgFilter::CDlgFilter() : TemplateDialog(kTemplateId, StaticLinks({kHelpLink}))
     connect(GetDlgItem<QPushButton>(kStart), &QPushButton::clicked, this, &CDlgFilter::OnStart);
     m_noticeTarget =
         std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnFilterNotice(notice); });
+    m_statusTimer.setSingleShot(true);
+    m_statusTimer.setInterval(kStatusIntervalMs);
+    connect(&m_statusTimer, &QTimer::timeout, this, [this] {
+        PushFields();
+        m_sinceStatusShown.start();
+    });
 }
 
 CDlgFilter::~CDlgFilter() {
@@ -134,9 +141,16 @@ int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
     switch (notice.nKind) {
     case NK_ITEM:
         m_strStatus = notice.strText;
-        PushFields();
+        if (!m_sinceStatusShown.isValid() || m_sinceStatusShown.elapsed() >= kStatusIntervalMs) {
+            m_statusTimer.stop();
+            PushFields();
+            m_sinceStatusShown.start();
+        } else if (!m_statusTimer.isActive()) {
+            m_statusTimer.start(); // the latest line shows when the interval is up
+        }
         break;
     case NK_DONE: {
+        m_statusTimer.stop();
         GetDlgItem<QPushButton>(kStart)->setEnabled(true);
         PushFields();
         QString failure;

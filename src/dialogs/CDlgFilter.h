@@ -6,6 +6,9 @@
 #include <memory>
 #include <string>
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "ui/TemplateDialog.h"
 
 class BlockingNoticeTarget;
@@ -47,4 +50,8 @@ private:
     void PushFields();
 
     std::shared_ptr<BlockingNoticeTarget> m_noticeTarget;
+    // The progress line is shown at most every few tens of milliseconds: a run reports many thousand lines a
+    // second, and painting each would cost more than the run itself.
+    QElapsedTimer m_sinceStatusShown;
+    QTimer m_statusTimer;
 };

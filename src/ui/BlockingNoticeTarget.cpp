@@ -1,6 +1,9 @@
 // Tested by tests/gui/NoticeTest.cpp.
 #include "ui/BlockingNoticeTarget.h"
 
+#include <chrono>
+#include <thread>
+
 #include <QMetaObject>
 #include <QObject>
 #include <QThread>
@@ -11,8 +14,18 @@ struct BlockingNoticeTarget::Delivery {
     enum class State { Pending, Running, Done, Dropped };
     explicit Delivery(const WorkerNotice& n) : notice(n) {}
     WorkerNotice notice;
-    State state = State::Pending;
+    // Changed only with the target's lock held; read without it while the sender spins.
+    std::atomic<State> state{State::Pending};
 };
+
+namespace {
+
+// How long a sender looks for its notice to be done before it sleeps. A window takes a notice up within some
+// microseconds when it is idle; sleeping and being woken again would cost more than the notice itself, and a worker
+// that sends one notice per line of a big file would spend most of its time on that.
+constexpr std::chrono::microseconds kSpinBeforeSleep{200};
+
+} // namespace
 
 BlockingNoticeTarget::BlockingNoticeTarget(QObject* window, Handler handler)
     : m_window(window), m_windowThread(window->thread()), m_handler(std::move(handler)) {}
@@ -38,6 +51,13 @@ bool BlockingNoticeTarget::Send(const WorkerNotice& notice, std::stop_token stop
     // this lock, so the window cannot go between the check above and the posting below.
     QMetaObject::invokeMethod(
         m_window.data(), [self = shared_from_this(), delivery] { self->deliver(delivery); }, Qt::QueuedConnection);
+
+    lock.unlock();
+    const auto spinUntil = std::chrono::steady_clock::now() + kSpinBeforeSleep;
+    while (delivery->state.load() != Delivery::State::Done && !m_closedFlag.load() && !stop.stop_requested() &&
+           std::chrono::steady_clock::now() < spinUntil)
+        std::this_thread::yield();
+    lock.lock();
 
     const bool handled =
         m_changed.wait(lock, stop, [&] { return m_closed || delivery->state == Delivery::State::Done; });
@@ -69,6 +89,7 @@ void BlockingNoticeTarget::Close() {
     {
         std::lock_guard lock(m_mutex);
         m_closed = true;
+        m_closedFlag.store(true);
     }
     m_changed.notify_all();
 }

@@ -3,6 +3,7 @@
 // and no thread touches the window again.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -38,6 +39,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable_any m_changed;
     bool m_closed = false;
+    std::atomic<bool> m_closedFlag{false}; // m_closed, for a sender that looks without the lock
     QPointer<QObject> m_window;
     QThread* m_windowThread;
     Handler m_handler;

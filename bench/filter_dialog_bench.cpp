@@ -1,0 +1,135 @@
+// The duplicate filter through its real dialog on the offscreen platform (unless QT_QPA_PLATFORM names another):
+// 1,000,000 input lines checked against a group of 100,000 in a book of 1,000,000 addresses, one check and one
+// notice to the dialog per line, as the user runs it; and grep -Fvxf on the same files in the same run, for scale.
+// Prints lines per second; a plain program, since one run takes many seconds.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "dialogs/CDlgFilter.h"
+#include "platform/OdbcConnection.h"
+#include "platform/StartDirectory.h"
+#include "store/AddressStore.h"
+#include "store/DatabaseFile.h"
+#include "tools/CreateDatabase.h"
+#include "ui/UserPrompts.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBookRows = 1'000'000;
+constexpr int kGroupEvery = 10; // group 1 holds every tenth address: 100,000
+constexpr int kInputLines = 1'000'000;
+constexpr double kTargetLinesPerSecond = 50'000;
+
+// No message box may block a measured run; one that shows is a failure.
+class FailingPrompts final : public UserPrompts {
+public:
+    PromptAnswer ShowMessage(QWidget*, const QString& text, const QString&, PromptIcon, PromptButtons) override {
+        std::fprintf(stderr, "filter_dialog_bench: message box: %s\n", qPrintable(text));
+        std::exit(1);
+    }
+    bool OpenInBrowser(const std::string&) override { return false; }
+    std::optional<std::string> ChooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
+};
+
+void buildBook(const std::string& folder) {
+    std::string error;
+    if (createDatabase(folder, builtInSchema(), error) != CreateDatabaseResult::kCreated)
+        throw std::runtime_error("cannot create the book: " + error);
+    OdbcConnection connection;
+    connection.open(*ConnectionStringFor(DatabaseFilePath(folder)));
+    connection.execute("insert into AddressCata(name) values('big')");
+    connection.execute("insert into AddressList(group_id, email, name) "
+                       "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
+                       "select case when i % ? = 0 then 1 else 2 + i % 7 end, 'user' || i || '@example.com', '' "
+                       "from n",
+                       {kBookRows - 1, kGroupEvery});
+    connection.close();
+}
+
+// The input: user0 ... user999999, so one line in ten is in the group and is dropped; and the group's own list
+// for grep.
+void writeFiles(const std::string& input, const std::string& groupList) {
+    std::ofstream in(input, std::ios::binary);
+    std::ofstream group(groupList, std::ios::binary);
+    for (int i = 0; i < kInputLines; ++i) {
+        const std::string line = "user" + std::to_string(i) + "@example.com";
+        in << line << "\r\n";
+        if (i % kGroupEvery == 0) group << line << '\n';
+    }
+}
+
+double seconds(Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    InstallPrompts(std::make_unique<FailingPrompts>());
+
+    std::string pattern = (fs::temp_directory_path() / "corvane-filterbench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) return 1;
+    const std::string folder = pattern;
+    const std::string input = folder + "/input.txt";
+    const std::string groupList = folder + "/group.txt";
+    const std::string output = folder + "/output.txt";
+    const std::string grepOutput = folder + "/grep.txt";
+    buildBook(folder);
+    writeFiles(input, groupList);
+    if (!AddressStore::instance().OpenDatabase(folder)) return 1;
+    CaptureStartDirectory();
+
+    // Through the dialog: a real click on the start button, then the event loop until it is enabled again.
+    CDlgFilter dialog;
+    dialog.m_nGroupId = 1;
+    dialog.m_strGroupName = "big";
+    dialog.m_strInputPath = input;
+    dialog.m_strOutputPath = output;
+    dialog.Create();
+    if (!QTest::qWaitForWindowExposed(&dialog)) return 1;
+    auto* start = dialog.findChild<QPushButton*>(QStringLiteral("1007"));
+    const auto began = Clock::now();
+    QTest::mouseClick(start, Qt::LeftButton);
+    while (!start->isEnabled())
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    const double dialogSeconds = seconds(Clock::now() - began);
+    const auto kept = fs::file_size(output);
+
+    const auto grepBegan = Clock::now();
+    const std::string command = "LC_ALL=C grep -Fvxf '" + groupList + "' '" + input + "' > '" + grepOutput + "'";
+    const int grepStatus = std::system(command.c_str());
+    const double grepSeconds = seconds(Clock::now() - grepBegan);
+
+    const double rate = kInputLines / dialogSeconds;
+    std::printf("FilterThroughDialog: %d lines against a group of %d in a book of %d\n", kInputLines,
+                kBookRows / kGroupEvery, kBookRows);
+    std::printf("  through the dialog   %7.2f s  %9.0f lines/s   target >= %.0f: %s\n", dialogSeconds, rate,
+                kTargetLinesPerSecond, rate >= kTargetLinesPerSecond ? "met" : "MISSED");
+    std::printf("  grep -Fvxf           %7.2f s  %9.0f lines/s   (exit %d)\n", grepSeconds, kInputLines / grepSeconds,
+                WEXITSTATUS(grepStatus));
+    std::printf("  dialog / grep time   %7.1f x\n", dialogSeconds / grepSeconds);
+    std::printf("  output %llu bytes; status line shows \"%s\"\n", static_cast<unsigned long long>(kept),
+                qPrintable(dialog.findChild<QLineEdit*>(QStringLiteral("1008"))->text()));
+    dialog.close();
+    AddressStore::instance().CloseDatabase();
+    InstallPrompts(nullptr);
+    fs::remove_all(folder);
+    return 0;
+}
