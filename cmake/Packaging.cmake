@@ -37,7 +37,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # come with libqt6gui6, which the shared-library dependencies bring in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqliteodbc, unixodbc, fonts-wqy-zenhei")
-# Where a menu looks for the icon; every desktop brings it, a bare system may not.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme")
+# Where a menu looks for the icon (every desktop brings it, a bare system may not), and xdg-open, which starts the
+# browser for the search panel's pages (a BROWSER variable can stand in for it).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, xdg-utils")
 
 include(CPack)
