@@ -3,6 +3,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <cctype>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -20,6 +21,54 @@ constexpr std::size_t kMaxCachedStatements = 64;
 
 DatabaseError notOpen() { return DatabaseError("08003", 0, "The database connection is not open."); }
 
+DatabaseError transactionLostError() {
+    return DatabaseError("40000", 0,
+                         "The database ended the transaction on its own after an earlier error; nothing more runs in "
+                         "it, and none of it is committed.");
+}
+
+// The statements of a write transaction that differ from one engine to another, all in this one place.
+struct EngineForms {
+    // Starts a transaction that holds the write lock from its start. Null where the engine has no such statement:
+    // the driver's own transaction is used then.
+    const char* beginWrite;
+    const char* commit;
+    const char* rollback;
+    // A statement that fails inside an open transaction and, outside one, succeeds and starts an empty one that
+    // holds no lock: whether it runs tells whether the engine still holds the transaction. Null where there is
+    // none; a lost transaction then goes unnoticed until its commit.
+    const char* outsideTransactionOnly;
+};
+
+// SQLite: "begin" waits for no lock (a deferred transaction takes its locks as its statements run), so a write
+// batch asks for "begin immediate". Auto-commit stays on in the driver, which then neither starts a transaction
+// of its own before each statement nor believes in one the engine has ended.
+constexpr EngineForms kSqliteForms{"begin immediate", "commit", "rollback", "begin"};
+// Any other engine: the driver's transaction, with locks as the engine takes them.
+constexpr EngineForms kOtherForms{nullptr, nullptr, nullptr, nullptr};
+
+const EngineForms& formsFor(SQLHDBC dbc) {
+    SQLCHAR name[128] = {};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return kOtherForms;
+    std::string engine(reinterpret_cast<const char*>(name));
+    for (char& c : engine) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return engine.rfind("sqlite", 0) == 0 ? kSqliteForms : kOtherForms;
+}
+
+// Runs `sql` on a statement handle of its own, outside the cache and the lost-transaction guard: for ending or
+// probing a transaction. True when it ran.
+bool runDirect(SQLHDBC dbc, const char* sql) noexcept {
+    try {
+        OdbcHandle statement(SQL_HANDLE_STMT, dbc);
+        std::string text = sql;
+        return SQL_SUCCEEDED(
+            SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size())));
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
+
 } // namespace
 
 struct OdbcConnection::Impl {
@@ -31,6 +80,9 @@ struct OdbcConnection::Impl {
     std::vector<std::unique_ptr<OdbcStatement>> loose;
     // The isolation to give back to the connection when the open transaction ends, if that one asked for another.
     std::optional<SQLUINTEGER> isolationToRestore;
+    const EngineForms* forms = &kOtherForms;
+    // The open transaction was started with the engine's own statement (forms->beginWrite), not by the driver.
+    bool engineTransaction = false;
 
     void restoreIsolation() noexcept {
         if (!isolationToRestore) return;
@@ -67,6 +119,7 @@ void OdbcConnection::open(const std::string& connectionString) {
         }
     }
     impl.connected = true;
+    impl.forms = &formsFor(impl.connection.get());
 }
 
 bool OdbcConnection::isOpen() const noexcept { return m_impl->connected; }
@@ -94,6 +147,7 @@ void OdbcConnection::execute(const std::string& sql, std::span<const SqlParamete
         statement.execute(params);
     } catch (...) {
         release(statement);
+        statementFailed();
         throw;
     }
     release(statement);
@@ -102,6 +156,7 @@ void OdbcConnection::execute(const std::string& sql, std::span<const SqlParamete
 OdbcStatement& OdbcConnection::acquire(const std::string& sql) {
     Impl& impl = *m_impl;
     if (!impl.connected) throw notOpen();
+    if (m_lost) throw transactionLostError();
     auto found = impl.cache.find(sql);
     if (found != impl.cache.end() && !found->second->inUse) {
         found->second->inUse = true;
@@ -129,10 +184,19 @@ void OdbcConnection::release(OdbcStatement& statement) noexcept {
     }
 }
 
-void OdbcConnection::beginTransaction(TransactionIsolation isolation) {
+void OdbcConnection::beginTransaction(TransactionIsolation isolation, TransactionAccess access) {
     Impl& impl = *m_impl;
     if (!impl.connected) throw notOpen();
     if (m_inTransaction) throw DatabaseError("25000", 0, "A transaction is already open on this connection.");
+    if (access == TransactionAccess::kWrite && impl.forms->beginWrite) {
+        // SQLite runs every transaction as if alone (one writer, readers on a snapshot), so it is serializable
+        // whatever the isolation asked for. A failed begin leaves no transaction.
+        execute(impl.forms->beginWrite);
+        impl.engineTransaction = true;
+        m_inTransaction = true;
+        m_lost = false;
+        return;
+    }
     SQLHDBC dbc = impl.connection.get();
     if (isolation == TransactionIsolation::kSerializable) {
         // The level can only change between transactions, so it is set here and given back when this one ends.
@@ -163,6 +227,15 @@ void OdbcConnection::commit() {
     Impl& impl = *m_impl;
     if (!impl.connected) throw notOpen();
     if (!m_inTransaction) return;
+    if (m_lost) throw transactionLostError();
+    if (impl.engineTransaction) {
+        // A failed commit leaves the transaction open (SQLite: busy) or ended by the engine (lost); either way
+        // nothing of it is committed, and rollback() ends it.
+        execute(impl.forms->commit);
+        impl.engineTransaction = false;
+        m_inTransaction = false;
+        return;
+    }
     SQLRETURN rc = SQLEndTran(SQL_HANDLE_DBC, impl.connection.get(), SQL_COMMIT);
     checkOdbc(rc, SQL_HANDLE_DBC, impl.connection.get(), "committing a transaction");
     m_inTransaction = false;
@@ -176,6 +249,14 @@ void OdbcConnection::rollback() noexcept {
     Impl& impl = *m_impl;
     if (!impl.connected || !m_inTransaction) return;
     SQLHDBC dbc = impl.connection.get();
+    if (impl.engineTransaction) {
+        // Fails harmlessly where the engine holds no transaction any more.
+        runDirect(dbc, impl.forms->rollback);
+        impl.engineTransaction = false;
+        m_inTransaction = false;
+        m_lost = false;
+        return;
+    }
     if (!SQL_SUCCEEDED(SQLEndTran(SQL_HANDLE_DBC, dbc, SQL_ROLLBACK))) {
         // The engine may have ended the transaction on its own: SQLite rolls back the whole transaction on a full
         // disk, some I/O errors or a trigger's RAISE(ROLLBACK). Its driver keeps believing in the transaction and
@@ -196,4 +277,16 @@ void OdbcConnection::rollback() noexcept {
                       SQL_IS_UINTEGER);
     impl.restoreIsolation();
     m_inTransaction = false;
+}
+
+void OdbcConnection::statementFailed() noexcept {
+    Impl& impl = *m_impl;
+    if (!impl.connected || !m_inTransaction || m_lost || !impl.engineTransaction || !impl.forms->outsideTransactionOnly)
+        return;
+    SQLHDBC dbc = impl.connection.get();
+    if (runDirect(dbc, impl.forms->outsideTransactionOnly)) {
+        // The engine held no transaction: it had ended ours. The probe's own empty one goes at once.
+        runDirect(dbc, impl.forms->rollback);
+        m_lost = true;
+    }
 }

@@ -46,14 +46,22 @@ void OdbcRecordSet::open(const std::string& sql, std::initializer_list<SqlParame
         m_rowLoaded = false;
     } catch (...) {
         close();
+        m_connection.statementFailed();
         throw;
     }
 }
 
 void OdbcRecordSet::moveNext() {
     if (!m_statement || m_eof) return;
-    m_eof = !m_statement->fetch();
     m_rowLoaded = false;
+    try {
+        m_eof = !m_statement->fetch();
+    } catch (...) {
+        // The cursor goes first: the engine is asked about the transaction with no statement of ours running.
+        close();
+        m_connection.statementFailed();
+        throw;
+    }
 }
 
 void OdbcRecordSet::close() noexcept {

@@ -39,7 +39,7 @@ public:
     bool isOpen() const noexcept { return m_statement != nullptr; }
     // True when there is no current row: the result was empty, or moveNext() went past the last row.
     bool isEof() const noexcept { return m_eof; }
-    // \throws DatabaseError
+    // \throws DatabaseError; the record set is closed then.
     void moveNext();
     void close() noexcept;
 

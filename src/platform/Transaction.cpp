@@ -4,8 +4,9 @@
 
 #include "platform/DatabaseError.h"
 
-Transaction::Transaction(OdbcConnection& connection, TransactionIsolation isolation) : m_connection(connection) {
-    m_connection.beginTransaction(isolation);
+Transaction::Transaction(OdbcConnection& connection, TransactionIsolation isolation, TransactionAccess access)
+    : m_connection(connection) {
+    m_connection.beginTransaction(isolation, access);
 }
 
 Transaction::~Transaction() {

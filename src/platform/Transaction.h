@@ -8,15 +8,19 @@
 
 class Transaction {
 public:
-    // Turns auto-commit off. \throws DatabaseError, also when a transaction is already open on the connection or
-    // the driver cannot give the isolation asked for.
+    // Starts the transaction (see OdbcConnection::beginTransaction). \throws DatabaseError, also when a transaction is
+    // already open on the connection, the driver cannot give the isolation asked for, or (kWrite) the write lock
+    // could not be had in time.
     explicit Transaction(OdbcConnection& connection,
-                         TransactionIsolation isolation = TransactionIsolation::kDefault);
+                         TransactionIsolation isolation = TransactionIsolation::kDefault,
+                         TransactionAccess access = TransactionAccess::kDefault);
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;
 
-    // Makes the statements since the start last and turns auto-commit back on. \throws DatabaseError
+    // Makes the statements since the start last and turns auto-commit back on. \throws DatabaseError, also when
+    // the engine ended the transaction on its own (OdbcConnection::transactionLost()): nothing was committed then,
+    // and leaving the scope rolls back.
     void commit();
     bool committed() const noexcept { return m_done; }
 
