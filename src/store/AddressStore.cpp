@@ -131,14 +131,32 @@ void AddressStore::report(const std::vector<std::string>& failures) {
 }
 
 int AddressStore::runWrite(const std::string& sql, std::initializer_list<SqlParameter> params) {
-    std::string failure;
+    std::vector<std::string> failures;
+    int result = 0;
     {
         std::lock_guard lock(m_mutex);
         if (!m_connection.isOpen()) return 1;
-        failure = executeWrite(sql, params);
+        if (batchBroken()) return m_batch->keepsErrors() ? kNotWritten : 0;
+        result = settleWrite(executeWrite(sql, params), failures);
     }
-    if (!failure.empty()) report({failure});
+    report(failures);
+    return result;
+}
+
+int AddressStore::settleWrite(std::string failure, std::vector<std::string>& toReport) {
+    if (failure.empty()) return 0;
+    if (m_batch && m_batch->keepsErrors()) {
+        m_batch->keep(failure);
+        return kNotWritten;
+    }
+    toReport.push_back(std::move(failure));
     return 0;
+}
+
+bool AddressStore::batchBroken() const {
+    // The failure that broke the batch has been reported or kept already; the statements after it would only
+    // fail one by one for the same reason.
+    return m_batch && m_batch->IsBroken();
 }
 
 std::string AddressStore::executeWrite(const std::string& sql, std::initializer_list<SqlParameter> params) {
@@ -186,8 +204,8 @@ bool AddressStore::IsOpen() {
     return m_connection.isOpen();
 }
 
-StoreTransaction AddressStore::BeginTransaction() {
-    return StoreTransaction(m_mutex, m_connection);
+StoreTransaction AddressStore::BeginTransaction(BatchErrors errors) {
+    return StoreTransaction(*this, errors);
 }
 
 // Groups -------------------------------------------------------------------------------------------------------
@@ -221,12 +239,14 @@ int AddressStore::DeleteGroup(std::int32_t id) {
 int AddressStore::addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId) {
     if (!m_connection.isOpen()) return 1;
     CMyRecordset records(m_connection);
-    // Only whether a row comes counts, so the prepared statement is reused: the filter runs this once per line.
+    // Only whether a row comes counts, so the prepared statement is reused: the filter and the import run this
+    // once per line. Asking for no column and one row at most lets the engine answer from the index on
+    // (group_id, email) alone, without reading the row itself from the table.
     if (exceptId)
-        records.open("select * from AddressList where group_id = ? and email = ? and id <> ?",
+        records.open("select 1 from AddressList where group_id = ? and email = ? and id <> ? limit 1",
                      {groupId, email, *exceptId}, CMyRecordset::Reading::kRowsOnly);
     else
-        records.open("select * from AddressList where group_id = ? and email = ?", {groupId, email},
+        records.open("select 1 from AddressList where group_id = ? and email = ? limit 1", {groupId, email},
                      CMyRecordset::Reading::kRowsOnly);
     if (!records.isOpen()) return 1;
     const bool none = records.isEof();
@@ -255,20 +275,21 @@ int AddressStore::UpdateAddress(std::int32_t id, std::int32_t groupId, const std
     {
         std::lock_guard lock(m_mutex);
         if (!m_connection.isOpen()) return 1;
+        if (batchBroken()) return 2;
         // Check and write under one lock, so no other thread can slip the same e-mail text in between.
         int exists = 1;
         try {
             exists = addressExistsLocked(groupId, email, &id);
         } catch (const DatabaseError& error) {
             // Without an answer to the check nothing may be written; the caller treats 2 as a refusal.
-            failures.push_back(error.what());
+            settleWrite(error.what(), failures);
         }
         if (exists != 0) {
             result = 2;
         } else {
-            std::string failure = executeWrite("update AddressList set group_id = ?, email = ?, name = ? where id = ?",
-                                               {groupId, email, name, id});
-            if (!failure.empty()) failures.push_back(std::move(failure));
+            result = settleWrite(executeWrite("update AddressList set group_id = ?, email = ?, name = ? where id = ?",
+                                              {groupId, email, name, id}),
+                                 failures);
         }
     }
     report(failures);

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <list>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,11 +15,14 @@
 #include "store/AddressRecord.h"
 #include "store/GroupRecord.h"
 #include "store/LinkRecord.h"
+#include "store/StoreLock.h"
 #include "store/StoreTransaction.h"
 
 // Result codes, as every caller tests them:
 //   writers   0 the statement ran (a database error, if any, already reported); 1 the connection is not open;
-//             2 (UpdateAddress only) the e-mail text is already in the target group under another id.
+//             2 (UpdateAddress only) the e-mail text is already in the target group under another id;
+//             3 (kNotWritten; only inside a batch that keeps its errors, see BeginTransaction) nothing was written:
+//             the statement failed, and the batch holds the reason, or the batch is broken and nothing ran.
 //   loaders   0 rows read; 1 the connection is not open (list untouched) or no rows (list emptied).
 //   checks    0 no matching row; 1 a matching row exists, or the connection is not open.
 // Loaders and checks let a DatabaseError reach their caller; writers report it and return 0.
@@ -29,6 +31,9 @@ public:
     // Shows a database error's text to the user; the windows connect it to a message box. It is called on the
     // thread that made the call, after the store's lock has been let go (unless the caller holds a transaction).
     using ErrorReporter = std::function<void(const std::string& text)>;
+
+    // A writer's result inside a batch that keeps its errors (BatchErrors::kKeep): nothing was written.
+    static constexpr int kNotWritten = 3;
 
     AddressStore();
     ~AddressStore();
@@ -90,22 +95,38 @@ public:
     int LoadSearchKeys(std::vector<std::string>& keywords);
 
     // Holds the store for the calling thread and runs its statements in one transaction until Commit(), so that
-    // a long run of inserts commits in batches. Other threads wait until it ends. The store's operations may be
-    // called on this thread while it lives. When the connection is not open the batch does nothing.
-    // \throws DatabaseError when the transaction cannot start.
-    StoreTransaction BeginTransaction();
+    // a long run of inserts commits in batches, each whole or not at all. Other threads wait until it ends, in the
+    // order in which they asked, so that between two batches each of them gets its turn. The store's operations
+    // may be called on this thread while it lives. When the connection is not open the batch does nothing.
+    // A batch writes: it takes the database's write lock as it begins, waiting for another program's write up to
+    // the driver's busy time-out, so that no statement of it waits or fails for the lock later. Should the
+    // database end the transaction on its own part way (a full disk), the batch is broken: nothing more runs in it
+    // and nothing of it is committed (StoreTransaction::IsBroken). `errors`: see BatchErrors.
+    // \throws DatabaseError when the transaction cannot start (e.g. another program held the write lock for
+    // longer than the time-out).
+    StoreTransaction BeginTransaction(BatchErrors errors = BatchErrors::kReport);
 
 private:
+    friend class StoreTransaction;
+
     // A writing operation: connection check, the statement, its error reported; the writer's result code.
     int runWrite(const std::string& sql, std::initializer_list<SqlParameter> params);
     // Runs a writing statement; returns the error's text, or an empty text when it ran.
     std::string executeWrite(const std::string& sql, std::initializer_list<SqlParameter> params);
+    // Inside a batch that keeps its errors, hands `failure` (if any) to the batch and gives kNotWritten; otherwise
+    // adds it to `toReport` and gives 0. `failure` empty: 0. Under the lock.
+    int settleWrite(std::string failure, std::vector<std::string>& toReport);
+    // Whether the calling thread's batch is broken: a writer then runs nothing. Under the lock.
+    bool batchBroken() const;
     int addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId);
     int refreshTable(const char* path, bool links);
     void report(const std::vector<std::string>& failures);
 
-    std::recursive_mutex m_mutex;
+    StoreLock m_mutex;
     OdbcConnection m_connection;
+    // The batch that holds the store, if any. Only the thread that holds the lock reads it, and only a thread that
+    // holds a batch holds the lock while it is set, so it is always that thread's own batch.
+    StoreTransaction* m_batch = nullptr;
     ErrorReporter m_reporter;
     std::string m_updateServer;
     HttpGetOptions m_downloadOptions;

@@ -1,11 +1,31 @@
 #include "store/StoreTransaction.h"
 
 #include "platform/OdbcConnection.h"
+#include "store/AddressStore.h"
 
-StoreTransaction::StoreTransaction(std::recursive_mutex& mutex, OdbcConnection& connection) : m_lock(mutex) {
-    if (connection.isOpen()) m_transaction.emplace(connection);
+StoreTransaction::StoreTransaction(AddressStore& store, BatchErrors errors)
+    : m_store(store), m_lock(store.m_mutex), m_errors(errors) {
+    // A batch writes: it holds the database's write lock from its start, so that it never has to turn a read into
+    // a write part way, which fails where another program wrote in between.
+    if (store.m_connection.isOpen())
+        m_transaction.emplace(store.m_connection, TransactionIsolation::kDefault, TransactionAccess::kWrite);
+    store.m_batch = this;
+}
+
+StoreTransaction::~StoreTransaction() {
+    m_store.m_batch = nullptr;
+    m_transaction.reset(); // rolls back unless committed
 }
 
 void StoreTransaction::Commit() {
     if (m_transaction) m_transaction->commit();
+}
+
+bool StoreTransaction::IsBroken() const noexcept {
+    return m_transaction && !m_transaction->committed() && m_store.m_connection.transactionLost();
+}
+
+void StoreTransaction::keep(const std::string& failure) {
+    ++m_failures;
+    m_lastFailure = failure;
 }

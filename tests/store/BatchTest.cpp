@@ -1,0 +1,139 @@
+// Batches of store operations (AddressStore::BeginTransaction): the write lock from the start, whole or not at all,
+// and a batch whose transaction the database ends on its own.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/DatabaseError.h"
+#include "platform/OdbcConnection.h"
+#include "store/DatabaseFile.h"
+#include "support/StoreFixture.h"
+
+namespace {
+
+class BatchTest : public StoreFixture {
+protected:
+    // A second connection to the book whose statements give up at once while another holds the write lock.
+    OdbcConnection& impatient() {
+        if (!m_impatient.isOpen()) {
+            std::string text = *ConnectionStringFor(DatabaseFilePath(folder.path()));
+            const std::size_t at = text.find("Timeout=");
+            text = (at == std::string::npos ? text : text.substr(0, at)) + ";Timeout=1";
+            m_impatient.open(text);
+        }
+        return m_impatient;
+    }
+    bool canWrite() {
+        try {
+            impatient().execute("delete from SearchKey where 0 = 1");
+            return true;
+        } catch (const DatabaseError&) {
+            return false;
+        }
+    }
+    std::int64_t addresses() { return scalar("select count(*) as value from AddressList"); }
+
+private:
+    OdbcConnection m_impatient;
+};
+
+TEST_F(BatchTest, HoldsTheWriteLockFromItsStartAndCommitsWhole) {
+    ASSERT_TRUE(canWrite());
+    {
+        StoreTransaction batch = store.BeginTransaction();
+        // Before it writes anything, and while it only reads, no other program can write.
+        EXPECT_FALSE(canWrite());
+        EXPECT_EQ(store.AddressExists(1, "a@x"), 0);
+        EXPECT_EQ(store.InsertAddress(1, "a@x", ""), 0);
+        EXPECT_EQ(store.AddressExists(1, "a@x"), 1); // the batch sees its own rows
+        EXPECT_EQ(addresses(), 0);                   // nobody else does yet
+        batch.Commit();
+        EXPECT_FALSE(batch.IsBroken());
+    }
+    EXPECT_TRUE(canWrite());
+    EXPECT_EQ(addresses(), 1);
+
+    // While another program holds the write lock, a batch waits for it before it begins.
+    impatient().execute("begin immediate");
+    impatient().execute("insert into AddressList(group_id, email, name) values(2, 'theirs@x', '')");
+    // (The store waits the build's busy time-out; the other program lets go well before.)
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        impatient().execute("commit");
+    });
+    {
+        StoreTransaction batch = store.BeginTransaction();
+        EXPECT_EQ(store.AddressExists(2, "theirs@x"), 1); // it began after the other program's commit
+        EXPECT_EQ(store.InsertAddress(2, "mine@x", ""), 0);
+        batch.Commit();
+    }
+    release.join();
+    EXPECT_EQ(addresses(), 3);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(BatchTest, ABatchTheDatabaseEndsRunsNothingMoreAndCommitsNothing) {
+    // As SQLite does on a full disk: the engine takes the whole transaction back part way.
+    sql("create trigger EndIt before insert on AddressList when new.email = 'end@x' "
+        "begin select raise(rollback, 'ended by the database'); end");
+    {
+        StoreTransaction batch = store.BeginTransaction();
+        EXPECT_EQ(store.InsertAddress(1, "a@x", ""), 0);
+        EXPECT_EQ(store.InsertAddress(1, "end@x", ""), 0);
+        EXPECT_TRUE(batch.IsBroken());
+        // Nothing more runs in it: no insert on its own in auto-commit mode, and no second report.
+        EXPECT_EQ(store.InsertAddress(1, "b@x", ""), 0);
+        EXPECT_EQ(store.DeleteAddress(1), 0);
+        EXPECT_EQ(store.UpdateAddress(1, 1, "c@x", ""), 2);
+        EXPECT_THROW(store.AddressExists(1, "a@x"), DatabaseError);
+        EXPECT_THROW(batch.Commit(), DatabaseError);
+    }
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("ended by the database"), std::string::npos) << reported[0];
+    EXPECT_EQ(addresses(), 0);
+
+    // The next batch is a transaction again, and so is the store outside batches.
+    {
+        StoreTransaction batch = store.BeginTransaction();
+        EXPECT_FALSE(batch.IsBroken());
+        EXPECT_EQ(store.InsertAddress(1, "c@x", ""), 0);
+        EXPECT_EQ(addresses(), 0);
+        batch.Commit();
+    }
+    EXPECT_EQ(addresses(), 1);
+    EXPECT_EQ(store.InsertAddress(1, "d@x", ""), 0);
+    EXPECT_EQ(addresses(), 2);
+    EXPECT_EQ(reported.size(), 1u);
+}
+
+TEST_F(BatchTest, ABatchThatKeepsItsErrorsTellsItsOwnerInsteadOfTheUser) {
+    sql("create trigger Refuse before insert on AddressList when new.email = 'refused@x' "
+        "begin select raise(abort, 'refused by the book'); end");
+    sql("create trigger EndIt before insert on AddressList when new.email = 'end@x' "
+        "begin select raise(rollback, 'ended by the database'); end");
+    {
+        StoreTransaction batch = store.BeginTransaction(BatchErrors::kKeep);
+        EXPECT_EQ(store.InsertAddress(1, "a@x", ""), 0);
+        EXPECT_EQ(store.InsertAddress(1, "refused@x", ""), AddressStore::kNotWritten);
+        EXPECT_FALSE(batch.IsBroken()); // the statement alone was undone
+        EXPECT_EQ(batch.Failures(), 1u);
+        EXPECT_NE(batch.LastFailure().find("refused by the book"), std::string::npos) << batch.LastFailure();
+        EXPECT_EQ(store.InsertAddress(1, "b@x", ""), 0);
+        batch.Commit();
+    }
+    EXPECT_EQ(texts("select email from AddressList order by id", "email"), (std::vector<std::string>{"a@x", "b@x"}));
+    {
+        StoreTransaction batch = store.BeginTransaction(BatchErrors::kKeep);
+        EXPECT_EQ(store.InsertAddress(1, "c@x", ""), 0);
+        EXPECT_EQ(store.InsertAddress(1, "end@x", ""), AddressStore::kNotWritten);
+        EXPECT_TRUE(batch.IsBroken());
+        EXPECT_EQ(store.InsertAddress(1, "d@x", ""), AddressStore::kNotWritten);
+        EXPECT_EQ(batch.Failures(), 1u); // the insert that did not run is no second failure
+        EXPECT_NE(batch.LastFailure().find("ended by the database"), std::string::npos) << batch.LastFailure();
+    }
+    EXPECT_EQ(addresses(), 2);
+    EXPECT_TRUE(reported.empty());
+}
+
+} // namespace
