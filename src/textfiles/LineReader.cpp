@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -13,8 +14,20 @@ constexpr std::size_t kChunk = 1 << 20;
 
 } // namespace
 
-LineReader::LineReader(const std::string& path) : m_fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-    if (m_fd >= 0) m_buffer.resize(kChunk);
+LineReader::LineReader(const std::string& path) {
+    // Without O_NONBLOCK, opening a FIFO that nobody writes to would wait for ever; the check below turns it away.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return;
+    }
+    // Back to blocking reads: a regular file ignores the flag, but a file system may not.
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    m_fd = fd;
+    m_buffer.resize(kChunk);
 }
 
 LineReader::~LineReader() {
@@ -35,6 +48,7 @@ bool LineReader::fill() {
     } while (got < 0 && errno == EINTR);
     if (got < 0) {
         m_failed = true;
+        m_error = errno;
         return false;
     }
     if (got == 0) {
@@ -63,7 +77,8 @@ bool LineReader::next(std::string& line) {
         if (!fill()) break;
         searched = m_begin + offset;
     }
-    if (m_begin == m_end) return false;
+    // After a read error the bytes since the last line end may be only part of a line.
+    if (m_failed || m_begin == m_end) return false;
     // The last line, without a line end.
     line.assign(m_buffer.data() + m_begin, m_end - m_begin);
     m_consumed += m_end - m_begin;

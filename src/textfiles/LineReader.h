@@ -9,7 +9,8 @@
 
 class LineReader {
 public:
-    // Opens `path` for reading; see isOpen().
+    // Opens `path` for reading; see isOpen(). Only a regular file opens (through a symbolic link too): a pipe, a
+    // device or a folder could hang the open, never end, or never end a line.
     explicit LineReader(const std::string& path);
     ~LineReader();
     LineReader(const LineReader&) = delete;
@@ -17,10 +18,12 @@ public:
 
     bool isOpen() const { return m_fd >= 0; }
     // The next line into `line`; false at the end of the file or on a read error (see failed()). A last line without
-    // a line end is still a line; a file that ends with a line end has no empty line after it.
+    // a line end is still a line; a file that ends with a line end has no empty line after it. After a read error
+    // the bytes read since the last line end are not handed out: they may be only part of a line.
     bool next(std::string& line);
-    // Whether reading stopped on an error rather than at the end.
+    // Whether reading stopped on an error rather than at the end, and the system's error number then.
     bool failed() const { return m_failed; }
+    int error() const { return m_error; }
     // Bytes consumed so far, line ends included.
     std::size_t position() const { return m_consumed; }
 
@@ -34,4 +37,5 @@ private:
     std::size_t m_consumed = 0;
     bool m_eof = false;
     bool m_failed = false;
+    int m_error = 0;
 };

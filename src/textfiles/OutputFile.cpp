@@ -22,6 +22,8 @@ bool OutputFile::Create(const std::string& path) {
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     m_buffer.clear();
     m_buffer.reserve(kBufferSize);
+    // A file that was never made was not written either: Close() must not say all went well.
+    m_failed = m_fd < 0;
     return m_fd >= 0;
 }
 

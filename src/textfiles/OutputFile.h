@@ -16,7 +16,7 @@ public:
     bool Create(const std::string& path);
     // Appends `bytes`. False once any write has failed; later writes are then dropped.
     bool Write(std::string_view bytes);
-    // Writes what is buffered and closes. False when anything could not be written.
+    // Writes what is buffered and closes. False when anything could not be written, or the file was never created.
     bool Close();
 
 private:
