@@ -2,6 +2,7 @@
 // group, with an empty name.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,14 +11,32 @@ class AddressStore;
 
 struct ImportResult {
     bool opened = false;    // the file could be opened
-    std::size_t lines = 0;  // lines read
+    std::size_t lines = 0;  // lines read; when the run stopped, up to and including the line it stopped at
     std::size_t stored = 0; // addresses stored (committed)
     bool stopped = false;   // the run stopped before the end of the file (see failure)
     std::string failure;    // empty, or the database's text of what went wrong, to be shown once
 };
 
+// How the import cuts the file into batches, each committed whole or not at all. A batch ends after so many lines
+// or so much time, whichever comes first: a program killed part way loses at most the batch in progress, and the
+// other threads of the program, which wait for the store while a batch runs, get their turn between two batches.
+struct ImportBatching {
+    std::size_t lines = 5000;
+    std::chrono::milliseconds time{250};
+};
+
 // Reads `path` line by line; each line is trimmed of spaces, tabs, CR, LF, VT and FF at both ends, and kept when it
 // is 1 to 254 bytes long, a valid e-mail address and not yet an address of group `groupId`; it is then stored
 // under that group with an empty name. A UTF-8 byte-order mark at the very start of the file is not part of the
-// first line.
-ImportResult ImportAddresses(AddressStore& store, const std::string& path, std::int32_t groupId);
+// first line. The rows come in the order of the file's lines; an address found twice in the file is stored once.
+//
+// Failures, each told once per run through `failure` (never through the store's reporter):
+// - a duplicate check that fails: the line counts as present (nothing stored for it), and the run goes on;
+// - an insert that fails, the database ending a batch's transaction on its own (a full disk, an I/O error), a batch
+//   that cannot start (another program held the book for longer than the time-out) or cannot commit: the run
+//   stops (`stopped`). The batch in progress is rolled back whole; every batch before it stays, so the rows stored
+//   are those of the file's lines up to a point. Running the same import again then stores exactly the lines
+//   still missing;
+// - the file cannot be read to its end: the run stops after storing the lines read whole.
+ImportResult ImportAddresses(AddressStore& store, const std::string& path, std::int32_t groupId,
+                             const ImportBatching& batching = {});
