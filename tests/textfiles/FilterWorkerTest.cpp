@@ -1,0 +1,160 @@
+// The duplicate filter's worker loop on real files and a real book: which lines it writes, what it tells the
+// dialog, and the runs that cannot be done.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <mutex>
+
+#include "store/AddressStore.h"
+#include "support/StoreFixture.h"
+#include "textfiles/FilterWorker.h"
+#include "workers/NoticeTarget.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+class RecordingTarget final : public NoticeTarget {
+public:
+    bool Send(const WorkerNotice& notice, std::stop_token) override {
+        std::lock_guard lock(m_mutex);
+        m_notices.push_back(notice);
+        return true;
+    }
+    std::vector<WorkerNotice> notices() {
+        std::lock_guard lock(m_mutex);
+        return m_notices;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::vector<WorkerNotice> m_notices;
+};
+
+// The worker runs against the program's own store, opened here on a fresh book.
+class FilterWorkerTest : public StoreFixture {
+protected:
+    FilterWorkerTest() {
+        if (!AddressStore::instance().OpenDatabase(folder.path())) throw std::runtime_error("cannot open the book");
+        AddressStore::instance().SetErrorReporter([this](const std::string& text) { reported.push_back(text); });
+    }
+    ~FilterWorkerTest() override {
+        AddressStore::instance().CloseDatabase();
+        AddressStore::instance().SetErrorReporter({});
+    }
+
+    std::string file(const std::string& name, const std::string& bytes) {
+        const std::string path = folder.path() + "/" + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    static std::string contents(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    struct Run {
+        std::vector<std::string> items; // the lines reported, in order
+        int doneCount = 0;
+        std::int32_t outcome = -1;
+        std::string doneText;
+    };
+    Run filter(std::int32_t groupId, const std::string& input, const std::string& output) {
+        auto target = std::make_shared<RecordingTarget>();
+        FilterJob job{groupId, input, output, target};
+        g_bFilterArgTaken = 0;
+        EXPECT_EQ(FilterWorkerThread(&job, {}), 0);
+        EXPECT_EQ(g_bFilterArgTaken.load(), 1);
+        EXPECT_EQ(g_bFilterIdle.load(), 1);
+        Run run;
+        for (const WorkerNotice& notice : target->notices()) {
+            if (notice.nKind == NK_ITEM) {
+                EXPECT_EQ(run.doneCount, 0) << "a line after the end";
+                run.items.push_back(notice.strText);
+            } else if (notice.nKind == NK_DONE) {
+                ++run.doneCount;
+                run.outcome = notice.nValue;
+                run.doneText = notice.strText;
+            }
+        }
+        EXPECT_EQ(run.doneCount, 1);
+        return run;
+    }
+};
+
+TEST_F(FilterWorkerTest, WritesExactlyTheLinesNotInTheGroupAsRead) {
+    store.InsertAddress(3, "a@example.com", "");
+    store.InsertAddress(3, "in group", "");
+    store.InsertAddress(4, "b@example.com", ""); // another group does not count
+    const std::string bytes = "a@example.com\nb@example.com\r\na@example.com\nb@example.com\n"
+                              "\n a@example.com\nin group\nA@example.com\n\0x\nlast"s;
+    const std::string input = file("in.txt", bytes);
+    const std::string output = folder.path() + "/out.txt";
+    file("out.txt", "old output that must go");
+    const Run run = filter(3, input, output);
+    EXPECT_EQ(run.outcome, kFilterCompleted);
+    // Every line is reported, written or not; the empty line and the one with a space are not in the group.
+    EXPECT_EQ(run.items, (std::vector<std::string>{"a@example.com", "b@example.com", "a@example.com", "b@example.com",
+                                                   "", " a@example.com", "in group", "A@example.com", "\0x"s,
+                                                   "last"}));
+    EXPECT_EQ(contents(output), "b@example.com\r\nb@example.com\r\n\r\n a@example.com\r\nA@example.com\r\n\0x\r\nlast\r\n"s);
+    EXPECT_EQ(contents(input), bytes); // untouched
+
+    // a, b, a with a in the group: b alone.
+    EXPECT_EQ(filter(3, file("aba.txt", "a@example.com\nb@example.com\na@example.com\n"), output).outcome,
+              kFilterCompleted);
+    EXPECT_EQ(contents(output), "b@example.com\r\n");
+    // An empty input gives an empty output.
+    EXPECT_EQ(filter(3, file("empty.txt", ""), output).items.size(), 0u);
+    EXPECT_EQ(contents(output), "");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(FilterWorkerTest, RunsThatCannotBeDoneSaySoAndTouchNoInput) {
+    const std::string input = file("in.txt", "a@example.com\nb@example.com\n");
+    // The output names the input through another name: refused before anything is touched.
+    std::filesystem::create_symlink(input, folder.path() + "/link.txt");
+    std::filesystem::create_directory(folder.path() + "/dir");
+    const std::string inDir = file("dir/x.txt", "x@example.com\n");
+    for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
+             {input, folder.path() + "/link.txt"}, {folder.path() + "/link.txt", input}, {input, input},
+             {inDir, folder.path() + "/dir/./x.txt"}, {inDir, folder.path() + "/dir/../dir/x.txt"}}) {
+        SCOPED_TRACE(in + " -> " + out);
+        const Run run = filter(3, in, out);
+        EXPECT_EQ(run.outcome, kFilterSameFile);
+        EXPECT_TRUE(run.items.empty());
+    }
+    EXPECT_EQ(contents(input), "a@example.com\nb@example.com\n");
+    EXPECT_EQ(contents(inDir), "x@example.com\n");
+
+    // An output that cannot be created: said, and nothing read.
+    Run run = filter(3, input, folder.path() + "/no/such/folder/out.txt");
+    EXPECT_EQ(run.outcome, kFilterOutputFailed);
+    EXPECT_EQ(run.doneText, folder.path() + "/no/such/folder/out.txt");
+    EXPECT_TRUE(run.items.empty());
+
+    // An input that cannot be opened: said, and the output is left empty.
+    const std::string output = file("out.txt", "old");
+    run = filter(3, folder.path() + "/missing.txt", output);
+    EXPECT_EQ(run.outcome, kFilterInputUnreadable);
+    EXPECT_EQ(run.doneText, folder.path() + "/missing.txt");
+    EXPECT_EQ(contents(output), "");
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(FilterWorkerTest, AFailingCheckCountsItsLineAsPresentAndTheRunSaysSoOnce) {
+    const std::string input = file("in.txt", "a@example.com\nb@example.com\n");
+    const std::string output = folder.path() + "/out.txt";
+    sql("drop table AddressList");
+    const Run run = filter(3, input, output);
+    EXPECT_EQ(run.outcome, kFilterCheckFailed);
+    EXPECT_NE(run.doneText.find("AddressList"), std::string::npos) << run.doneText;
+    EXPECT_EQ(run.items, (std::vector<std::string>{"a@example.com", "b@example.com"}));
+    EXPECT_EQ(contents(output), "");
+    EXPECT_TRUE(reported.empty());
+}
+
+} // namespace
