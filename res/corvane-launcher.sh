@@ -52,7 +52,7 @@ fi
 # What went wrong on the way to a usable book; empty while all is well.
 problem=
 data=
-# The base directory specification counts a relative XDG_DATA_HOME as unset.
+# The XDG base directory rules count a relative XDG_DATA_HOME as unset.
 case ${XDG_DATA_HOME-} in
 /*) data=$XDG_DATA_HOME/Corvane ;;
 *)

@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
-#include "support/GuiTestSupport.h"
+#include "support/WindowTest.h"
 #include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
 
@@ -34,21 +34,13 @@ bool contains(const std::vector<AddressRecord>& records, const AddressRecord& wa
 
 } // namespace
 
-class AddressPanelTest : public QObject {
+class AddressPanelTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        m_book = std::make_unique<TestBook>();
-        m_scope = std::make_unique<ScriptedPromptsScope>();
-        m_prompts = &**m_scope;
-    }
+    void init() { makeBook(); }
 
-    void cleanup() {
-        m_window.reset();
-        m_scope.reset();
-        m_book.reset();
-    }
+    void cleanup() { closeAll(); }
 
     void pagesOfAGroupOf120() {
         const std::int32_t group = m_book->addGroup("g");
@@ -270,20 +262,6 @@ private slots:
         }
         QTRY_COMPARE(ColumnTexts(addresses()), pageShown(prefix, page * 50, page * 50 + 50));
     }
-
-private:
-    void open() {
-        m_window = std::make_unique<CCorvaneDlg>();
-        m_window->Create();
-    }
-    void select(int row) { ClickRow(m_window->findChild<ReportList*>(QStringLiteral("1000")), row); }
-    ReportList* addresses() const { return m_window->findChild<ReportList*>(QStringLiteral("1005")); }
-    QString label() const { return ShownText(m_window.get(), 1023); }
-
-    std::unique_ptr<TestBook> m_book;
-    std::unique_ptr<ScriptedPromptsScope> m_scope;
-    ScriptedPrompts* m_prompts = nullptr;
-    std::unique_ptr<CCorvaneDlg> m_window;
 };
 
 QTEST_MAIN(AddressPanelTest)

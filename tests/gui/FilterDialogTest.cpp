@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include <QDialog>
 #include <QLineEdit>
@@ -12,22 +11,11 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
-#include "support/GuiTestSupport.h"
+#include "support/WindowTest.h"
 #include "textfiles/FilterWorker.h"
 #include "ui/ReportList.h"
 
 namespace {
-
-std::string contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 QPushButton* button(QDialog* dialog, int id) {
     return dialog->findChild<QPushButton*>(QString::number(id));
@@ -38,31 +26,24 @@ QString edit(QDialog* dialog, int id) {
 
 } // namespace
 
-class FilterDialogTest : public QObject {
+class FilterDialogTest : public WindowTest {
     Q_OBJECT
 
 private slots:
     void init() {
-        m_book = std::make_unique<TestBook>();
-        m_scope = std::make_unique<ScriptedPromptsScope>();
-        m_prompts = &**m_scope;
+        makeBook();
         m_group = m_book->addGroup("\xC5\xF3\xD3\xD1"); // 朋友
         m_book->store().InsertAddress(m_group, "a", "");
         m_input = m_book->path() + "/in.txt";
         m_output = m_book->path() + "/out.txt";
-        m_window = std::make_unique<CCorvaneDlg>();
-        m_window->Create();
+        open();
     }
 
-    void cleanup() {
-        m_window.reset();
-        m_scope.reset();
-        m_book.reset();
-    }
+    void cleanup() { closeAll(); }
 
     void aRunWritesTheLinesNotInTheGroupAndCanRunAgain() {
-        write(m_input, "a\r\nb\na\n\n  a  \nb");
-        write(m_output, "old content");
+        WriteFile(m_input, "a\r\nb\na\n\n  a  \nb");
+        WriteFile(m_output, "old content");
         runDialog([this](QDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("从文件过滤重复Email"));
             QCOMPARE(ShownText(dialog, 1005), QStringLiteral("朋友"));
@@ -75,16 +56,16 @@ private slots:
                 QTRY_VERIFY(button(dialog, 1007)->isEnabled());
                 // Every line reported; lines written as read, spaces and empty lines too, duplicates twice.
                 QCOMPARE(edit(dialog, 1008), QStringLiteral("b"));
-                QCOMPARE(contents(m_output), std::string("b\r\n\r\n  a  \r\nb\r\n"));
+                QCOMPARE(ReadFile(m_output), std::string("b\r\n\r\n  a  \r\nb\r\n"));
             }
             QVERIFY(m_prompts->shown.empty());
             ClickButton(dialog, 1);
         });
-        QCOMPARE(contents(m_input), std::string("a\r\nb\na\n\n  a  \nb")); // the input is never changed
+        QCOMPARE(ReadFile(m_input), std::string("a\r\nb\na\n\n  a  \nb")); // the input is never changed
     }
 
     void theChoosersCheckWhatTheyAreGiven() {
-        write(m_input, "x\n");
+        WriteFile(m_input, "x\n");
         runDialog([this](QDialog* dialog) {
             ClickButton(dialog, 1007);
             QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择文件")});
@@ -97,7 +78,7 @@ private slots:
                      QStringList{QStringLiteral("%1/missing.txt 不存在存在！").arg(m_book->path().c_str())});
             QCOMPARE(edit(dialog, 1002), QString::fromStdString(m_input));
             // An output that exists asks first: No keeps the former choice.
-            write(m_output, "");
+            WriteFile(m_output, "");
             m_prompts->files.push_back(m_output);
             m_prompts->answers.push_back(PromptAnswer::No);
             ClickButton(dialog, 1006);
@@ -112,7 +93,7 @@ private slots:
     }
 
     void theInputIsNeverTheOutputNorLostToAFailedRun() {
-        write(m_input, "b\nc\n");
+        WriteFile(m_input, "b\nc\n");
         std::filesystem::create_symlink(m_input, m_book->path() + "/link.txt");
         runDialog([this](QDialog* dialog) {
             // The same file by another name: refused before anything is touched.
@@ -124,7 +105,7 @@ private slots:
             ClickButton(dialog, 1007);
             QCOMPARE(m_prompts->shown.size(), std::size_t(1));
             QVERIFY(button(dialog, 1007)->isEnabled());
-            QCOMPARE(contents(m_input), std::string("b\nc\n"));
+            QCOMPARE(ReadFile(m_input), std::string("b\nc\n"));
 
             // An output that cannot be made: the run ends, says so, and the start button comes back.
             m_prompts->shown.clear();
@@ -136,7 +117,7 @@ private slots:
             QVERIFY(m_prompts->shown.front().text.contains(QStringLiteral("无法写入结果文件")));
             ClickButton(dialog, 1);
         });
-        QCOMPARE(contents(m_input), std::string("b\nc\n"));
+        QCOMPARE(ReadFile(m_input), std::string("b\nc\n"));
     }
 
     void closingDuringARunAsksAndStopsOnYes() {
@@ -160,7 +141,7 @@ private slots:
             QVERIFY(std::chrono::steady_clock::now() - started < std::chrono::seconds(1));
         });
         QCOMPARE(g_bFilterIdle.load(), 1);
-        const std::string written = contents(m_output);
+        const std::string written = ReadFile(m_output);
         QVERIFY(written.size() < 200'000u * 9u);
         QVERIFY(written.empty() || written.substr(written.size() - 2) == "\r\n");
         // The window and its book are still fine.
@@ -184,13 +165,13 @@ private slots:
             ClickButton(dialog, 1);
         });
         // Every line but "a" ends up in the file: "l", six digits, CR LF.
-        QTRY_COMPARE_WITH_TIMEOUT(contents(m_output).size(), std::size_t(30'000 - 1) * 9, 20'000);
+        QTRY_COMPARE_WITH_TIMEOUT(ReadFile(m_output).size(), std::size_t(30'000 - 1) * 9, 20'000);
     }
 
 private:
     // Runs the filter dialog from the main window with `action`.
     void runDialog(std::function<void(QDialog*)> action) {
-        ClickRow(m_window->findChild<ReportList*>(QStringLiteral("1000")), 0);
+        select(0);
         WhenModalOpens(std::move(action));
         ClickButton(m_window.get(), 1011);
     }
@@ -211,13 +192,9 @@ private:
             std::snprintf(line, sizeof line, "l%06d\n", i);
             text += line;
         }
-        write(m_input, text);
+        WriteFile(m_input, text);
     }
 
-    std::unique_ptr<TestBook> m_book;
-    std::unique_ptr<ScriptedPromptsScope> m_scope;
-    ScriptedPrompts* m_prompts = nullptr;
-    std::unique_ptr<CCorvaneDlg> m_window;
     std::int32_t m_group = 0;
     std::string m_input;
     std::string m_output;

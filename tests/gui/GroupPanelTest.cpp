@@ -7,29 +7,20 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
-#include "support/GuiTestSupport.h"
+#include "support/WindowTest.h"
 #include "ui/ReportList.h"
 
-class GroupPanelTest : public QObject {
+class GroupPanelTest : public WindowTest {
     Q_OBJECT
 
 private slots:
     void init() {
-        m_book = std::make_unique<TestBook>();
-        m_scope = std::make_unique<ScriptedPromptsScope>();
-        m_prompts = &**m_scope;
-        for (const char* name : {"one", "two", "three"})
-            m_book->addGroup(name);
-        m_window = std::make_unique<CCorvaneDlg>();
-        m_window->Create();
-        m_groups = m_window->findChild<ReportList*>(QStringLiteral("1000"));
+        makeBook();
+        for (const char* name : {"one", "two", "three"}) m_book->addGroup(name);
+        open();
     }
 
-    void cleanup() {
-        m_window.reset();
-        m_scope.reset();
-        m_book.reset();
-    }
+    void cleanup() { closeAll(); }
 
     void newGroupStoresTheTextExactlyAsTyped() {
         QString title;
@@ -43,14 +34,14 @@ private slots:
         QCOMPARE(title, QStringLiteral("输入新邮件组组名"));
         QCOMPARE(startText, QString());
         QCOMPARE(m_book->groups().back().name, std::string(" \xC5\xF3\xD3\xD1 & co ")); // GBK bytes, untrimmed
-        QCOMPARE(ColumnTexts(m_groups).first(), QStringLiteral(" 朋友 & co "));
+        QCOMPARE(ColumnTexts(groups()).first(), QStringLiteral(" 朋友 & co "));
 
         // An empty name and a repeated one are passed on as they are.
         WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QString(), 1); });
         ClickButton(m_window.get(), 1001);
         WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("one"), 1); });
         ClickButton(m_window.get(), 1001);
-        QCOMPARE(ColumnTexts(m_groups), (QStringList{"one", "", QStringLiteral(" 朋友 & co "), "three", "two", "one"}));
+        QCOMPARE(ColumnTexts(groups()), (QStringList{"one", "", QStringLiteral(" 朋友 & co "), "three", "two", "one"}));
         QVERIFY(m_prompts->shown.empty());
     }
 
@@ -69,9 +60,9 @@ private slots:
 
     void renameAndDeleteActOnTheTopmostSelectedRow() {
         // Rows show three, two, one; select "one" then "two": "two" is the topmost selected.
-        ClickRow(m_groups, 2);
-        ClickRow(m_groups, 1, Qt::ControlModifier);
-        QCOMPARE(m_groups->selectedItems().size(), 2);
+        ClickRow(groups(), 2);
+        ClickRow(groups(), 1, Qt::ControlModifier);
+        QCOMPARE(groups()->selectedItems().size(), 2);
         QString title;
         QString startText = QStringLiteral("unset");
         WhenModalOpens([&](QDialog* dialog) {
@@ -82,13 +73,13 @@ private slots:
         ClickButton(m_window.get(), 1003);
         QCOMPARE(title, QStringLiteral("重命名组名"));
         QCOMPARE(startText, QString()); // the old name is not offered
-        QCOMPARE(ColumnTexts(m_groups), (QStringList{"three", "deux", "one"}));
-        QVERIFY(m_groups->selectedItems().isEmpty()); // the reload clears the selection
+        QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "deux", "one"}));
+        QVERIFY(groups()->selectedItems().isEmpty()); // the reload clears the selection
 
-        ClickRow(m_groups, 2);
-        ClickRow(m_groups, 0, Qt::ControlModifier);
+        ClickRow(groups(), 2);
+        ClickRow(groups(), 0, Qt::ControlModifier);
         ClickButton(m_window.get(), 1002); // no question asked
-        QCOMPARE(ColumnTexts(m_groups), (QStringList{"deux", "one"}));
+        QCOMPARE(ColumnTexts(groups()), (QStringList{"deux", "one"}));
         QVERIFY(m_prompts->shown.empty());
     }
 
@@ -100,36 +91,36 @@ private slots:
         // Cancel, by button and by Escape, changes nothing and says nothing.
         WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("x"), 2); });
         ClickButton(m_window.get(), 1001);
-        ClickRow(m_groups, 0);
+        ClickRow(groups(), 0);
         WhenModalOpens([](QDialog* dialog) {
             QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("1013")), QStringLiteral("y"));
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         ClickButton(m_window.get(), 1003);
-        QCOMPARE(ColumnTexts(m_groups), (QStringList{"three", "two", "one"}));
+        QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "two", "one"}));
         QVERIFY(m_prompts->shown.empty());
     }
 
     void aClickSelectsTheGroupButKeysAndEmptySpaceDoNot() {
         m_book->addAddresses(m_book->groups()[1].id, 3); // "two"
-        ClickRow(m_groups, 1);
+        ClickRow(groups(), 1);
         QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("two"));
         auto* addresses = m_window->findChild<ReportList*>(QStringLiteral("1005"));
         QTRY_COMPARE(addresses->GetItemCount(), 3);
         QTRY_COMPARE(ShownText(m_window.get(), 1023), QStringLiteral("共计3个 第1/1页"));
 
         // A click on the empty part of the list clears the selection and leaves the group on show.
-        QTest::mouseClick(m_groups->viewport(), Qt::LeftButton, {}, QPoint(5, m_groups->viewport()->height() - 5));
-        QVERIFY(m_groups->selectedItems().isEmpty());
+        QTest::mouseClick(groups()->viewport(), Qt::LeftButton, {}, QPoint(5, groups()->viewport()->height() - 5));
+        QVERIFY(groups()->selectedItems().isEmpty());
         QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("two"));
         QCOMPARE(addresses->GetItemCount(), 3);
 
         // Arrow keys move the selection without loading; Space takes the row as a click would.
-        m_groups->setFocus();
-        m_groups->setCurrentItem(m_groups->topLevelItem(1));
-        QTest::keyClick(m_groups, Qt::Key_Down);
+        groups()->setFocus();
+        groups()->setCurrentItem(groups()->topLevelItem(1));
+        QTest::keyClick(groups(), Qt::Key_Down);
         QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("two"));
-        QTest::keyClick(m_groups, Qt::Key_Space);
+        QTest::keyClick(groups(), Qt::Key_Space);
         QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("one"));
         QTRY_COMPARE(ShownText(m_window.get(), 1023), QStringLiteral("共计0个 第1/1页"));
         QCOMPARE(addresses->GetItemCount(), 0);
@@ -138,24 +129,17 @@ private slots:
     void deletingTheGroupOnShowLeavesThePanelAsItWas() {
         const std::int32_t two = m_book->groups()[1].id;
         m_book->addAddresses(two, 2);
-        ClickRow(m_groups, 1);
+        ClickRow(groups(), 1);
         auto* addresses = m_window->findChild<ReportList*>(QStringLiteral("1005"));
         QTRY_COMPARE(addresses->GetItemCount(), 2);
-        ClickRow(m_groups, 1); // shows the group again
+        ClickRow(groups(), 1); // shows the group again
         QTRY_COMPARE(addresses->GetItemCount(), 2);
         ClickButton(m_window.get(), 1002);
-        QCOMPARE(ColumnTexts(m_groups), (QStringList{"three", "one"}));
+        QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "one"}));
         QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("two"));
         QCOMPARE(addresses->GetItemCount(), 2);
         QCOMPARE(m_book->addresses(two).size(), std::size_t(2)); // the addresses stay in the book
     }
-
-private:
-    std::unique_ptr<TestBook> m_book;
-    std::unique_ptr<ScriptedPromptsScope> m_scope;
-    ScriptedPrompts* m_prompts = nullptr;
-    std::unique_ptr<CCorvaneDlg> m_window;
-    ReportList* m_groups = nullptr;
 };
 
 QTEST_MAIN(GroupPanelTest)

@@ -15,7 +15,7 @@
 #include "Config.h"
 #include "app/CCorvaneDlg.h"
 #include "dialogs/CStaticLink.h"
-#include "support/GuiTestSupport.h"
+#include "support/WindowTest.h"
 #include "support/TestHttpServer.h"
 #include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
@@ -38,21 +38,13 @@ void notify(CCorvaneDlg& window, std::int32_t kind) {
 
 } // namespace
 
-class SearchPanelTest : public QObject {
+class SearchPanelTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        m_book = std::make_unique<TestBook>();
-        m_scope = std::make_unique<ScriptedPromptsScope>();
-        m_prompts = &**m_scope;
-    }
+    void init() { makeBook(); }
 
-    void cleanup() {
-        m_window.reset();
-        m_scope.reset();
-        m_book.reset();
-    }
+    void cleanup() { closeAll(); }
 
     void theTickPicksAKeywordWithTheLibraryRandomGenerator() {
         for (int id = 0; id < 3; ++id)
@@ -235,17 +227,6 @@ private slots:
         }
         QVERIFY(!QFile::exists(QString::fromStdString(m_book->path() + "/Corvane.tmp")));
     }
-
-private:
-    void open() {
-        m_window = std::make_unique<CCorvaneDlg>();
-        m_window->Create();
-    }
-
-    std::unique_ptr<TestBook> m_book;
-    std::unique_ptr<ScriptedPromptsScope> m_scope;
-    ScriptedPrompts* m_prompts = nullptr;
-    std::unique_ptr<CCorvaneDlg> m_window;
 };
 
 QTEST_MAIN(SearchPanelTest)

@@ -4,44 +4,20 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
-#include "support/GuiTestSupport.h"
+#include "support/WindowTest.h"
 #include "ui/ReportList.h"
 
-namespace {
-
-std::string contents(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-void write(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
-}
-
-} // namespace
-
-class TextFilesTest : public QObject {
+class TextFilesTest : public WindowTest {
     Q_OBJECT
 
 private slots:
-    void init() {
-        m_book = std::make_unique<TestBook>();
-        m_scope = std::make_unique<ScriptedPromptsScope>();
-        m_prompts = &**m_scope;
-    }
+    void init() { makeBook(); }
 
-    void cleanup() {
-        m_window.reset();
-        m_scope.reset();
-        m_book.reset();
-    }
+    void cleanup() { closeAll(); }
 
     void importStoresNewValidAddressesAndShowsTheGroupFromPageOne() {
         const std::int32_t group = m_book->addGroup("g");
@@ -54,15 +30,15 @@ private slots:
         QCOMPARE(label(), QStringLiteral("共计61个 第2/2页"));
 
         const std::string file = m_book->path() + "/list"; // typed without an extension
-        write(file + ".txt", "\xEF\xBB\xBF"
-                             "first@example.com\r\n"
-                             "  \tspaced@example.com \t\r\n"
-                             "held@example.com\n"
-                             "not an address\n"
-                             "\n"
-                             "first@example.com\n" +
-                                 std::string(243, 'a') + "@example.com\n" + // 255 bytes: skipped
-                                 std::string(242, 'b') + "@example.com");   // 254 bytes, no final line end
+        WriteFile(file + ".txt", "\xEF\xBB\xBF"
+                                 "first@example.com\r\n"
+                                 "  \tspaced@example.com \t\r\n"
+                                 "held@example.com\n"
+                                 "not an address\n"
+                                 "\n"
+                                 "first@example.com\n" +
+                                     std::string(243, 'a') + "@example.com\n" + // 255 bytes: skipped
+                                     std::string(242, 'b') + "@example.com");   // 254 bytes, no final line end
         m_prompts->files.push_back(file);
         ClickButton(m_window.get(), 1009);
         QCOMPARE(m_prompts->choosers.back().kind, FileChooser::Kind::Save);
@@ -85,7 +61,7 @@ private slots:
         m_book->addGroup("g");
         open();
         // ".TXT" is not ".txt": the name with ".txt" appended does not exist.
-        write(m_book->path() + "/upper.TXT", "a@example.com\n");
+        WriteFile(m_book->path() + "/upper.TXT", "a@example.com\n");
         m_prompts->files.push_back(m_book->path() + "/upper.TXT");
         ClickButton(m_window.get(), 1009);
         QCOMPARE(m_prompts->shown.size(), std::size_t(1));
@@ -96,7 +72,7 @@ private slots:
 
         // A folder whose name holds ".txt" gets nothing appended; with no group chosen, group 0 takes the rows.
         std::filesystem::create_directory(m_book->path() + "/in.txt.d");
-        write(m_book->path() + "/in.txt.d/list", "zero@example.com\n");
+        WriteFile(m_book->path() + "/in.txt.d/list", "zero@example.com\n");
         m_prompts->files.push_back(m_book->path() + "/in.txt.d/list");
         ClickButton(m_window.get(), 1009);
         QVERIFY(m_prompts->shown.empty());
@@ -115,14 +91,14 @@ private slots:
         const std::string path = m_book->path() + "/out.txt";
         m_prompts->files.push_back(path);
         ClickButton(m_window.get(), 1010); // nothing on show yet: an empty file
-        QCOMPARE(contents(path), std::string());
+        QCOMPARE(ReadFile(path), std::string());
 
         select(0);
         QTRY_COMPARE(label(), QStringLiteral("共计60个 第1/2页"));
         ClickButton(m_window.get(), 1020);
         QTRY_COMPARE(addresses()->GetItemCount(), 10);
         // The file exists: No leaves it, Yes replaces it with the second page, top to bottom, e-mails only.
-        write(path, "before");
+        WriteFile(path, "before");
         m_prompts->files.push_back(m_book->path() + "/out");
         m_prompts->answers.push_back(PromptAnswer::No);
         ClickButton(m_window.get(), 1010);
@@ -130,28 +106,14 @@ private slots:
                  QStringLiteral("%1 已经存在，要替换它吗？").arg(QString::fromStdString(path)));
         QCOMPARE(m_prompts->shown.back().caption, QStringLiteral("文件覆盖询问"));
         QCOMPARE(m_prompts->shown.back().buttons, PromptButtons::YesNo);
-        QCOMPARE(contents(path), std::string("before"));
+        QCOMPARE(ReadFile(path), std::string("before"));
         m_prompts->files.push_back(path);
         ClickButton(m_window.get(), 1010);
         std::string expected;
         for (int i = 59; i >= 50; --i)
             expected += TestEmail("a", i) + "\r\n";
-        QCOMPARE(contents(path), expected);
+        QCOMPARE(ReadFile(path), expected);
     }
-
-private:
-    void open() {
-        m_window = std::make_unique<CCorvaneDlg>();
-        m_window->Create();
-    }
-    void select(int row) { ClickRow(m_window->findChild<ReportList*>(QStringLiteral("1000")), row); }
-    ReportList* addresses() const { return m_window->findChild<ReportList*>(QStringLiteral("1005")); }
-    QString label() const { return ShownText(m_window.get(), 1023); }
-
-    std::unique_ptr<TestBook> m_book;
-    std::unique_ptr<ScriptedPromptsScope> m_scope;
-    ScriptedPrompts* m_prompts = nullptr;
-    std::unique_ptr<CCorvaneDlg> m_window;
 };
 
 QTEST_MAIN(TextFilesTest)

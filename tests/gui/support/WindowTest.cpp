@@ -1,0 +1,56 @@
+#include "support/WindowTest.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "app/CCorvaneDlg.h"
+#include "ui/ReportList.h"
+
+WindowTest::WindowTest() = default;
+
+WindowTest::~WindowTest() = default;
+
+void WindowTest::makeBook() {
+    m_book = std::make_unique<TestBook>();
+    m_scope = std::make_unique<ScriptedPromptsScope>();
+    m_prompts = &**m_scope;
+}
+
+void WindowTest::closeAll() {
+    m_window.reset();
+    m_scope.reset();
+    m_prompts = nullptr;
+    m_book.reset();
+}
+
+void WindowTest::open() {
+    m_window = std::make_unique<CCorvaneDlg>();
+    m_window->Create();
+}
+
+void WindowTest::select(int row) {
+    ClickRow(groups(), row);
+}
+
+ReportList* WindowTest::groups() const {
+    return m_window->findChild<ReportList*>(QStringLiteral("1000"));
+}
+
+ReportList* WindowTest::addresses() const {
+    return m_window->findChild<ReportList*>(QStringLiteral("1005"));
+}
+
+QString WindowTest::label() const {
+    return ShownText(m_window.get(), 1023);
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
