@@ -298,7 +298,7 @@ TEST_P(ImportRefusalTest, AFailedInsertStopsTheRunWithWholeBatchesAndASecondRunS
 INSTANTIATE_TEST_SUITE_P(Refusals, ImportRefusalTest, ::testing::Values("abort", "fail", "rollback"));
 
 TEST_F(ImportTest, ADiskThatFillsStopsTheRunWithWholeBatchesAndASecondRunStoresTheRest) {
-    const Lines lines = numbered("full", 0, 40'000);
+    const Lines lines = numbered("full", 0, 20'000);
     const std::string path = file(joined(lines));
     store.CloseDatabase();
     // The book and its log may grow to 512 KiB: far less than the file needs.
@@ -362,7 +362,7 @@ TEST_F(ImportTest, AnotherProgramWritingMeanwhileNeitherWaitsForTheWholeImportNo
     }
 
     // A whole import while another program inserts one row after another: both store everything.
-    const Lines lines = numbered("imported", 0, 30'000);
+    const Lines lines = numbered("imported", 0, 15'000);
     const std::string path = file(joined(lines));
     Child writer({"write", folder.path(), "300", "w"});
     ASSERT_TRUE(writer.started());
@@ -376,19 +376,19 @@ TEST_F(ImportTest, AnotherProgramWritingMeanwhileNeitherWaitsForTheWholeImportNo
 }
 
 TEST_F(ImportTest, AProgramKilledPartWayKeepsWholeBatchesAndASecondRunStoresTheRest) {
-    const Lines lines = numbered("k", 0, 100'000);
+    const Lines lines = numbered("k", 0, 15'000);
     const std::string path = file(joined(lines));
     const auto storedNow = [&] { return scalar("select count(*) as value from AddressList where group_id = 1"); };
     std::int64_t before = 0;
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        Child child({"import", folder.path(), path, "1", "1000"});
+        Child child({"import", folder.path(), path, "1", "300"});
         ASSERT_TRUE(child.started());
         // Killed once it has committed a batch of its own.
         const auto deadline = std::chrono::steady_clock::now() + 60s;
         while (storedNow() == before && child.running() && std::chrono::steady_clock::now() < deadline)
             std::this_thread::sleep_for(1ms);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20 * round));
+        std::this_thread::sleep_for(std::chrono::milliseconds(10 * round));
         ASSERT_TRUE(child.running()) << "the child ended before it was killed";
         child.kill();
         EXPECT_TRUE(child.killed());
@@ -396,7 +396,7 @@ TEST_F(ImportTest, AProgramKilledPartWayKeepsWholeBatchesAndASecondRunStoresTheR
         EXPECT_TRUE(bookIsSound());
         const Lines stored = rows(1);
         EXPECT_GT(static_cast<std::int64_t>(stored.size()), before);
-        EXPECT_EQ(stored.size() % 1000, 0u) << "part of a batch was committed";
+        EXPECT_EQ(stored.size() % 300, 0u) << "part of a batch was committed";
         EXPECT_EQ(stored, Lines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(stored.size())));
         before = static_cast<std::int64_t>(stored.size());
     }
