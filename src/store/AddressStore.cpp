@@ -264,8 +264,58 @@ int AddressStore::AddressExistsExcept(std::int32_t groupId, const std::string& e
     return addressExistsLocked(groupId, email, &id);
 }
 
+namespace {
+
+// Rows per insert statement of InsertAddresses: 100 rows of 3 values stay under the 999 parameters that older
+// SQLite builds allow. The few rows past the last full statement go one by one, so that only two statement texts
+// are ever prepared.
+constexpr std::size_t kRowsPerInsert = 100;
+constexpr char kInsertAddress[] = "insert into AddressList(group_id, email, name) values(?, ?, ?)";
+
+const std::string& insertAddressesStatement() {
+    static const std::string text = [] {
+        std::string sql = kInsertAddress;
+        for (std::size_t i = 1; i < kRowsPerInsert; ++i) sql += ", (?, ?, ?)";
+        return sql;
+    }();
+    return text;
+}
+
+} // namespace
+
 int AddressStore::InsertAddress(std::int32_t groupId, const std::string& email, const std::string& name) {
-    return runWrite("insert into AddressList(group_id, email, name) values(?, ?, ?)", {groupId, email, name});
+    return runWrite(kInsertAddress, {groupId, email, name});
+}
+
+int AddressStore::InsertAddresses(std::int32_t groupId, std::span<const std::string> emails, const std::string& name) {
+    std::vector<std::string> failures;
+    int result = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_connection.isOpen()) return 1;
+        if (batchBroken()) return m_batch->keepsErrors() ? kNotWritten : 0;
+        std::string failure;
+        try {
+            std::vector<SqlParameter> params;
+            params.reserve(3 * kRowsPerInsert);
+            for (std::size_t from = 0; from < emails.size();) {
+                const std::size_t count = emails.size() - from >= kRowsPerInsert ? kRowsPerInsert : 1;
+                params.clear();
+                for (const std::string& email : emails.subspan(from, count)) {
+                    params.emplace_back(groupId);
+                    params.emplace_back(std::string_view(email));
+                    params.emplace_back(std::string_view(name));
+                }
+                m_connection.execute(count == 1 ? std::string(kInsertAddress) : insertAddressesStatement(), params);
+                from += count;
+            }
+        } catch (const DatabaseError& error) {
+            failure = error.what();
+        }
+        result = settleWrite(std::move(failure), failures);
+    }
+    report(failures);
+    return result;
 }
 
 int AddressStore::UpdateAddress(std::int32_t id, std::int32_t groupId, const std::string& email,

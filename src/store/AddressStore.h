@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,11 @@ public:
     int AddressExists(std::int32_t groupId, const std::string& email);
     int AddressExistsExcept(std::int32_t groupId, const std::string& email, std::int32_t id);
     int InsertAddress(std::int32_t groupId, const std::string& email, const std::string& name); // no duplicate check
+    // Inserts each of `emails` under group `groupId` with `name`, in the order given, many rows to a statement (a
+    // statement costs far more than a row), with no duplicate check: a writer's result code. Inside a batch the
+    // rows go with the batch, whole or not at all; outside one, a failure can leave the rows of the statements
+    // that ran before it.
+    int InsertAddresses(std::int32_t groupId, std::span<const std::string> emails, const std::string& name);
     // Refuses (2) an e-mail text that the target group holds under another id. Should that check itself fail,
     // the error is reported and the result is 2 too: nothing is written.
     int UpdateAddress(std::int32_t id, std::int32_t groupId, const std::string& email, const std::string& name);

@@ -33,6 +33,25 @@ TEST_F(AddressTest, InsertMakesNoCheckOfItsOwn) {
     EXPECT_EQ(load(1).size(), 2u);
 }
 
+TEST_F(AddressTest, InsertAddressesStoresManyInTheirOrder) {
+    // Two statements of a hundred rows, then the rest one by one; a text that is refused fails the call once.
+    std::vector<std::string> emails;
+    for (int i = 0; i < 250; ++i) emails.push_back("m" + std::to_string(i) + "@x");
+    emails.push_back("m0@x"); // no check of its own
+    EXPECT_EQ(store.InsertAddresses(6, emails, "same"), 0);
+    EXPECT_EQ(store.InsertAddresses(6, {}, "none"), 0);
+    EXPECT_EQ(texts("select email from AddressList where group_id = 6 order by id", "email"), emails);
+    EXPECT_EQ(scalar("select count(*) as value from AddressList where name <> 'same'"), 0);
+    sql("create trigger Refuse before insert on AddressList when new.email = 'bad@x' "
+        "begin select raise(abort, 'refused'); end");
+    const std::vector<std::string> refused = {"bad@x", "later@x"};
+    EXPECT_EQ(store.InsertAddresses(7, refused, ""), 0);
+    ASSERT_EQ(reported.size(), 1u);
+    EXPECT_NE(reported[0].find("refused"), std::string::npos) << reported[0];
+    store.CloseDatabase();
+    EXPECT_EQ(store.InsertAddresses(6, emails, ""), 1);
+}
+
 TEST_F(AddressTest, LoadReadsOneGroupAndEmptiesForNone) {
     store.InsertAddress(1, "a@x", "A");
     store.InsertAddress(2, "b@x", "B");
