@@ -3,6 +3,8 @@
 
 #include <cstring>
 #include <string_view>
+#include <unordered_set>
+#include <vector>
 
 #include "platform/DatabaseError.h"
 #include "regex/EmailAddress.h"
@@ -12,6 +14,8 @@
 namespace {
 
 constexpr std::size_t kLongestAddress = 254;
+// New addresses inserted by one statement: a statement costs far more than a row.
+constexpr std::size_t kRowsPerInsert = 100;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 std::string_view trimmed(std::string_view line) {
@@ -33,11 +37,12 @@ public:
         while (more && !m_result.stopped) {
             try {
                 StoreTransaction batch = m_store.BeginTransaction(BatchErrors::kKeep);
-                std::size_t stored = 0;
-                more = fill(batch, stored);
+                m_stored = 0;
+                more = fill(batch);
+                if (!m_result.stopped) flush(batch);
                 if (m_result.stopped) return; // the batch rolls back as it goes
                 batch.Commit();
-                m_result.stored += stored;
+                m_result.stored += m_stored;
             } catch (const DatabaseError& error) {
                 // The batch could not start, or not commit: none of it stays.
                 stop(error.what());
@@ -49,46 +54,59 @@ public:
 
 private:
     // Reads and stores lines into `batch` until the batch is full or its time is up (true), or the file ends or the
-    // run stops (false). `stored`: the rows it inserted.
-    bool fill(StoreTransaction& batch, std::size_t& stored) {
+    // run stops (false).
+    bool fill(StoreTransaction& batch) {
         const auto deadline = std::chrono::steady_clock::now() + m_batching.time;
         const std::size_t lines = m_batching.lines > 0 ? m_batching.lines : 1;
         for (std::size_t taken = 0; taken < lines; ++taken) {
             if (!m_reader.next(m_line)) return false;
-            take(batch, stored);
+            take(batch);
             if (m_result.stopped) return false;
             if (std::chrono::steady_clock::now() >= deadline) break;
         }
         return true;
     }
 
-    void take(StoreTransaction& batch, std::size_t& stored) {
+    void take(StoreTransaction& batch) {
         std::string_view text = m_line;
         if (m_result.lines == 0 && text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
             text.remove_prefix(kByteOrderMark.size());
         ++m_result.lines;
         text = trimmed(text);
         if (text.empty() || text.size() > kLongestAddress) return;
-        m_address.assign(text);
-        if (!IsValidEmailAddress(m_address)) return;
-        // The check runs inside the batch, so it also finds the rows this batch has inserted so far.
+        std::string address(text);
+        if (!IsValidEmailAddress(address)) return;
+        // An address of the file's earlier lines is present too: among the rows still to be inserted, or (since
+        // the check runs inside the batch) among those this batch has inserted so far.
+        if (m_pendingSet.count(address) != 0) return;
         try {
-            if (m_store.AddressExists(m_groupId, m_address) != 0) return;
+            if (m_store.AddressExists(m_groupId, address) != 0) return;
         } catch (const DatabaseError& error) {
             // The line counts as present; the user hears of the first such error once.
             if (batch.IsBroken()) return stop(error.what());
             note(error.what());
             return;
         }
-        const int written = m_store.InsertAddress(m_groupId, m_address, "");
+        m_pendingSet.insert(address);
+        m_pending.push_back(std::move(address));
+        if (m_pending.size() == kRowsPerInsert) flush(batch);
+    }
+
+    // Inserts the pending rows into the batch, in the file's order.
+    void flush(StoreTransaction& batch) {
+        if (m_pending.empty()) return;
+        const int written = m_store.InsertAddresses(m_groupId, m_pending, "");
         if (written == 0) {
-            ++stored;
+            m_stored += m_pending.size();
         } else if (written == AddressStore::kNotWritten) {
             // A batch is whole or nothing. The engine may have ended its transaction (a full disk, an I/O error),
-            // or kept it with this row missing; either way the batch goes, so that the rows in the book stay a
-            // prefix of the file's, and a second run stores exactly the rest once the cause is gone.
+            // or kept it with these rows missing; either way the batch goes, so that the rows in the book stay
+            // those of the file's lines up to a point, and a second run stores exactly the rest once the cause is
+            // gone.
             stop(batch.LastFailure());
         }
+        m_pending.clear();
+        m_pendingSet.clear();
     }
 
     void note(const std::string& failure) {
@@ -107,7 +125,10 @@ private:
     const ImportBatching& m_batching;
     ImportResult& m_result;
     std::string m_line;
-    std::string m_address;
+    // New addresses read since the last insert, inserted many to a statement.
+    std::vector<std::string> m_pending;
+    std::unordered_set<std::string> m_pendingSet;
+    std::size_t m_stored = 0; // rows the batch in progress has inserted
 };
 
 } // namespace

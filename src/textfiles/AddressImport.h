@@ -11,7 +11,8 @@ class AddressStore;
 
 struct ImportResult {
     bool opened = false;    // the file could be opened
-    std::size_t lines = 0;  // lines read; when the run stopped, up to and including the line it stopped at
+    std::size_t lines = 0;  // lines read; when the run stopped, how far it had read (new rows go in many to a
+                            // statement, so the line at fault can lie a little before)
     std::size_t stored = 0; // addresses stored (committed)
     bool stopped = false;   // the run stopped before the end of the file (see failure)
     std::string failure;    // empty, or the database's text of what went wrong, to be shown once

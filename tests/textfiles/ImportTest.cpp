@@ -269,27 +269,40 @@ TEST_F(ImportTest, ACheckThatFailsCountsItsLineAsPresentAndIsToldOnce) {
 class ImportRefusalTest : public ImportTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ImportRefusalTest, AFailedInsertStopsTheRunWithWholeBatchesAndASecondRunStoresTheRest) {
-    const Lines lines = numbered("k", 0, 100);
+    // Batches of 200 lines: the new rows go in 100 to a statement, and the last few of a batch one by one.
+    const Lines lines = numbered("k", 0, 350);
     const std::string path = file(joined(lines));
-    sql(std::string("create trigger Refuse before insert on AddressList when new.email = 'k57@example.com' "
-                    "begin select raise(") + GetParam() + ", 'the address is refused'); end");
-    const ImportResult result = ImportAddresses(store, path, 1, {10, 10s});
+    const auto refuse = [&](const std::string& email) {
+        sql("drop trigger if exists Refuse");
+        sql("create trigger Refuse before insert on AddressList when new.email = '" + email + "' begin select raise(" +
+            GetParam() + ", 'the address is refused'); end");
+    };
+    refuse("k257@example.com"); // in a statement of many rows
+    ImportResult result = ImportAddresses(store, path, 1, {200, 10s});
     EXPECT_TRUE(result.stopped);
-    EXPECT_EQ(result.lines, 58u);
-    EXPECT_EQ(result.stored, 50u);
+    EXPECT_EQ(result.lines, 300u); // the batch had read up to its statement of k200 to k299
+    EXPECT_EQ(result.stored, 200u);
     EXPECT_NE(result.failure.find("the address is refused"), std::string::npos) << result.failure;
     EXPECT_TRUE(reported.empty()); // told once, by the result alone
-    EXPECT_EQ(rows(1), Lines(lines.begin(), lines.begin() + 50)); // nothing of the batch in progress
+    EXPECT_EQ(rows(1), Lines(lines.begin(), lines.begin() + 200)); // nothing of the batch in progress
     EXPECT_TRUE(bookIsSound());
-
-    // The store goes on as usual afterwards, and the same import stores exactly the missing lines.
+    // The store goes on as usual afterwards.
     EXPECT_EQ(store.InsertAddress(8, "after@example.com", ""), 0);
-    sql("drop trigger Refuse");
-    const ImportResult rest = ImportAddresses(store, path, 1, {10, 10s});
-    EXPECT_FALSE(rest.stopped);
-    EXPECT_EQ(rest.stored, 50u);
-    EXPECT_EQ(rows(1), lines);
     EXPECT_EQ(rows(8), Lines{"after@example.com"});
+
+    refuse("k320@example.com"); // one of the last rows of a batch, inserted on its own
+    result = ImportAddresses(store, path, 1, {200, 10s});
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(result.lines, 350u);
+    EXPECT_EQ(result.stored, 0u);
+    EXPECT_EQ(rows(1).size(), 200u);
+
+    // Once nothing stands in the way, the same import stores exactly the missing lines.
+    sql("drop trigger Refuse");
+    result = ImportAddresses(store, path, 1, {200, 10s});
+    EXPECT_FALSE(result.stopped);
+    EXPECT_EQ(result.stored, 150u);
+    EXPECT_EQ(rows(1), lines);
     EXPECT_TRUE(reported.empty());
 }
 
