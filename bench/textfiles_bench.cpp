@@ -1,0 +1,219 @@
+// The text files against a book of 1,000,000 addresses through the real ODBC driver:
+// - the import of a 100,000-line file (70% valid addresses, a fifth of them already in the group) in batches, with
+//   the longest time another thread calling the store meanwhile had to wait, and the same file line by line in
+//   auto-commit mode (as the import ran before batches), for scale;
+// - the duplicate filter's worker loop alone (FilterWorkerThread, with a window that takes each notice at once) over
+//   1,000,000 lines against a group of 100,000, beside grep -Fvxf on the same files in the same run.
+// Prints lines per second; a plain program, since one run takes many seconds. Durability is what the build's
+// connection string gives (WAL, synchronous NORMAL).
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/OdbcConnection.h"
+#include "regex/EmailAddress.h"
+#include "store/AddressStore.h"
+#include "store/DatabaseFile.h"
+#include "textfiles/AddressImport.h"
+#include "textfiles/FilterWorker.h"
+#include "tools/CreateDatabase.h"
+#include "workers/NoticeTarget.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kBookRows = 1'000'000;
+constexpr int kGroups = 10;      // groups 2..11, 100,000 addresses each: address i is in group 2 + i % 10
+constexpr int kGroup = 2;        // the group imported into and filtered against
+constexpr int kImportLines = 100'000;
+constexpr int kFilterLines = 1'000'000;
+constexpr double kImportTarget = 50'000;
+
+double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
+
+std::string bookAddress(int i) { return "user" + std::to_string(i) + "@example.com"; }
+
+void buildBook(const std::string& folder) {
+    std::string error;
+    if (createDatabase(folder, builtInSchema(), error) != CreateDatabaseResult::kCreated)
+        throw std::runtime_error("cannot create the book: " + error);
+    OdbcConnection connection;
+    connection.open(*ConnectionStringFor(DatabaseFilePath(folder)));
+    connection.execute("insert into AddressList(group_id, email, name) "
+                       "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
+                       "select 2 + i % ?, 'user' || i || '@example.com', 'Name ' || i from n",
+                       {kBookRows - 1, kGroups});
+    connection.close(); // the last connection folds the log into the file, so a plain copy is complete
+}
+
+std::string copyOfBook(const std::string& book, const std::string& folder) {
+    fs::create_directory(folder);
+    fs::copy_file(DatabaseFilePath(book), DatabaseFilePath(folder));
+    return folder;
+}
+
+// 70% valid addresses, a fifth of which the group holds already; 30% lines that are no address. Shuffled, with
+// the spaces and CR LF of a file from another program on some lines. Returns the number of new addresses.
+int writeImportFile(const std::string& path) {
+    std::vector<std::string> lines;
+    const int valid = kImportLines * 7 / 10;
+    const int present = valid / 5;
+    for (int i = 0; i < present; ++i) lines.push_back(bookAddress(i * kGroups)); // in group 2
+    for (int i = present; i < valid; ++i) lines.push_back("new" + std::to_string(i) + "@example.org");
+    for (int i = valid; i < kImportLines; ++i)
+        lines.push_back(i % 2 ? "no address " + std::to_string(i) : "broken" + std::to_string(i) + "@");
+    std::mt19937 random(7);
+    std::shuffle(lines.begin(), lines.end(), random);
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t i = 0; i < lines.size(); ++i) out << (i % 3 == 0 ? " " + lines[i] + "\t\r\n" : lines[i] + "\n");
+    return valid - present;
+}
+
+// The duplicate filter's input: the group's 100,000 addresses among 900,000 others, and the group's own list for
+// grep. Lines end in LF alone: grep would take a CR as part of the line, and then find none of the group's.
+void writeFilterFiles(const std::string& input, const std::string& groupList) {
+    std::ofstream in(input, std::ios::binary);
+    std::ofstream group(groupList, std::ios::binary);
+    for (int i = 0; i < kFilterLines; ++i) {
+        in << bookAddress(i) << "\n";
+        if (i % kGroups == kGroup - 2) group << bookAddress(i) << '\n';
+    }
+}
+
+void openOrFail(AddressStore& store, const std::string& folder) {
+    store.SetErrorReporter([](const std::string& text) {
+        std::fprintf(stderr, "textfiles_bench: database error: %s\n", text.c_str());
+        std::exit(1);
+    });
+    if (!store.OpenDatabase(folder)) throw std::runtime_error("cannot open " + folder);
+}
+
+void benchImport(const std::string& book, const std::string& work) {
+    const std::string file = work + "/import.txt";
+    const int fresh = writeImportFile(file);
+
+    AddressStore store;
+    openOrFail(store, copyOfBook(book, work + "/batched"));
+    std::atomic<bool> importing{true};
+    Clock::duration longestWait{};
+    std::thread other([&] {
+        while (importing) {
+            const auto start = Clock::now();
+            store.IsOpen();
+            longestWait = std::max(longestWait, Clock::now() - start);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const auto began = Clock::now();
+    const ImportResult result = ImportAddresses(store, file, kGroup);
+    const double batched = seconds(Clock::now() - began);
+    importing = false;
+    other.join();
+    store.CloseDatabase();
+    if (result.stored != static_cast<std::size_t>(fresh) || result.stopped)
+        throw std::runtime_error("the import stored " + std::to_string(result.stored) + " of " +
+                                 std::to_string(fresh) + ": " + result.failure);
+
+    // As the import ran before: each line checked and stored on its own, in auto-commit mode.
+    openOrFail(store, copyOfBook(book, work + "/single"));
+    const auto singleBegan = Clock::now();
+    {
+        std::ifstream in(file, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            const std::size_t first = line.find_first_not_of(" \t\r\n\v\f");
+            if (first == std::string::npos) continue;
+            const std::string address = line.substr(first, line.find_last_not_of(" \t\r\n\v\f") - first + 1);
+            if (address.size() > 254 || !IsValidEmailAddress(address)) continue;
+            if (store.AddressExists(kGroup, address) == 0) store.InsertAddress(kGroup, address, "");
+        }
+    }
+    const double single = seconds(Clock::now() - singleBegan);
+    store.CloseDatabase();
+
+    const double rate = kImportLines / batched;
+    std::printf("Import: %d lines (70%% valid, a fifth of those already in the group) into a group of %d in a book "
+                "of %d\n", kImportLines, kBookRows / kGroups, kBookRows);
+    std::printf("  in batches           %7.2f s  %9.0f lines/s   target >= %.0f: %s\n", batched, rate, kImportTarget,
+                rate >= kImportTarget ? "met" : "MISSED");
+    std::printf("  longest wait of another thread meanwhile: %.1f ms\n",
+                std::chrono::duration<double, std::milli>(longestWait).count());
+    std::printf("  line by line         %7.2f s  %9.0f lines/s   (each statement on its own, as before)\n", single,
+                kImportLines / single);
+}
+
+std::size_t linesOf(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::size_t lines = 0;
+    for (std::string line; std::getline(in, line);) ++lines;
+    return lines;
+}
+
+class AtOnce final : public NoticeTarget {
+public:
+    bool Send(const WorkerNotice&, std::stop_token) override { return true; }
+};
+
+void benchFilter(const std::string& book, const std::string& work) {
+    const std::string input = work + "/input.txt";
+    const std::string groupList = work + "/group.txt";
+    const std::string output = work + "/output.txt";
+    const std::string grepOutput = work + "/grep.txt";
+    writeFilterFiles(input, groupList);
+    openOrFail(AddressStore::instance(), book);
+
+    FilterJob job{kGroup, input, output, std::make_shared<AtOnce>()};
+    const auto began = Clock::now();
+    FilterWorkerThread(&job, {});
+    const double worker = seconds(Clock::now() - began);
+    AddressStore::instance().CloseDatabase();
+
+    const auto grepBegan = Clock::now();
+    const std::string command = "LC_ALL=C grep -Fvxf '" + groupList + "' '" + input + "' > '" + grepOutput + "'";
+    const int grepStatus = std::system(command.c_str());
+    const double grep = seconds(Clock::now() - grepBegan);
+
+    std::printf("FilterWorkerLoop: %d lines against a group of %d in a book of %d\n", kFilterLines,
+                kBookRows / kGroups, kBookRows);
+    std::printf("  worker loop          %7.2f s  %9.0f lines/s   %zu lines kept\n", worker, kFilterLines / worker,
+                linesOf(output));
+    std::printf("  grep -Fvxf           %7.2f s  %9.0f lines/s   %zu lines kept (exit %d)\n", grep, kFilterLines / grep,
+                linesOf(grepOutput), WEXITSTATUS(grepStatus));
+    std::printf("  worker / grep time   %7.1f x\n", worker / grep);
+}
+
+} // namespace
+
+int main() {
+    std::string pattern = (fs::temp_directory_path() / "corvane-textbench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) return 1;
+    const std::string work = pattern;
+    try {
+        const std::string book = work + "/book";
+        fs::create_directory(book);
+        buildBook(book);
+        benchImport(book, work);
+        benchFilter(book, work);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "textfiles_bench: %s\n", error.what());
+        fs::remove_all(work);
+        return 1;
+    }
+    fs::remove_all(work);
+    return 0;
+}
