@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -209,6 +210,13 @@ TEST_F(ImportTest, AByteOrderMarkOnlyAtTheVeryStartAndGroupZero) {
         EXPECT_EQ(nothing.stored, 0u);
         EXPECT_FALSE(nothing.stopped);
     }
+    // A binary file: its lines are read and none is an address.
+    std::string binary;
+    for (int i = 0; i < 100'000; ++i) binary += static_cast<char>((i * 131) % 256);
+    const ImportResult noise = ImportAddresses(store, file(binary), 0);
+    EXPECT_EQ(noise.lines, static_cast<std::size_t>(std::count(binary.begin(), binary.end(), '\n') + 1));
+    EXPECT_EQ(noise.stored, 0u);
+    EXPECT_FALSE(noise.stopped);
     EXPECT_EQ(rows(0), Lines{"bom@example.com"});
     EXPECT_FALSE(ImportAddresses(store, folder.path() + "/missing.txt", 0).opened);
     EXPECT_FALSE(ImportAddresses(store, folder.path(), 0).opened); // a folder is no file

@@ -63,6 +63,25 @@ TEST_F(LineReaderTest, LinesEndAtLfOrCrLfAndKeepEveryOtherByte) {
     EXPECT_EQ(read("\xEF\xBB\xBF" "a\n"), Lines{"\xEF\xBB\xBF" "a"}); // a byte-order mark is the import's business
 }
 
+TEST_F(LineReaderTest, ABinaryFileIsCutAtEachLfAndNothingElse) {
+    std::string bytes;
+    for (int round = 0; round < 300; ++round)
+        for (int value = 0; value < 256; ++value) bytes += static_cast<char>((value * 7 + round) % 256);
+    Lines expected;
+    std::string line;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n') {
+            line += bytes[i];
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        expected.push_back(line);
+        line.clear();
+    }
+    if (!line.empty()) expected.push_back(line);
+    EXPECT_EQ(read(bytes), expected);
+}
+
 TEST_F(LineReaderTest, LineEndsAtTheEdgesOfAReadAndLinesLongerThanOne) {
     // CR LF split between two reads, and an LF that is the first byte of the second read.
     std::string split(kChunk - 1, 'x');
