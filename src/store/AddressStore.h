@@ -26,7 +26,8 @@
 //             the statement failed, and the batch holds the reason, or the batch is broken and nothing ran.
 //   loaders   0 rows read; 1 the connection is not open (list untouched) or no rows (list emptied).
 //   checks    0 no matching row; 1 a matching row exists, or the connection is not open.
-// Loaders and checks let a DatabaseError reach their caller; writers report it and return 0.
+// Loaders and checks let a DatabaseError reach their caller; writers report it and return 0 (or, inside a batch
+// that keeps its errors, hand it to the batch and return 3).
 class AddressStore {
 public:
     // Shows a database error's text to the user; the windows connect it to a message box. It is called on the
