@@ -264,6 +264,24 @@ int AddressStore::AddressExistsExcept(std::int32_t groupId, const std::string& e
     return addressExistsLocked(groupId, email, &id);
 }
 
+void AddressStore::AddressesExist(std::int32_t groupId, std::span<const std::string> emails,
+                                  std::vector<int>& results) {
+    std::lock_guard lock(m_mutex);
+    results.assign(emails.size(), 1);
+    if (!m_connection.isOpen() || emails.empty()) return;
+    try {
+        // One read transaction: the engine takes its locks and checks its files once for all the texts. It only
+        // reads, so it keeps no other program from writing meanwhile.
+        std::optional<Transaction> read;
+        if (!m_connection.inTransaction()) read.emplace(m_connection);
+        for (std::size_t i = 0; i < emails.size(); ++i) results[i] = addressExistsLocked(groupId, emails[i], nullptr);
+        if (read) read->commit();
+    } catch (const DatabaseError&) {
+        results.assign(emails.size(), 1);
+        throw;
+    }
+}
+
 namespace {
 
 // Rows per insert statement of InsertAddresses: 100 rows of 3 values stay under the 999 parameters that older

@@ -52,6 +52,46 @@ TEST_F(AddressTest, InsertAddressesStoresManyInTheirOrder) {
     EXPECT_EQ(store.InsertAddresses(6, emails, ""), 1);
 }
 
+TEST_F(AddressTest, ManyChecksAtOnceAnswerAsOneCheckEach) {
+    using namespace std::string_literals;
+    const std::vector<std::string> stored = {"a@x", "\xD6\xD0@x", "n\0ul"s, "", "o'neil@x"};
+    for (const std::string& email : stored) store.InsertAddress(1, email, "");
+    store.InsertAddress(2, "b@x", "");
+    const std::vector<std::string> asked = {"a@x",      "b@x", "\xD6\xD0@x", "n\0ul"s, "n"s,
+                                            "A@x",      "",    "a@x ",       "o'neil@x", "' or '1'='1"};
+    std::vector<int> results = {7};
+    store.AddressesExist(1, asked, results);
+    ASSERT_EQ(results.size(), asked.size());
+    for (std::size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(results[i], store.AddressExists(1, asked[i])) << i;
+    EXPECT_EQ(results, (std::vector<int>{1, 0, 1, 1, 0, 0, 1, 0, 1, 0}));
+    store.AddressesExist(1, {}, results);
+    EXPECT_TRUE(results.empty());
+
+    // Inside a batch they see its rows; afterwards the store is as before.
+    {
+        StoreTransaction batch = store.BeginTransaction();
+        store.InsertAddress(1, "new@x", "");
+        const std::vector<std::string> fresh = {"new@x"};
+        store.AddressesExist(1, fresh, results);
+        EXPECT_EQ(results, std::vector<int>{1});
+    }
+    const std::vector<std::string> fresh = {"new@x", "a@x"};
+    store.AddressesExist(1, fresh, results);
+    EXPECT_EQ(results, (std::vector<int>{0, 1}));
+
+    // A failing check: no answer for any, every text counts as present; the store goes on.
+    sql("alter table AddressList rename to Kept");
+    EXPECT_THROW(store.AddressesExist(1, fresh, results), DatabaseError);
+    EXPECT_EQ(results, (std::vector<int>{1, 1}));
+    sql("alter table Kept rename to AddressList");
+    store.AddressesExist(1, fresh, results);
+    EXPECT_EQ(results, (std::vector<int>{0, 1}));
+    store.CloseDatabase();
+    store.AddressesExist(1, fresh, results);
+    EXPECT_EQ(results, (std::vector<int>{1, 1}));
+    EXPECT_TRUE(reported.empty());
+}
+
 TEST_F(AddressTest, LoadReadsOneGroupAndEmptiesForNone) {
     store.InsertAddress(1, "a@x", "A");
     store.InsertAddress(2, "b@x", "B");
