@@ -77,6 +77,13 @@ double seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
+long countLines(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    long lines = 0;
+    for (std::string line; std::getline(file, line);) ++lines;
+    return lines;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
