@@ -10,3 +10,18 @@ std::size_t findCp936(std::string_view text, std::string_view needle, std::size_
     }
     return std::string_view::npos;
 }
+
+std::size_t findMalformedCp936(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte < 0x80) {
+            ++i;
+            continue;
+        }
+        if (!isCp936LeadByte(byte) || i + 1 == text.size()) return i;
+        const auto trail = static_cast<unsigned char>(text[i + 1]);
+        if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return i;
+        i += 2;
+    }
+    return std::string_view::npos;
+}

@@ -4,10 +4,12 @@
 #include <sqlext.h>
 
 #include <cctype>
+#include <cstdio>
 #include <optional>
 #include <unordered_map>
 #include <vector>
 
+#include "platform/CodePage936.h"
 #include "platform/DatabaseError.h"
 #include "platform/OdbcDiagnostics.h"
 #include "platform/OdbcHandle.h"
@@ -27,25 +29,83 @@ DatabaseError transactionLostError() {
                          "it, and none of it is committed.");
 }
 
-// The statements of a write transaction that differ from one engine to another, all in this one place.
+// How texts reach the engine.
+enum class TextRule {
+    // Any bytes, stored as given.
+    kAnyBytes,
+    // Well-formed GBK without a NUL: the engine converts the session's GBK to its own Unicode and back.
+    kGbkWithoutNul,
+};
+
+// Everything that differs from one engine to another, all in this one place: the statements of a write
+// transaction, how a lost transaction shows, what a failed statement does to its transaction, the texts the engine
+// can hold, and how a session is set up. Every other statement of the program is plain SQL that runs unchanged in
+// meaning on each engine.
 struct EngineForms {
-    // Starts a transaction that holds the write lock from its start. Null where the engine has no such statement:
-    // the driver's own transaction is used then.
+    DatabaseEngine engine;
+    // Added to the connection string once the engine is known (the connection is then made again with them).
+    const char* connectOptions;
+    // Run on each new connection, in order; a failure fails the open.
+    std::vector<const char*> sessionSetup;
+    // Starts a transaction that holds the write lock from its start, run by us with the driver in auto-commit
+    // mode. Null where the engine has no such statement: the driver's own transaction is used then.
     const char* beginWrite;
     const char* commit;
     const char* rollback;
+    // Run first in the driver's transaction of a kWrite transaction, to take the write lock. Null: none.
+    const char* takeWriteLock;
     // A statement that fails inside an open transaction and, outside one, succeeds and starts an empty one that
     // holds no lock: whether it runs tells whether the engine still holds the transaction. Null where there is
-    // none; a lost transaction then goes unnoticed until its commit.
+    // none.
     const char* outsideTransactionOnly;
+    // A statement that fails while the engine refuses the rest of the open transaction. Null where there is none.
+    const char* failsInAnAbortedTransaction;
+    // A failed statement makes the engine refuse the rest of its transaction, so a write inside a transaction runs
+    // under a savepoint of its own, and a failure undoes that statement alone, as the other engines do.
+    bool guardWrites;
+    TextRule texts;
+    // Character columns are read as bytes (SQL_C_BINARY), which keeps an embedded NUL. psqlODBC hands the last
+    // piece of a long text read that way with its last byte lost (a terminator of its own), and a PostgreSQL text
+    // holds no NUL: there, texts are read as characters (the ANSI driver hands the session's GBK bytes unchanged).
+    bool textAsBytes;
 };
 
 // SQLite: "begin" waits for no lock (a deferred transaction takes its locks as its statements run), so a write
 // batch asks for "begin immediate". Auto-commit stays on in the driver, which then neither starts a transaction
 // of its own before each statement nor believes in one the engine has ended.
-constexpr EngineForms kSqliteForms{"begin immediate", "commit", "rollback", "begin"};
+const EngineForms kSqliteForms{DatabaseEngine::kSqlite, nullptr, {}, "begin immediate", "commit", "rollback",
+                               nullptr, "begin", nullptr, false, TextRule::kAnyBytes, true};
+
+// PostgreSQL through psqlODBC.
+// - The driver's own way with a failed statement inside a transaction is a savepoint before every statement, a
+//   round trip more for each one (a duplicate check then costs twice as much); "Protocol=7.4-0" turns it off, and
+//   the savepoints go around writes only (guardWrites). A failed query then leaves the transaction refused by the
+//   engine, which the probe notices: the transaction is lost, as on SQLite after a full disk.
+// - The program's texts are code page 936 bytes: the session's client encoding is GBK, so the server converts
+//   them to the database's UTF-8 and back, and other tools read the book as Unicode text.
+// - A lock wait gives up after half a minute, so that a program that holds the book and no longer answers cannot
+//   hold the others' windows for ever (SQLite's driver waits five seconds).
+// - Writers do not block readers, nor each other unless they touch the same rows. A write batch (an import's
+//   check-then-insert) must not run beside another program's, which could insert the same addresses between its
+//   check and its insert: every write batch takes the same transaction-long lock of the database first, the
+//   counterpart of SQLite's one writer. Taken under READ COMMITTED, so each statement after it sees what the batch
+//   before it committed.
+const EngineForms kPostgreSqlForms{DatabaseEngine::kPostgreSql,
+                                   "Protocol=7.4-0",
+                                   {"set client_encoding to 'GBK'", "set lock_timeout to '30s'"},
+                                   nullptr,
+                                   nullptr,
+                                   nullptr,
+                                   "select pg_advisory_xact_lock(2040112101)",
+                                   nullptr,
+                                   "select 1",
+                                   true,
+                                   TextRule::kGbkWithoutNul,
+                                   false};
+
 // Any other engine: the driver's transaction, with locks as the engine takes them.
-constexpr EngineForms kOtherForms{nullptr, nullptr, nullptr, nullptr};
+const EngineForms kOtherForms{DatabaseEngine::kOther, nullptr, {}, nullptr, nullptr, nullptr, nullptr, nullptr,
+                              nullptr, false, TextRule::kAnyBytes, true};
 
 const EngineForms& formsFor(SQLHDBC dbc) {
     SQLCHAR name[128] = {};
@@ -53,7 +113,25 @@ const EngineForms& formsFor(SQLHDBC dbc) {
     if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return kOtherForms;
     std::string engine(reinterpret_cast<const char*>(name));
     for (char& c : engine) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return engine.rfind("sqlite", 0) == 0 ? kSqliteForms : kOtherForms;
+    if (engine.rfind("sqlite", 0) == 0) return kSqliteForms;
+    if (engine.rfind("postgresql", 0) == 0) return kPostgreSqlForms;
+    return kOtherForms;
+}
+
+// Why the engine cannot hold `text` under `rule`, or an empty text when it can.
+std::string unstorableReason(TextRule rule, std::string_view text) {
+    if (rule == TextRule::kAnyBytes) return {};
+    const std::size_t nul = text.find('\0');
+    const std::size_t malformed = findMalformedCp936(text);
+    if (nul == std::string_view::npos && malformed == std::string_view::npos) return {};
+    char hex[8];
+    if (malformed != std::string_view::npos && (nul == std::string_view::npos || malformed < nul)) {
+        std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned char>(text[malformed]));
+        return "This database cannot store the text: it is not valid GBK (code page 936) text at byte " +
+               std::to_string(malformed + 1) + " (" + hex + "). Nothing was written.";
+    }
+    return "This database cannot store the text: it holds a NUL byte (byte " + std::to_string(nul + 1) +
+           "). Nothing was written.";
 }
 
 // Runs `sql` on a statement handle of its own, outside the cache and the lost-transaction guard: for ending or
@@ -69,7 +147,42 @@ bool runDirect(SQLHDBC dbc, const char* sql) noexcept {
     }
 }
 
+// As runDirect, for the statements that set a new session up. \throws DatabaseError
+void runDirectOrThrow(SQLHDBC dbc, const char* sql) {
+    OdbcHandle statement(SQL_HANDLE_STMT, dbc);
+    std::string text = sql;
+    SQLRETURN rc =
+        SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size()));
+    if (rc != SQL_NO_DATA) checkOdbc(rc, SQL_HANDLE_STMT, statement.get(), "setting up the session");
+}
+
 } // namespace
+
+bool IsDataSourceDefined(std::string_view name) {
+    auto lower = [](std::string_view text) {
+        std::string result(text);
+        for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return result;
+    };
+    const std::string wanted = lower(name);
+    try {
+        OdbcHandle environment(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+        if (!SQL_SUCCEEDED(SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
+                                         reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)))
+            return false;
+        SQLCHAR found[SQL_MAX_DSN_LENGTH + 64] = {};
+        SQLCHAR description[512] = {};
+        SQLSMALLINT foundLength = 0, descriptionLength = 0;
+        for (SQLUSMALLINT direction = SQL_FETCH_FIRST;; direction = SQL_FETCH_NEXT) {
+            const SQLRETURN rc = SQLDataSources(environment.get(), direction, found, sizeof found, &foundLength,
+                                                description, sizeof description, &descriptionLength);
+            if (!SQL_SUCCEEDED(rc)) return false;
+            if (lower(reinterpret_cast<const char*>(found)) == wanted) return true;
+        }
+    } catch (const DatabaseError&) {
+        return false;
+    }
+}
 
 struct OdbcConnection::Impl {
     OdbcHandle environment;
@@ -83,6 +196,37 @@ struct OdbcConnection::Impl {
     const EngineForms* forms = &kOtherForms;
     // The open transaction was started with the engine's own statement (forms->beginWrite), not by the driver.
     bool engineTransaction = false;
+
+    // Connects with `text`; on failure throws the driver's error and leaves no handle.
+    void connect(std::string text) {
+        environment = OdbcHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
+        SQLRETURN rc = SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
+                                     reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        checkOdbc(rc, SQL_HANDLE_ENV, environment.get(), "setting the ODBC version");
+        connection = OdbcHandle(SQL_HANDLE_DBC, environment.get());
+        SQLSMALLINT outLength = 0;
+        rc = SQLDriverConnect(connection.get(), nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
+                              static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
+            try {
+                throwOdbcError(SQL_HANDLE_DBC, connection.get(), "connecting to the database");
+            } catch (...) {
+                connection.reset();
+                environment.reset();
+                throw;
+            }
+        }
+        connected = true;
+    }
+
+    void disconnect() noexcept {
+        loose.clear();
+        cache.clear();
+        if (connected) SQLDisconnect(connection.get());
+        connected = false;
+        connection.reset();
+        environment.reset();
+    }
 
     void restoreIsolation() noexcept {
         if (!isolationToRestore) return;
@@ -98,43 +242,56 @@ OdbcConnection::~OdbcConnection() { close(); }
 
 void OdbcConnection::open(const std::string& connectionString) {
     close();
-    if (connectionString.size() > 32767) throw DatabaseError("HY090", 0, "The connection string is too long.");
+    if (connectionString.size() > 32000) throw DatabaseError("HY090", 0, "The connection string is too long.");
     Impl& impl = *m_impl;
-    impl.environment = OdbcHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
-    SQLRETURN rc = SQLSetEnvAttr(impl.environment.get(), SQL_ATTR_ODBC_VERSION,
-                                 reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
-    checkOdbc(rc, SQL_HANDLE_ENV, impl.environment.get(), "setting the ODBC version");
-    impl.connection = OdbcHandle(SQL_HANDLE_DBC, impl.environment.get());
-    std::string text = connectionString;
-    SQLSMALLINT outLength = 0;
-    rc = SQLDriverConnect(impl.connection.get(), nullptr, reinterpret_cast<SQLCHAR*>(text.data()),
-                          static_cast<SQLSMALLINT>(text.size()), nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
-    if (!SQL_SUCCEEDED(rc)) {
-        try {
-            throwOdbcError(SQL_HANDLE_DBC, impl.connection.get(), "connecting to the database");
-        } catch (...) {
-            impl.connection.reset();
-            impl.environment.reset();
-            throw;
-        }
-    }
-    impl.connected = true;
+    impl.connect(connectionString);
     impl.forms = &formsFor(impl.connection.get());
+    if (impl.forms->connectOptions) {
+        // Options of the engine's driver can only be given as the connection is made.
+        impl.disconnect();
+        std::string text = connectionString;
+        if (!text.empty() && text.back() != ';') text += ';';
+        impl.connect(text + impl.forms->connectOptions);
+    }
+    try {
+        for (const char* statement : impl.forms->sessionSetup) runDirectOrThrow(impl.connection.get(), statement);
+    } catch (...) {
+        impl.disconnect();
+        impl.forms = &kOtherForms;
+        throw;
+    }
 }
 
 bool OdbcConnection::isOpen() const noexcept { return m_impl->connected; }
+
+DatabaseEngine OdbcConnection::engine() const noexcept {
+    return m_impl->connected ? m_impl->forms->engine : DatabaseEngine::kOther;
+}
+
+bool OdbcConnection::canStore(std::string_view text) const noexcept {
+    return unstorableReason(m_impl->forms->texts, text).empty();
+}
+
+void OdbcConnection::refuseUnstorable(std::span<const SqlParameter> params) const {
+    const TextRule rule = m_impl->forms->texts;
+    if (rule == TextRule::kAnyBytes) return;
+    for (const SqlParameter& param : params) {
+        const auto* text = std::get_if<std::string_view>(&param);
+        if (!text) continue;
+        std::string reason = unstorableReason(rule, *text);
+        if (!reason.empty()) throw DatabaseError("22021", 0, std::move(reason));
+    }
+}
 
 void OdbcConnection::close() noexcept {
     Impl& impl = *m_impl;
     impl.loose.clear();
     impl.cache.clear();
-    if (impl.connected) {
-        if (m_inTransaction) rollback();
-        SQLDisconnect(impl.connection.get());
-        impl.connected = false;
-    }
-    impl.connection.reset();
-    impl.environment.reset();
+    if (impl.connected && m_inTransaction) rollback();
+    impl.disconnect();
+    impl.forms = &kOtherForms;
+    m_inTransaction = false;
+    m_lost = false;
 }
 
 void OdbcConnection::execute(const std::string& sql, std::initializer_list<SqlParameter> params) {
@@ -142,12 +299,41 @@ void OdbcConnection::execute(const std::string& sql, std::initializer_list<SqlPa
 }
 
 void OdbcConnection::execute(const std::string& sql, std::span<const SqlParameter> params) {
+    Impl& impl = *m_impl;
+    if (impl.connected && !m_lost) refuseUnstorable(params);
+    if (m_inTransaction && impl.forms->guardWrites)
+        runGuarded(sql, params);
+    else
+        runStatement(sql, params, true);
+}
+
+void OdbcConnection::executeControl(const std::string& sql) { runStatement(sql, {}, true); }
+
+void OdbcConnection::runGuarded(const std::string& sql, std::span<const SqlParameter> params) {
+    constexpr char kSavepoint[] = "savepoint corvane_statement";
+    constexpr char kRelease[] = "release savepoint corvane_statement";
+    constexpr char kRollback[] = "rollback to savepoint corvane_statement";
+    runStatement(kSavepoint, {}, true);
+    try {
+        runStatement(sql, params, false);
+    } catch (const DatabaseError&) {
+        // The statement alone is undone and the transaction goes on. Should even that fail, the probe that follows
+        // marks the transaction lost.
+        SQLHDBC dbc = m_impl->connection.get();
+        if (runDirect(dbc, kRollback)) runDirect(dbc, kRelease);
+        statementFailed();
+        throw;
+    }
+    runStatement(kRelease, {}, true);
+}
+
+void OdbcConnection::runStatement(const std::string& sql, std::span<const SqlParameter> params, bool probeOnFailure) {
     OdbcStatement& statement = acquire(sql);
     try {
         statement.execute(params);
     } catch (...) {
         release(statement);
-        statementFailed();
+        if (probeOnFailure) statementFailed();
         throw;
     }
     release(statement);
@@ -162,7 +348,7 @@ OdbcStatement& OdbcConnection::acquire(const std::string& sql) {
         found->second->inUse = true;
         return *found->second;
     }
-    auto statement = std::make_unique<OdbcStatement>(impl.connection.get(), sql);
+    auto statement = std::make_unique<OdbcStatement>(impl.connection.get(), sql, impl.forms->textAsBytes);
     statement->inUse = true;
     OdbcStatement& result = *statement;
     if (found == impl.cache.end() && impl.cache.size() < kMaxCachedStatements)
@@ -221,6 +407,17 @@ void OdbcConnection::beginTransaction(TransactionIsolation isolation, Transactio
         }
     }
     m_inTransaction = true;
+    m_lost = false;
+    if (access == TransactionAccess::kWrite && impl.forms->takeWriteLock) {
+        // Waits for another program's write batch up to the session's lock time-out. A failed begin leaves no
+        // transaction.
+        try {
+            runStatement(impl.forms->takeWriteLock, {}, false);
+        } catch (...) {
+            rollback();
+            throw;
+        }
+    }
 }
 
 void OdbcConnection::commit() {
@@ -277,16 +474,21 @@ void OdbcConnection::rollback() noexcept {
                       SQL_IS_UINTEGER);
     impl.restoreIsolation();
     m_inTransaction = false;
+    m_lost = false;
 }
 
 void OdbcConnection::statementFailed() noexcept {
     Impl& impl = *m_impl;
-    if (!impl.connected || !m_inTransaction || m_lost || !impl.engineTransaction || !impl.forms->outsideTransactionOnly)
-        return;
+    if (!impl.connected || !m_inTransaction || m_lost) return;
     SQLHDBC dbc = impl.connection.get();
-    if (runDirect(dbc, impl.forms->outsideTransactionOnly)) {
-        // The engine held no transaction: it had ended ours. The probe's own empty one goes at once.
-        runDirect(dbc, impl.forms->rollback);
-        m_lost = true;
+    if (impl.engineTransaction && impl.forms->outsideTransactionOnly) {
+        if (runDirect(dbc, impl.forms->outsideTransactionOnly)) {
+            // The engine held no transaction: it had ended ours. The probe's own empty one goes at once.
+            runDirect(dbc, impl.forms->rollback);
+            m_lost = true;
+        }
+    } else if (!impl.engineTransaction && impl.forms->failsInAnAbortedTransaction) {
+        // The engine refuses everything but a rollback in a transaction in which a statement failed unguarded.
+        if (!runDirect(dbc, impl.forms->failsInAnAbortedTransaction)) m_lost = true;
     }
 }

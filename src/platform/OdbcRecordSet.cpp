@@ -28,12 +28,24 @@ bool matchesColumn(std::string_view described, std::string_view wanted) {
 
 void OdbcRecordSet::open(const std::string& sql, std::initializer_list<SqlParameter> params, Reading reading) {
     close();
+    // A text the database cannot hold is refused before it is sent: a query that fails on the server would cost
+    // some engines the rest of the transaction.
+    m_connection.refuseUnstorable(std::span<const SqlParameter>(params.begin(), params.size()));
     OdbcStatement& statement = m_connection.acquire(sql);
     m_statement = &statement;
     m_rowsOnly = reading == Reading::kRowsOnly;
     try {
         const std::span<const SqlParameter> values(params.begin(), params.size());
-        statement.execute(values);
+        try {
+            statement.execute(values);
+        } catch (const DatabaseError& error) {
+            // PostgreSQL keeps the statement prepared on the server, and refuses to run it once another program
+            // rebuilt a table so that its result's columns changed. Prepared again, it runs (outside a transaction:
+            // inside one, the failure already cost the transaction).
+            if (error.sqlState() != "0A000" || m_connection.inTransaction()) throw;
+            statement.prepareAgain();
+            statement.execute(values);
+        }
         m_eof = !statement.fetch();
         // Fields are found by name in this run's own result. When the tables changed since the text was last
         // prepared (another program rebuilt one with its columns in another order), the description may be of the

@@ -29,11 +29,18 @@ bool isByteType(SQLSMALLINT type) {
 
 } // namespace
 
-OdbcStatement::OdbcStatement(SQLHDBC dbc, std::string sql)
-    : m_dbc(dbc), m_sql(std::move(sql)), m_stmt(SQL_HANDLE_STMT, dbc) {
+OdbcStatement::OdbcStatement(SQLHDBC dbc, std::string sql, bool textAsBytes)
+    : m_dbc(dbc), m_sql(std::move(sql)), m_textAsBytes(textAsBytes), m_stmt(SQL_HANDLE_STMT, dbc) {
     SQLRETURN rc = SQLPrepare(m_stmt.get(), reinterpret_cast<SQLCHAR*>(m_sql.data()),
                               static_cast<SQLINTEGER>(m_sql.size()));
     checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "preparing a statement");
+}
+
+void OdbcStatement::prepareAgain() {
+    OdbcStatement fresh(m_dbc, m_sql, m_textAsBytes);
+    closeCursor();
+    m_stmt = std::move(fresh.m_stmt);
+    m_described = false;
 }
 
 void OdbcStatement::bind(std::span<const SqlParameter> params) {
@@ -91,14 +98,15 @@ const std::vector<OdbcStatement::Column>& OdbcStatement::columns() {
         SQLRETURN rc = SQLDescribeCol(stmt, i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
                                       &type, &size, &digits, &nullable);
         checkOdbc(rc, SQL_HANDLE_STMT, stmt, "describing a result column");
-        m_columns.push_back({reinterpret_cast<const char*>(name.data()), isIntegerType(type), isByteType(type)});
+        m_columns.push_back(
+            {reinterpret_cast<const char*>(name.data()), isIntegerType(type), m_textAsBytes && isByteType(type)});
     }
     m_described = true;
     return m_columns;
 }
 
 bool OdbcStatement::preparedAgainForNewerTables() {
-    OdbcStatement fresh(m_dbc, m_sql);
+    OdbcStatement fresh(m_dbc, m_sql, m_textAsBytes);
     if (fresh.columns() == columns()) return false;
     closeCursor();
     m_stmt = std::move(fresh.m_stmt);

@@ -23,8 +23,14 @@ public:
         bool operator==(const Column&) const = default;
     };
 
-    // Prepares `sql` on the connection `dbc`; throws DatabaseError.
-    OdbcStatement(SQLHDBC dbc, std::string sql);
+    // Prepares `sql` on the connection `dbc`; throws DatabaseError. `textAsBytes`: character columns are read as
+    // bytes (SQL_C_BINARY), which keeps an embedded NUL; false where the driver's pieces of bytes are not to be
+    // trusted and a text cannot hold a NUL anyway (psqlODBC: see the engine table of OdbcConnection.cpp).
+    OdbcStatement(SQLHDBC dbc, std::string sql, bool textAsBytes = true);
+
+    // Prepares the text again, for a run after the engine refused the old preparation because the tables changed
+    // since (PostgreSQL: "cached plan must not change result type"). Throws DatabaseError.
+    void prepareAgain();
 
     const std::string& sql() const noexcept { return m_sql; }
 
@@ -62,6 +68,7 @@ private:
 
     SQLHDBC m_dbc;
     std::string m_sql;
+    bool m_textAsBytes;
     OdbcHandle m_stmt;
     bool m_described = false;
     std::vector<Column> m_columns;

@@ -23,7 +23,7 @@ Savepoint::Savepoint(OdbcConnection& connection, std::string name) : m_connectio
     // Outside a transaction a savepoint would open one of the engine's own behind the driver's back.
     if (!m_connection.inTransaction())
         throw DatabaseError("25000", 0, "A savepoint needs an open transaction on this connection.");
-    m_connection.execute("savepoint " + m_name);
+    m_connection.executeControl("savepoint " + m_name);
 }
 
 Savepoint::~Savepoint() {
@@ -38,13 +38,13 @@ Savepoint::~Savepoint() {
 void Savepoint::release() {
     if (m_done) return;
     m_done = true;
-    m_connection.execute("release savepoint " + m_name);
+    m_connection.executeControl("release savepoint " + m_name);
 }
 
 void Savepoint::rollback() {
     if (m_done) return;
     m_done = true;
     // Rolling back to a savepoint keeps it open on most engines; releasing it ends it.
-    m_connection.execute("rollback to savepoint " + m_name);
-    m_connection.execute("release savepoint " + m_name);
+    m_connection.executeControl("rollback to savepoint " + m_name);
+    m_connection.executeControl("release savepoint " + m_name);
 }

@@ -175,7 +175,7 @@ bool AddressStore::OpenDatabase(const std::string& startDirectory) {
     {
         std::lock_guard lock(m_mutex);
         m_connection.close();
-        const std::optional<std::string> connectionString = ConnectionStringFor(DatabaseFilePath(startDirectory));
+        const std::optional<std::string> connectionString = BookConnectionString(startDirectory);
         if (!connectionString) return false;
         try {
             m_connection.open(*connectionString);
@@ -238,6 +238,9 @@ int AddressStore::DeleteGroup(std::int32_t id) {
 
 int AddressStore::addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId) {
     if (!m_connection.isOpen()) return 1;
+    // A text that the database cannot hold (a NUL, or bytes that are not GBK, where the book is kept as Unicode) is
+    // in no row; asking would only fail.
+    if (!m_connection.canStore(email)) return 0;
     CMyRecordset records(m_connection);
     // Only whether a row comes counts, so the prepared statement is reused: the filter and the import run this
     // once per line. Asking for no column and one row at most lets the engine answer from the index on
@@ -551,30 +554,41 @@ std::vector<RefreshRow> refreshRows(std::vector<std::string>& pieces, bool links
 // part way, or a failure that would leave the new set incomplete, leaves the old rows as they were. A row that the
 // database refuses is reported and left out, and the others are stored. Serializable, so that two programs
 // refreshing one book at once leave one whole set: where the engine cannot run them one after the other, it fails
-// one of them, which then keeps the other's rows. One transaction also makes a large file quick to store, and so
+// one of them, which then runs again (see below). One transaction also makes a large file quick to store, and so
 // keeps the store's lock short for the threads that wait on it.
 std::vector<std::string> replaceRows(OdbcConnection& connection, bool links, const std::vector<RefreshRow>& rows) {
-    RowWriter writer(connection, links, rows);
-    try {
-        // Inside a batch that this thread holds open (BeginTransaction), the refresh is a part of it that can be
-        // taken back alone; otherwise a transaction of its own.
-        std::optional<Transaction> transaction;
-        std::optional<Savepoint> part;
-        if (connection.inTransaction())
-            part.emplace(connection, "corvane_refresh");
-        else
-            transaction.emplace(connection, TransactionIsolation::kSerializable);
-        connection.execute(links ? "delete from Links" : "delete from SearchKey");
-        writer.insertAll();
-        if (part)
-            part->release();
-        else
-            transaction->commit();
-    } catch (const DatabaseError& error) {
-        // Rolled back: the table keeps its rows. Refusals of single rows no longer matter; why nothing changed does.
-        return {error.what()};
+    // Where the engine cannot run two refreshes one after the other, it fails one of them (PostgreSQL: "could not
+    // serialize access", or a deadlock); that one then has nothing of its own in the table, and runs again from
+    // the start after the other's commit, so the last refresh's set is the one that stays, as when they come one
+    // after the other. A few tries: each failure means another refresh committed meanwhile.
+    constexpr int kTries = 5;
+    for (int attempt = 1;; ++attempt) {
+        RowWriter writer(connection, links, rows);
+        const bool ownTransaction = !connection.inTransaction();
+        try {
+            // Inside a batch that this thread holds open (BeginTransaction), the refresh is a part of it that can be
+            // taken back alone; otherwise a transaction of its own.
+            std::optional<Transaction> transaction;
+            std::optional<Savepoint> part;
+            if (ownTransaction)
+                transaction.emplace(connection, TransactionIsolation::kSerializable);
+            else
+                part.emplace(connection, "corvane_refresh");
+            connection.execute(links ? "delete from Links" : "delete from SearchKey");
+            writer.insertAll();
+            if (part)
+                part->release();
+            else
+                transaction->commit();
+        } catch (const DatabaseError& error) {
+            // Rolled back: the table keeps its rows. Refusals of single rows no longer matter; why nothing changed
+            // does.
+            const bool anotherRefreshWon = error.sqlState() == "40001" || error.sqlState() == "40P01";
+            if (ownTransaction && anotherRefreshWon && attempt < kTries) continue;
+            return {error.what()};
+        }
+        return std::move(writer.refused());
     }
-    return std::move(writer.refused());
 }
 
 } // namespace

@@ -52,8 +52,10 @@ public:
     void SetDownloadOptions(HttpGetOptions options);
 
     // Opens the database file "Corvane.bin" in `startDirectory` with the build's connection string. Never creates
-    // the file. Returns whether the connection is open; a refused connection, a missing file or a path that cannot
-    // stand in a connection string all give false. An open connection is closed first.
+    // the file. When the ODBC configuration defines the data source "Corvane" (a book shared on a database server),
+    // opens that instead, and `startDirectory` plays no part. Returns whether the connection is open; a refused
+    // connection, a missing file or a path that cannot stand in a connection string all give false. An open
+    // connection is closed first.
     // A book that connects but cannot be used is a failed open too: a file that is not a database or is damaged,
     // one without the tables and columns the store needs, or one that cannot be read in its folder (a read-only
     // folder where the journal's files cannot be made). Its connection is closed and the driver's text reported

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "Config.h"
+#include "platform/OdbcConnection.h"
 
 std::string DatabaseFilePath(const std::string& startDirectory) { return startDirectory + "/" + kDatabaseFileName; }
 
@@ -15,4 +16,14 @@ std::optional<std::string> ConnectionStringFor(const std::string& path) {
     connectionString += path;
     connectionString += pattern.substr(at + 2);
     return connectionString;
+}
+
+bool SharedBookDefined() { return IsDataSourceDefined(kDataSourceName); }
+
+std::string DataSourceConnectionString(const std::string& name) { return "DSN=" + name; }
+
+std::optional<std::string> BookConnectionString(const std::string& startDirectory) {
+    // Looked up at each open, so that a data source added or removed while the program runs counts at its next open.
+    if (SharedBookDefined()) return DataSourceConnectionString(kDataSourceName);
+    return ConnectionStringFor(DatabaseFilePath(startDirectory));
 }

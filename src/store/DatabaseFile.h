@@ -1,5 +1,6 @@
-// Where the database file lives and how it is reached: the start directory's "Corvane.bin", through the build's
-// connection string.
+// Where the address book lives and how it is reached: by default the start directory's "Corvane.bin" through the
+// build's connection string; when the ODBC configuration defines the data source "Corvane" (a book that a team
+// shares on a database server), that data source instead.
 #pragma once
 
 #include <optional>
@@ -11,3 +12,14 @@ std::string DatabaseFilePath(const std::string& startDirectory);
 // The build's connection string for the file at `path`, or nothing when the path cannot stand in a connection
 // string: a ";" or a brace would end the file name early and start options of its own.
 std::optional<std::string> ConnectionStringFor(const std::string& path);
+
+// Whether the ODBC configuration defines the shared book's data source (kDataSourceName, "Corvane").
+bool SharedBookDefined();
+
+// The connection string of a data source.
+std::string DataSourceConnectionString(const std::string& name);
+
+// The connection string of the book that a program started in `startDirectory` opens: the shared book's data
+// source when it is defined (the start directory then plays no part), else the file of the start directory (or
+// nothing, see ConnectionStringFor).
+std::optional<std::string> BookConnectionString(const std::string& startDirectory);

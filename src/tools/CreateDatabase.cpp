@@ -11,6 +11,7 @@
 #include "SchemaSql.h"
 #include "platform/DatabaseError.h"
 #include "platform/OdbcConnection.h"
+#include "platform/OdbcRecordSet.h"
 #include "platform/Transaction.h"
 #include "store/DatabaseFile.h"
 
@@ -50,6 +51,74 @@ void removeDatabaseFiles(const std::string& path) {
 const std::string& builtInSchema() {
     static const std::string schema = kSchemaSql;
     return schema;
+}
+
+const std::string& builtInSchemaFor(DatabaseEngine engine) {
+    static const std::string postgreSql = kPostgreSqlSchemaSql;
+    return engine == DatabaseEngine::kPostgreSql ? postgreSql : builtInSchema();
+}
+
+namespace {
+
+// The book's tables: a database that holds any of them is a book already (or part of one).
+constexpr const char* kBookTables[] = {"AddressCata", "AddressList", "SearchKey", "Links"};
+
+// The first of the book's tables that the connection's database holds, or an empty text. A query that names a
+// missing table fails; outside a transaction that costs nothing else.
+std::string firstBookTable(OdbcConnection& connection) {
+    for (const char* table : kBookTables) {
+        try {
+            OdbcRecordSet records(connection);
+            records.open(std::string("select 1 from ") + table + " where 1 = 0", {}, OdbcRecordSet::Reading::kRowsOnly);
+            return table;
+        } catch (const DatabaseError&) {
+            // Not there (or not readable, which the creation will then say).
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+CreateDatabaseResult createDatabaseOnDataSource(const std::string& dataSource, const std::string& schemaSql,
+                                                std::string& error) {
+    if (dataSource.empty() || dataSource.find_first_of(";{}=") != std::string::npos) {
+        error = "the name cannot stand in a connection string: " + dataSource;
+        return CreateDatabaseResult::kFailed;
+    }
+    try {
+        OdbcConnection connection;
+        connection.open(DataSourceConnectionString(dataSource));
+        if (connection.engine() == DatabaseEngine::kPostgreSql) {
+            OdbcRecordSet encoding(connection);
+            encoding.open("select current_setting('server_encoding') as value");
+            const std::string name = encoding.text("value");
+            encoding.close();
+            if (name != "UTF8") {
+                error = "the database's encoding is " + name +
+                        ", not UTF8: create it with \"create database NAME encoding 'UTF8' template template0\"";
+                return CreateDatabaseResult::kFailed;
+            }
+        }
+        const std::string existing = firstBookTable(connection);
+        if (!existing.empty()) {
+            error = "the database already holds the table " + existing;
+            return CreateDatabaseResult::kAlreadyExists;
+        }
+        const std::string& schema = schemaSql.empty() ? builtInSchemaFor(connection.engine()) : schemaSql;
+        Transaction transaction(connection);
+        for (const std::string& statement : statementsOf(schema)) connection.execute(statement);
+        transaction.commit();
+    } catch (const DatabaseError& failure) {
+        // Another program that created the same tables meanwhile got there first (PostgreSQL: 42P07).
+        if (failure.sqlState() == "42P07") {
+            error = failure.what();
+            return CreateDatabaseResult::kAlreadyExists;
+        }
+        error = failure.what();
+        return CreateDatabaseResult::kFailed;
+    }
+    return CreateDatabaseResult::kCreated;
 }
 
 CreateDatabaseResult createDatabase(const std::string& folder, const std::string& schemaSql, std::string& error) {

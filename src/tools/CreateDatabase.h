@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "platform/OdbcConnection.h"
+
 enum class CreateDatabaseResult {
     kCreated,
-    kAlreadyExists, // the file was there before; it is left exactly as it was
+    kAlreadyExists, // the file (or, on a data source, one of the book's tables) was there before; it is left as it was
     kFailed,        // nothing is left behind
 };
 
@@ -16,3 +18,15 @@ CreateDatabaseResult createDatabase(const std::string& folder, const std::string
 
 // The schema that the build took from res/schema.sql.
 const std::string& builtInSchema();
+
+// The schema for `engine`: res/schema-postgresql.sql for PostgreSQL, res/schema.sql otherwise.
+const std::string& builtInSchemaFor(DatabaseEngine engine);
+
+// Creates the book's tables in the database of the ODBC data source `dataSource` (a database a team shares on a
+// server), with `schemaSql`, or the built-in schema for the data source's engine when `schemaSql` is empty. Refuses
+// (kAlreadyExists) a database that holds any of the book's tables already, and leaves it as it was. On PostgreSQL,
+// the database must be a UTF-8 one (so that every tool reads the book as Unicode text); another is refused
+// (kFailed). All the tables come in one transaction where the engine allows it, so a failure leaves none of them.
+// On kFailed, `error` says why.
+CreateDatabaseResult createDatabaseOnDataSource(const std::string& dataSource, const std::string& schemaSql,
+                                                std::string& error);
