@@ -210,11 +210,14 @@ StoreTransaction AddressStore::BeginTransaction(BatchErrors errors) {
 
 // Groups -------------------------------------------------------------------------------------------------------
 
+// Lists come in the order of their ids, the order in which the rows were made (groups) or stood in the server's file
+// (keywords, links). SQLite reads its tables in that order anyway; other engines keep no order of their own (an
+// updated row moves on PostgreSQL), so it is asked for.
 int AddressStore::LoadGroups(std::vector<GroupRecord>& groups) {
     std::lock_guard lock(m_mutex);
     if (!m_connection.isOpen()) return 1;
     groups.clear();
-    return loadRows(m_connection, "select id, name from AddressCata", {}, [&](CMyRecordset& row) {
+    return loadRows(m_connection, "select id, name from AddressCata order by id", {}, [&](CMyRecordset& row) {
         GroupRecord group;
         group.name = row.text("name");
         group.id = row.integer("id");
@@ -638,7 +641,7 @@ int AddressStore::LoadLinks(std::vector<LinkRecord>& links) {
     std::lock_guard lock(m_mutex);
     if (!m_connection.isOpen()) return 1;
     links.clear();
-    return loadRows(m_connection, "select * from Links", {}, [&](CMyRecordset& row) {
+    return loadRows(m_connection, "select * from Links order by id", {}, [&](CMyRecordset& row) {
         LinkRecord link;
         link.id = row.integer("id");
         link.site = row.text("site");
@@ -651,6 +654,6 @@ int AddressStore::LoadSearchKeys(std::vector<std::string>& keywords) {
     std::lock_guard lock(m_mutex);
     if (!m_connection.isOpen()) return 1;
     keywords.clear();
-    return loadRows(m_connection, "select * from SearchKey", {},
+    return loadRows(m_connection, "select * from SearchKey order by id", {},
                     [&](CMyRecordset& row) { keywords.push_back(row.text("keyword")); });
 }

@@ -42,8 +42,7 @@ TEST_F(AddressTest, InsertAddressesStoresManyInTheirOrder) {
     EXPECT_EQ(store.InsertAddresses(6, {}, "none"), 0);
     EXPECT_EQ(texts("select email from AddressList where group_id = 6 order by id", "email"), emails);
     EXPECT_EQ(scalar("select count(*) as value from AddressList where name <> 'same'"), 0);
-    sql("create trigger Refuse before insert on AddressList when new.email = 'bad@x' "
-        "begin select raise(abort, 'refused'); end");
+    refuseInserts("Refuse", "AddressList", "new.email = 'bad@x'", "refused");
     const std::vector<std::string> refused = {"bad@x", "later@x"};
     EXPECT_EQ(store.InsertAddresses(7, refused, ""), 0);
     ASSERT_EQ(reported.size(), 1u);
@@ -56,6 +55,12 @@ TEST_F(AddressTest, ManyChecksAtOnceAnswerAsOneCheckEach) {
     using namespace std::string_literals;
     const std::vector<std::string> stored = {"a@x", "\xD6\xD0@x", "n\0ul"s, "", "o'neil@x"};
     for (const std::string& email : stored) store.InsertAddress(1, email, "");
+    if (OnPostgreSql()) {
+        // The text with a NUL cannot be stored there: refused and said, and then in no row.
+        ASSERT_EQ(reported.size(), 1u);
+        EXPECT_NE(reported[0].find("NUL"), std::string::npos) << reported[0];
+        reported.clear();
+    }
     store.InsertAddress(2, "b@x", "");
     const std::vector<std::string> asked = {"a@x",      "b@x", "\xD6\xD0@x", "n\0ul"s, "n"s,
                                             "A@x",      "",    "a@x ",       "o'neil@x", "' or '1'='1"};
@@ -63,7 +68,7 @@ TEST_F(AddressTest, ManyChecksAtOnceAnswerAsOneCheckEach) {
     store.AddressesExist(1, asked, results);
     ASSERT_EQ(results.size(), asked.size());
     for (std::size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(results[i], store.AddressExists(1, asked[i])) << i;
-    EXPECT_EQ(results, (std::vector<int>{1, 0, 1, 1, 0, 0, 1, 0, 1, 0}));
+    EXPECT_EQ(results, (std::vector<int>{1, 0, 1, OnPostgreSql() ? 0 : 1, 0, 0, 1, 0, 1, 0}));
     store.AddressesExist(1, {}, results);
     EXPECT_TRUE(results.empty());
 
@@ -172,8 +177,7 @@ TEST_P(AddressWideIdTest, EditAndDeleteHitTheRightRow) {
     const std::int32_t id = GetParam();
     const std::int32_t lookalike = static_cast<std::int16_t>(id);
     sql("insert into AddressList(id, group_id, email, name) values(?, ?, 'decoy@x', 'decoy')", {lookalike, lookalike});
-    sql("delete from sqlite_sequence where name = 'AddressList'");
-    sql("insert into sqlite_sequence(name, seq) values('AddressList', ?)", {id - 1});
+    setNextId("AddressList", id);
     ASSERT_EQ(store.InsertAddress(id, "wide@x", "wide"), 0);
     std::list<AddressRecord> addresses = load(id);
     ASSERT_EQ(addresses.size(), 1u);

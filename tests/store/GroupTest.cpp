@@ -13,6 +13,7 @@
 #include <functional>
 #include <iterator>
 #include <random>
+#include <cstdlib>
 
 #include "platform/DatabaseError.h"
 #include "platform/OdbcConnection.h"
@@ -21,6 +22,7 @@
 #include "store/DatabaseFile.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
+#include "support/TestBook.h"
 #include "support/TestHttpServer.h"
 #include "tools/CreateDatabase.h"
 
@@ -71,7 +73,11 @@ TEST(StoreConnection, NeverOpenedRefusesEverything) {
     expectEveryOperationRefused(store);
 }
 
+#define SQLITE_ONLY(why)                                                                                              \
+    if (OnPostgreSql()) GTEST_SKIP() << "SQLite only: " << why
+
 TEST(StoreConnection, MissingDatabaseFileIsAFailedOpen) {
+    SQLITE_ONLY("a book file");
     TempFolder folder;
     AddressStore store;
     EXPECT_FALSE(store.OpenDatabase(folder.path()));
@@ -182,6 +188,7 @@ const UnusableBook kUnusableBooks[] = {
 class StoreUnusableBook : public ::testing::TestWithParam<UnusableBook> {};
 
 TEST_P(StoreUnusableBook, IsAFailedOpenReportedOnce) {
+    SQLITE_ONLY("a book file");
     const UnusableBook& book = GetParam();
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(book.make(folder.path()));
@@ -251,6 +258,7 @@ ChildOpen openInChild(const std::string& folder) {
 }
 
 TEST(StoreConnection, BookInAReadOnlyFolderIsAFailedOpen) {
+    SQLITE_ONLY("a book file");
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
     const std::string book = DatabaseFilePath(folder.path());
@@ -278,6 +286,7 @@ TEST(StoreConnection, BookInAReadOnlyFolderIsAFailedOpen) {
 }
 
 TEST(StoreConnection, GoodBookOpensAndTheCheckLeavesItAsItWas) {
+    SQLITE_ONLY("a book file");
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
     runOnBook(folder.path(), {"insert into AddressCata(name) values('friends')",
@@ -301,11 +310,11 @@ TEST(StoreConnection, GoodBookOpensAndTheCheckLeavesItAsItWas) {
 
 TEST(StoreConnection, OpensWithoutWaitingForAnotherProgramsWrite) {
     TempFolder folder;
-    ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
+    TestBook book(folder.path());
     // Another program is in the middle of a write transaction; the check must neither wait for it nor see it.
     OdbcConnection other;
-    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
-    Transaction writing(other);
+    other.open(book.connectionString());
+    Transaction writing(other, TransactionIsolation::kDefault, TransactionAccess::kWrite);
     other.execute("insert into AddressCata(name) values('pending')");
 
     AddressStore store;
@@ -320,6 +329,41 @@ TEST(StoreConnection, OpensWithoutWaitingForAnotherProgramsWrite) {
     std::vector<GroupRecord> groups;
     EXPECT_EQ(store.LoadGroups(groups), 0);
     EXPECT_EQ(groups.size(), 1u);
+}
+
+// A data source that names a server that does not answer, or a database without the book's tables, is a failed
+// open, as a missing or unusable file is.
+TEST(StoreConnection, DataSourceThatCannotBeReachedOrUsedIsAFailedOpen) {
+    if (!OnPostgreSql()) GTEST_SKIP() << "PostgreSQL only: a data source on a server";
+    TempFolder folder;
+    {
+        TestBook empty(folder.path(), false); // a database without tables
+        AddressStore store;
+        std::vector<std::string> reported;
+        store.SetErrorReporter([&](const std::string& text) { reported.push_back(text); });
+        EXPECT_FALSE(store.OpenDatabase(folder.path()));
+        EXPECT_FALSE(store.IsOpen());
+        ASSERT_EQ(reported.size(), 1u);
+        EXPECT_NE(reported[0].find("addresscata"), std::string::npos) << reported[0];
+        expectEveryOperationRefused(store);
+        EXPECT_EQ(reported.size(), 1u);
+    }
+    // The start directory plays no part: a folder with no book file opens the data source's book.
+    {
+        TestBook book(folder.path());
+        AddressStore store;
+        EXPECT_TRUE(store.OpenDatabase(folder.path() + "/no/such/folder"));
+        EXPECT_FALSE(std::filesystem::exists(DatabaseFilePath(folder.path())));
+    }
+    // No server at that port: the connection is refused.
+    const std::string ini = folder.path() + "/odbc.ini";
+    std::ofstream(ini) << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = 127.0.0.1\nPort = 1\n"
+                       << "Database = corvane\nUsername = nobody\n";
+    ::setenv("ODBCINI", ini.c_str(), 1);
+    AddressStore store;
+    EXPECT_FALSE(store.OpenDatabase(folder.path()));
+    EXPECT_FALSE(store.IsOpen());
+    ::unsetenv("ODBCINI");
 }
 
 class GroupTest : public StoreFixture {};
@@ -401,8 +445,7 @@ TEST_P(GroupWideIdTest, ReadRenamedAndDeletedByTheirFullId) {
     // What a 16-bit signed reading of the id would name instead.
     const std::int32_t lookalike = static_cast<std::int16_t>(id);
     sql("insert into AddressCata(id, name) values(?, 'decoy')", {lookalike});
-    sql("delete from sqlite_sequence where name = 'AddressCata'");
-    sql("insert into sqlite_sequence(name, seq) values('AddressCata', ?)", {id - 1});
+    setNextId("AddressCata", id);
     ASSERT_EQ(store.AddGroup("wide"), 0);
     std::vector<GroupRecord> groups;
     ASSERT_EQ(store.LoadGroups(groups), 0);
@@ -426,7 +469,7 @@ TEST_F(GroupTest, WriteErrorsAreReportedAndReadErrorsThrown) {
     EXPECT_EQ(store.RenameGroup(1, "h"), 0);
     EXPECT_EQ(store.DeleteGroup(1), 0);
     ASSERT_EQ(reported.size(), 3u);
-    for (const std::string& text : reported) EXPECT_NE(text.find("AddressCata"), std::string::npos) << text;
+    for (const std::string& text : reported) EXPECT_TRUE(containsIgnoringCase(text, "AddressCata")) << text;
     std::vector<GroupRecord> groups;
     EXPECT_THROW(store.LoadGroups(groups), DatabaseError);
 }

@@ -1,9 +1,11 @@
-// Our ODBC layer against the real driver, and the tool that creates a fresh database.
+// Our ODBC layer against the real drivers, and the tool that creates a fresh database (on both engines, see
+// support/TestBook.h).
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <cstdlib>
 
 #include "platform/DatabaseError.h"
 #include "platform/OdbcConnection.h"
@@ -11,17 +13,14 @@
 #include "platform/Transaction.h"
 #include "store/DatabaseFile.h"
 #include "support/TempFolder.h"
+#include "support/TestBook.h"
 #include "tools/CreateDatabase.h"
 
 namespace {
 
 class OdbcTest : public ::testing::Test {
 protected:
-    OdbcTest() {
-        std::string error;
-        EXPECT_EQ(createDatabase(folder.path(), builtInSchema(), error), CreateDatabaseResult::kCreated) << error;
-        connection.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
-    }
+    OdbcTest() { connection.open(book.connectionString()); }
 
     std::int64_t count(const std::string& table) {
         OdbcRecordSet records(connection);
@@ -30,10 +29,16 @@ protected:
     }
 
     TempFolder folder;
+    TestBook book{folder.path()};
     OdbcConnection connection;
 };
 
+// Tests of what only an SQLite file has, or only SQLite does.
+#define SQLITE_ONLY(why)                                                                                              \
+    if (OnPostgreSql()) GTEST_SKIP() << "SQLite only: " << why
+
 TEST(OdbcConnection, RefusesMissingFileWithoutCreatingIt) {
+    SQLITE_ONLY("a book file");
     TempFolder folder;
     const std::string path = DatabaseFilePath(folder.path());
     OdbcConnection connection;
@@ -49,7 +54,8 @@ TEST_F(OdbcTest, ErrorCarriesStateNativeCodeAndDriverText) {
         FAIL() << "no error";
     } catch (const DatabaseError& error) {
         EXPECT_EQ(error.sqlState().size(), 5u);
-        EXPECT_NE(error.message().find("NoSuchTable"), std::string::npos) << error.message();
+        EXPECT_NE(error.message().find(OnPostgreSql() ? "nosuchtable" : "NoSuchTable"), std::string::npos)
+            << error.message();
         EXPECT_NE(std::string(error.what()).find(error.sqlState()), std::string::npos);
     }
     // The connection is still usable after a failed statement.
@@ -88,9 +94,8 @@ TEST_F(OdbcTest, ReadsFieldsByNameInAnyOrderWithFullWidthIntegers) {
 }
 
 TEST_F(OdbcTest, IntegerPastThirtyTwoBitsIsAnErrorNotATruncation) {
-    connection.execute("insert into SearchKey(id, keyword) values(4294967297, 'k')");
     OdbcRecordSet records(connection);
-    records.open("select id from SearchKey");
+    records.open("select 4294967297 as id");
     EXPECT_THROW(records.integer("id"), DatabaseError);
 }
 
@@ -106,6 +111,7 @@ TEST_F(OdbcTest, LongTextWithDoubleByteCharactersRoundTripsInChunks) {
 }
 
 TEST_F(OdbcTest, TextsKeepEveryByteBothWaysAnEmbeddedNulIncluded) {
+    SQLITE_ONLY("PostgreSQL text holds no NUL (see ServerTextIsUnicodeAndTheProgramReadsItsOwnBytes)");
     using namespace std::string_literals;
     // A NUL at the start, the middle and the end, next to GBK characters whose second byte looks like ASCII, and
     // around the point where a long text is read in a second piece.
@@ -160,7 +166,7 @@ TEST_F(OdbcTest, FieldsAreFoundByNameInEachRunsOwnResult) {
     // Another program rebuilds the table with its columns in another order and one more, under the statement that
     // this connection keeps prepared for the same text.
     OdbcConnection other;
-    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    other.open(book.connectionString());
     other.execute("create table LinksNew (url text not null, extra integer, site text not null, id integer not null)");
     other.execute("insert into LinksNew(url, extra, site, id) select url, 99, site, id from Links");
     other.execute("drop table Links");
@@ -205,7 +211,7 @@ TEST_F(OdbcTest, TransactionRollsBackUnlessCommitted) {
     // Auto-commit is back on: a second connection sees a plain insert at once.
     connection.execute("insert into AddressCata(name) values('plain')");
     OdbcConnection other;
-    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    other.open(book.connectionString());
     OdbcRecordSet records(other);
     records.open("select count(*) as n from AddressCata");
     EXPECT_EQ(records.integer("n"), 2);
@@ -244,19 +250,31 @@ TEST_F(OdbcTest, ASavepointTakesBackOnlyItsOwnPart) {
 }
 
 TEST_F(OdbcTest, ATransactionTheEngineEndedOnItsOwnLeavesTheNextOneWhole) {
-    // SQLite rolls a transaction back by itself on a full disk; a trigger can make it do so at will.
-    connection.execute("create trigger EndsTheTransaction before insert on SearchKey when new.id = 13 "
-                       "begin select raise(rollback, 'rolled back by the engine'); end");
+    if (!OnPostgreSql()) {
+        // SQLite rolls a transaction back by itself on a full disk; a trigger can make it do so at will.
+        connection.execute("create trigger EndsTheTransaction before insert on SearchKey when new.id = 13 "
+                           "begin select raise(rollback, 'rolled back by the engine'); end");
+    }
     {
         Transaction transaction(connection);
         connection.execute("insert into AddressCata(name) values('gone')");
-        EXPECT_THROW(connection.execute("insert into SearchKey(id, keyword) values(13, 'k')"), DatabaseError);
+        if (OnPostgreSql()) {
+            // PostgreSQL refuses the rest of a transaction in which a query failed.
+            OdbcRecordSet failing(connection);
+            EXPECT_THROW(failing.open("select 1 / 0 as n"), DatabaseError);
+        } else {
+            EXPECT_THROW(connection.execute("insert into SearchKey(id, keyword) values(13, 'k')"), DatabaseError);
+        }
+        if (OnPostgreSql()) {
+            EXPECT_TRUE(connection.transactionLost());
+            EXPECT_THROW(connection.execute("insert into AddressCata(name) values('not run')"), DatabaseError);
+        }
         EXPECT_THROW(transaction.commit(), DatabaseError);
     }
     EXPECT_EQ(count("AddressCata"), 0);
     // The next transactions are transactions again: what they do waits for their commit, or goes with their end.
     OdbcConnection other;
-    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    other.open(book.connectionString());
     auto countOnOther = [&] {
         OdbcRecordSet records(other);
         records.open("select count(*) as n from AddressCata");
@@ -282,7 +300,7 @@ TEST_F(OdbcTest, ClosingDuringATransactionDropsItsWork) {
     connection.execute("insert into AddressCata(name) values('gone')");
     connection.close();
     transaction.reset(); // the rollback on a closed connection is harmless
-    connection.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    connection.open(book.connectionString());
     EXPECT_EQ(count("AddressCata"), 0);
 }
 
@@ -292,6 +310,7 @@ std::string fileContents(const std::string& path) {
 }
 
 TEST(CreateDatabase, RefusesToOverwriteAnyExistingFile) {
+    SQLITE_ONLY("a book file");
     TempFolder folder;
     const std::string path = DatabaseFilePath(folder.path());
     std::ofstream(path, std::ios::binary) << "not a database, but someone's file";
@@ -307,6 +326,7 @@ TEST(CreateDatabase, RefusesToOverwriteAnyExistingFile) {
 }
 
 TEST(CreateDatabase, FailureLeavesNothingBehind) {
+    SQLITE_ONLY("a book file");
     TempFolder folder;
     std::string error;
     EXPECT_EQ(createDatabase(folder.path() + "/missing", builtInSchema(), error), CreateDatabaseResult::kFailed);
@@ -319,6 +339,166 @@ TEST(CreateDatabase, FailureLeavesNothingBehind) {
     std::filesystem::create_directory(odd);
     EXPECT_EQ(createDatabase(odd, builtInSchema(), error), CreateDatabaseResult::kFailed);
     EXPECT_TRUE(std::filesystem::is_empty(odd));
+}
+
+// The program's texts are GBK bytes; on PostgreSQL the book is a UTF-8 database and the session's client encoding
+// GBK, so other tools read Unicode text while the program reads back exactly the bytes it stored.
+TEST_F(OdbcTest, ServerTextIsUnicodeAndTheProgramReadsItsOwnBytes) {
+    if (!OnPostgreSql()) GTEST_SKIP() << "PostgreSQL only: SQLite keeps the bytes as given";
+    const std::string gbk = "\xD6\xD0\xCE\xC4 \xB5\xD8\xD6\xB7\xB2\xBE"; // 中文 地址簿
+    const std::string utf8 = "\xE4\xB8\xAD\xE6\x96\x87 \xE5\x9C\xB0\xE5\x9D\x80\xE7\xB0\xBF";
+    connection.execute("insert into SearchKey(id, keyword) values(1, ?)", {gbk});
+    OdbcRecordSet records(connection);
+    records.open("select keyword, encode(convert_to(keyword, 'UTF8'), 'hex') as stored from SearchKey");
+    EXPECT_EQ(records.text("keyword"), gbk);
+    std::string hex;
+    for (unsigned char c : utf8) {
+        static const char digits[] = "0123456789abcdef";
+        hex += digits[c >> 4];
+        hex += digits[c & 15];
+    }
+    EXPECT_EQ(records.text("stored"), hex);
+    records.close();
+
+    // Another program whose client encoding is UTF-8 (psql, a report) reads the same row as Unicode text.
+    OdbcConnection other;
+    other.open(book.connectionString());
+    other.execute("set client_encoding to 'UTF8'");
+    OdbcRecordSet asUnicode(other);
+    asUnicode.open("select keyword from SearchKey");
+    EXPECT_EQ(asUnicode.text("keyword"), utf8);
+}
+
+TEST_F(OdbcTest, TextsTheServerCannotHoldAreRefusedAndNothingElseIsLost) {
+    if (!OnPostgreSql()) GTEST_SKIP() << "PostgreSQL only: SQLite holds any bytes";
+    using namespace std::string_literals;
+    struct Refused {
+        std::string text;
+        std::string says;
+    };
+    const std::vector<Refused> refused = {
+        {"a\0b"s, "NUL byte (byte 2)"},
+        {"\xD6\xD0\x81"s, "not valid GBK (code page 936) text at byte 3 (0x81)"}, // a lead byte alone at the end
+        {"x\x81\x20y"s, "not valid GBK (code page 936) text at byte 2 (0x81)"},   // a lead byte before a space
+        {"\x80"s, "byte 1 (0x80)"},
+        {"\xFF\x40"s, "byte 1 (0xFF)"},
+        {"\xAA\xA1"s, "0xaa 0xa1"}, // well formed, but no character: the server's own refusal
+    };
+    Transaction transaction(connection);
+    connection.execute("insert into SearchKey(id, keyword) values(1, 'before')");
+    for (const Refused& text : refused) {
+        EXPECT_FALSE(connection.canStore(text.text) && text.says.find("0xaa") == std::string::npos);
+        try {
+            connection.execute("insert into SearchKey(id, keyword) values(2, ?)", {text.text});
+            ADD_FAILURE() << "stored";
+        } catch (const DatabaseError& error) {
+            EXPECT_NE(error.message().find(text.says), std::string::npos) << error.message();
+        }
+        EXPECT_FALSE(connection.transactionLost());
+    }
+    connection.execute("insert into SearchKey(id, keyword) values(3, 'after')");
+    transaction.commit();
+    OdbcRecordSet records(connection);
+    std::vector<std::string> kept;
+    for (records.open("select keyword from SearchKey order by id"); !records.isEof(); records.moveNext())
+        kept.push_back(records.text("keyword"));
+    EXPECT_EQ(kept, (std::vector<std::string>{"before", "after"}));
+}
+
+TEST_F(OdbcTest, EveryGbkCharacterTheServerTakesComesBackByteForByte) {
+    // Every well-formed double-byte pair, a text per lead byte; where the server refuses a text (some pairs name no
+    // character), its pairs one by one. What the server took must read back unchanged.
+    std::int32_t id = 0;
+    std::size_t taken = 0;
+    auto store = [&](const std::string& text) {
+        try {
+            connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {id, text});
+        } catch (const DatabaseError&) {
+            return false;
+        }
+        ++id;
+        return true;
+    };
+    std::vector<std::string> stored;
+    for (int lead = 0x81; lead <= 0xFE; ++lead) {
+        std::string text;
+        std::vector<std::string> pairs;
+        for (int trail = 0x40; trail <= 0xFE; ++trail) {
+            if (trail == 0x7F) continue;
+            pairs.push_back({static_cast<char>(lead), static_cast<char>(trail)});
+            text += pairs.back();
+        }
+        if (store(text)) {
+            stored.push_back(text);
+            taken += pairs.size();
+            continue;
+        }
+        for (const std::string& pair : pairs) {
+            if (store(pair)) {
+                stored.push_back(pair);
+                ++taken;
+            }
+        }
+    }
+    // GBK has more than 21,000 characters (SQLite takes every pair).
+    EXPECT_GT(taken, 21000u);
+    OdbcRecordSet records(connection);
+    std::size_t at = 0;
+    for (records.open("select keyword from SearchKey order by id"); !records.isEof(); records.moveNext(), ++at) {
+        ASSERT_LT(at, stored.size());
+        EXPECT_EQ(records.text("keyword"), stored[at]) << "row " << at;
+    }
+    EXPECT_EQ(at, stored.size());
+}
+
+TEST(DataSource, IsFoundInTheFileThatOdbciniNames) {
+    TempFolder folder;
+    const std::string ini = folder.path() + "/odbc.ini";
+    std::ofstream(ini) << "[Other]\nDriver = SQLite3\n\n[corvane]\nDriver = SQLite3\nDatabase = /nowhere\n";
+    ::setenv("ODBCINI", ini.c_str(), 1);
+    EXPECT_TRUE(IsDataSourceDefined("Corvane")); // letter case aside
+    EXPECT_TRUE(IsDataSourceDefined("Other"));
+    EXPECT_FALSE(IsDataSourceDefined("Corvan"));
+    std::ofstream(ini, std::ios::trunc) << "[Other]\nDriver = SQLite3\n";
+    EXPECT_FALSE(IsDataSourceDefined("Corvane")); // read again at each look
+    ::unsetenv("ODBCINI");
+}
+
+// The tool on a data source: the tables of the engine's schema, never twice, and only in a UTF-8 database.
+TEST(CreateDatabase, OnADataSourceMakesTheTablesOnceInAUtf8Database) {
+    if (!OnPostgreSql()) GTEST_SKIP() << "PostgreSQL only: a database on a server";
+    TempFolder folder;
+    TestBook book(folder.path(), false);
+    std::string error;
+    ASSERT_EQ(createDatabaseOnDataSource("Corvane", "", error), CreateDatabaseResult::kCreated) << error;
+    OdbcConnection connection;
+    connection.open(book.connectionString());
+    connection.execute("insert into AddressList(group_id, email, name) values(1, 'a@x', '')");
+    EXPECT_EQ(createDatabaseOnDataSource("Corvane", "", error), CreateDatabaseResult::kAlreadyExists);
+    EXPECT_NE(error.find("AddressCata"), std::string::npos) << error;
+    OdbcRecordSet records(connection);
+    records.open("select count(*) as n from AddressList");
+    EXPECT_EQ(records.integer("n"), 1);
+    records.close();
+    EXPECT_EQ(createDatabaseOnDataSource("NoSuchSource", "", error), CreateDatabaseResult::kFailed);
+    EXPECT_EQ(createDatabaseOnDataSource("Corvane;Database=x", "", error), CreateDatabaseResult::kFailed);
+
+    // A database that keeps bytes as they come would hand other tools the GBK bytes as they are.
+    OdbcConnection server;
+    server.open(TestBook::serverConnectionString());
+    const std::string latin = book.databaseName() + "_bytes";
+    server.execute("drop database if exists " + latin);
+    server.execute("create database " + latin + " encoding 'SQL_ASCII' lc_collate 'C' lc_ctype 'C' template template0");
+    TempFolder other;
+    const std::string ini = other.path() + "/odbc.ini";
+    std::ofstream(ini) << "[Latin]\nDriver = PostgreSQL ANSI\nServername = " << TestBook::serverValue("PGHOST")
+                       << "\nPort = " << TestBook::serverValue("PGPORT") << "\nDatabase = " << latin
+                       << "\nUsername = " << TestBook::serverValue("PGUSER")
+                       << "\nPassword = " << TestBook::serverValue("PGPASSWORD") << "\n";
+    ::setenv("ODBCINI", ini.c_str(), 1);
+    EXPECT_EQ(createDatabaseOnDataSource("Latin", "", error), CreateDatabaseResult::kFailed);
+    EXPECT_NE(error.find("UTF8"), std::string::npos) << error;
+    server.execute("drop database " + latin + " with (force)");
 }
 
 } // namespace

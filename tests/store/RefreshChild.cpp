@@ -1,6 +1,7 @@
 // A program of its own for the refresh tests, so that a test can kill a refresh part way as the system would kill
-// the program: opens the book in the folder given, refreshes the keywords from the update server given, and exits
-// 0, or 3 when the book does not open.
+// the program, or run two at once: opens the book in the folder given (or the data source Corvane, as the program
+// does), refreshes the keywords from the update server given, and exits 0; 3 when the book does not open, 4 when the
+// refresh reported a failure.
 #include <cstdio>
 #include <string>
 
@@ -12,10 +13,14 @@ int main(int argc, char** argv) {
         return 2;
     }
     AddressStore store;
-    store.SetErrorReporter([](const std::string& text) { std::fprintf(stderr, "%s\n", text.c_str()); });
+    bool failed = false;
+    store.SetErrorReporter([&](const std::string& text) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        failed = true;
+    });
     store.SetUpdateServer(argv[2]);
     if (!store.OpenDatabase(argv[1])) return 3;
     store.RefreshSearchKeys();
     store.CloseDatabase();
-    return 0;
+    return failed ? 4 : 0;
 }

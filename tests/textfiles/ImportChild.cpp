@@ -13,7 +13,8 @@
 //       Takes the book's write lock with an insert of "held@example.com" into group 9, prints "holding", keeps the
 //       lock MS milliseconds, then commits and exits 0.
 //
-// Exits 3 when the book does not open, 2 on wrong arguments.
+// FOLDER is the start directory: the book is its Corvane.bin, or the data source Corvane where one is defined, as
+// for the program. Exits 3 when the book does not open, 2 on wrong arguments.
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -73,7 +74,7 @@ int runWrite(int argc, char** argv) {
     if (argc != 5) return usage(argv[0]);
     OdbcConnection connection;
     try {
-        connection.open(*ConnectionStringFor(DatabaseFilePath(argv[2])));
+        connection.open(*BookConnectionString(argv[2]));
     } catch (const DatabaseError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 3;
@@ -97,7 +98,7 @@ int runHold(int argc, char** argv) {
     if (argc != 4) return usage(argv[0]);
     OdbcConnection connection;
     try {
-        connection.open(*ConnectionStringFor(DatabaseFilePath(argv[2])));
+        connection.open(*BookConnectionString(argv[2]));
         Transaction transaction(connection, TransactionIsolation::kDefault, TransactionAccess::kWrite);
         connection.execute("insert into AddressList(group_id, email, name) values(9, 'held@example.com', '')");
         std::printf("holding\n");

@@ -1,5 +1,6 @@
-// A store on a fresh database of its own, with every reported error recorded, and a second connection to the same
-// file for setting up rows the store's operations cannot make (explicit ids, broken tables).
+// A store on a fresh book of its own (on the engine of the test run, see TestBook), with every reported error
+// recorded, and a second connection to the same book for setting up rows the store's operations cannot make
+// (explicit ids, broken tables, tables that refuse rows).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 #include "platform/OdbcConnection.h"
 #include "store/AddressStore.h"
 #include "support/TempFolder.h"
+#include "support/TestBook.h"
 
 class StoreFixture : public ::testing::Test {
 protected:
@@ -26,7 +28,23 @@ protected:
     // Every text of column `column` of a query on the side connection.
     std::vector<std::string> texts(const std::string& query, const std::string& column);
 
+    // Statements whose form differs from one engine to another, for setting a book up.
+    // Makes `table` refuse the insert of each row for which `condition` holds (SQL on "new.<column>"), with
+    // `message`: the statement is refused and the transaction goes on. `endsTransaction`: the failure ends the
+    // whole transaction instead, as a full disk does (SQLite: the engine rolls it back; PostgreSQL: the error is
+    // the server's "disk full", which fails a whole refresh).
+    void refuseInserts(const std::string& name, const std::string& table, const std::string& condition,
+                       const std::string& message, bool endsTransaction = false);
+    // Makes `table` refuse every delete, with `message`.
+    void refuseDeletes(const std::string& name, const std::string& table, const std::string& message);
+    void dropRefusal(const std::string& name, const std::string& table);
+    // The next id the database gives a new row of `table`.
+    void setNextId(const std::string& table, std::int32_t id);
+    // Whether the book's storage is sound (SQLite's integrity check; a server keeps its own).
+    bool bookIsSound();
+
     TempFolder folder;
+    TestBook book{folder.path()};
     AddressStore store;
     std::vector<std::string> reported;
 
@@ -34,3 +52,6 @@ private:
     OdbcConnection& side();
     std::unique_ptr<OdbcConnection> m_side;
 };
+
+// Whether `text` holds `part`, letter case aside (engines differ in the case of the names they quote).
+bool containsIgnoringCase(const std::string& text, const std::string& part);
