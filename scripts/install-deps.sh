@@ -8,6 +8,7 @@ packages=(
     clang libclang-rt-14-dev
     libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
     unixodbc unixodbc-dev libsqliteodbc sqlite3
+    postgresql odbc-postgresql
     libcurl4-openssl-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-zenhei
 )

@@ -2,7 +2,9 @@
 # Builds Corvane and runs every test: the GCC build with its unit tests, then a clang build with
 # AddressSanitizer and UndefinedBehaviorSanitizer that runs the tests again and fuzzes the pattern
 # compiler and matcher for a bounded time (FUZZ_SECONDS, default 60). The windows' tests run on Qt's
-# offscreen platform, so no display is needed.
+# offscreen platform, so no display is needed. The store's tests run twice in each build: on SQLite files, and on a
+# throw-away PostgreSQL server on 127.0.0.1 that ctest starts and removes (scripts/pg-server.sh, as an
+# unprivileged user when this runs as root).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
