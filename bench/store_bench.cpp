@@ -4,6 +4,10 @@
 // keyword and link refresh of a server file at the download's size limit, with the longest time another thread
 // had to wait for the store meanwhile. Durability is what the build's connection string gives (WAL, synchronous
 // NORMAL).
+// With CORVANE_BENCH_PG_SERVER naming the folder of a server that scripts/pg-server.sh started (scripts/bench.sh
+// starts one), each benchmark runs again on a book on that PostgreSQL server through psqlODBC (engine:1), over the
+// loopback: one database for the whole run, its tables emptied or filled as each benchmark needs. The server syncs
+// its files, and a commit does not wait for its log (synchronous_commit=off), as SQLite's synchronous=NORMAL.
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -17,6 +21,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
 #include <list>
 #include <stdexcept>
 #include <string>
@@ -25,6 +31,7 @@
 
 #include "Config.h"
 #include "platform/OdbcConnection.h"
+#include "platform/OdbcRecordSet.h"
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
 #include "tools/CreateDatabase.h"
@@ -93,24 +100,126 @@ std::vector<std::string> importLines() {
     return lines;
 }
 
+// --- The PostgreSQL book ------------------------------------------------------------------------------------------
+enum Engine { kSqlite = 0, kPostgreSql = 1 };
+
+const char* pgServer() {
+    const char* folder = std::getenv("CORVANE_BENCH_PG_SERVER");
+    return folder && *folder ? folder : nullptr;
+}
+
+std::map<std::string, std::string> pgServerValues() {
+    std::map<std::string, std::string> values;
+    std::ifstream in(std::string(pgServer()) + "/server.env");
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t at = line.find('=');
+        if (at != std::string::npos) values[line.substr(0, at)] = line.substr(at + 1);
+    }
+    if (values.empty()) throw std::runtime_error("no PostgreSQL server in " + std::string(pgServer()));
+    return values;
+}
+
+// The folder whose odbc.ini ODBCINI names: the data source Corvane for the PostgreSQL book, or none (SQLite).
+const BenchFolder& iniFolder() {
+    static BenchFolder folder;
+    return folder;
+}
+
+// Makes the program's next open find the PostgreSQL book (true) or the start directory's file (false).
+void useDataSource(bool on) {
+    const std::string ini = iniFolder().path() + (on ? "/odbc.ini" : "/none.ini");
+    ::setenv("ODBCINI", ini.c_str(), 1);
+}
+
+// The run's database on the server, with the book's tables, made on first use.
+void pgBook() {
+    static bool made = false;
+    if (made) return;
+    const auto values = pgServerValues();
+    const std::string server = "Driver=PostgreSQL ANSI;Servername=" + values.at("PGHOST") + ";Port=" +
+                               values.at("PGPORT") + ";Username=" + values.at("PGUSER") + ";Password=" +
+                               values.at("PGPASSWORD");
+    {
+        OdbcConnection admin;
+        admin.open(server + ";Database=postgres");
+        admin.execute("drop database if exists corvane_bench with (force)");
+        admin.execute("create database corvane_bench encoding 'UTF8' template template0");
+    }
+    std::ofstream(iniFolder().path() + "/none.ini") << "";
+    std::ofstream(iniFolder().path() + "/odbc.ini")
+        << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values.at("PGHOST") << "\nPort = "
+        << values.at("PGPORT") << "\nDatabase = corvane_bench\nUsername = " << values.at("PGUSER")
+        << "\nPassword = " << values.at("PGPASSWORD") << "\nConnSettings = SET client_encoding TO 'GBK'\n";
+    useDataSource(true);
+    std::string error;
+    if (createDatabaseOnDataSource("Corvane", "", error) != CreateDatabaseResult::kCreated)
+        throw std::runtime_error("cannot create the PostgreSQL book: " + error);
+    made = true;
+}
+
+// Runs statements on a connection of their own to the PostgreSQL book.
+void pgRun(std::initializer_list<std::string> statements) {
+    pgBook();
+    useDataSource(true);
+    OdbcConnection connection;
+    connection.open(DataSourceConnectionString("Corvane"));
+    for (const std::string& statement : statements) connection.execute(statement);
+}
+
+std::int64_t pgCount(const std::string& query) {
+    OdbcConnection connection;
+    connection.open(DataSourceConnectionString("Corvane"));
+    OdbcRecordSet records(connection);
+    records.open(query);
+    return records.integer("n");
+}
+
+// The PostgreSQL book with a million addresses in groups 2..11 (made once), or with none (`million` false; the
+// benchmarks that want it run before the first that wants the million rows). Group 1 is always empty.
+bool pgBookWith(bool million) {
+    pgBook();
+    useDataSource(true);
+    pgRun({"delete from AddressList where group_id = 1"});
+    const std::int64_t rows = pgCount("select count(*) as n from AddressList");
+    if (!million) return rows == 0;
+    if (rows != kBigTableRows) {
+        pgRun({"delete from AddressList",
+               "insert into AddressList(group_id, email, name) select 2 + i % " + std::to_string(kBigTableGroups) +
+                   ", 'user' || i || '@example.com', 'Name ' || i from generate_series(0, " +
+                   std::to_string(kBigTableRows - 1) + ") as i",
+               "vacuum analyze AddressList"});
+    }
+    return true;
+}
+
 void openOrFail(AddressStore& store, const std::string& folder) {
     if (!store.OpenDatabase(folder)) throw std::runtime_error("cannot open " + folder);
     store.SetErrorReporter([](const std::string& text) { throw std::runtime_error(text); });
 }
 
 // Import's inner loop: check each line against the group, insert it when new. range(0): 0 each insert its own
-// statement, 1 batches of kBatch lines in one transaction; range(1): 0 empty table, 1 a million rows in other groups.
+// statement, 1 batches of kBatch lines in one transaction, 2 the same batches with the new rows inserted a hundred
+// to a statement (as the import does); range(1): 0 empty table, 1 a million rows in other groups; range(2): engine.
 void BM_CheckedInsert(benchmark::State& state) {
     const bool batched = state.range(0) != 0;
+    const bool manyToAStatement = state.range(0) == 2;
     const bool bigTable = state.range(1) != 0;
+    const bool pg = state.range(2) == kPostgreSql;
+    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
     const std::vector<std::string> lines = importLines();
     for (auto _ : state) {
         state.PauseTiming();
         BenchFolder folder;
-        if (bigTable)
-            copyBigTable(folder.path());
-        else
-            createEmpty(folder.path());
+        if (pg) {
+            if (!pgBookWith(bigTable)) return state.SkipWithError("the PostgreSQL book is not empty");
+        } else {
+            useDataSource(false);
+            if (bigTable)
+                copyBigTable(folder.path());
+            else
+                createEmpty(folder.path());
+        }
         AddressStore store;
         openOrFail(store, folder.path());
         state.ResumeTiming();
@@ -118,7 +227,19 @@ void BM_CheckedInsert(benchmark::State& state) {
         int inserted = 0;
         for (int start = 0; start < kLines; start += batched ? kBatch : kLines) {
             const int end = batched ? std::min(start + kBatch, kLines) : kLines;
-            if (batched) {
+            if (manyToAStatement) {
+                // As the import does: each line checked, the new ones inserted a hundred to a statement.
+                StoreTransaction transaction = store.BeginTransaction();
+                std::vector<std::string> pending;
+                for (int i = start; i < end; ++i) {
+                    if (store.AddressExists(1, lines[i]) == 0) pending.push_back(lines[i]);
+                    if (pending.size() == 100 || (i + 1 == end && !pending.empty())) {
+                        if (store.InsertAddresses(1, pending, "") == 0) inserted += static_cast<int>(pending.size());
+                        pending.clear();
+                    }
+                }
+                transaction.Commit();
+            } else if (batched) {
                 StoreTransaction transaction = store.BeginTransaction();
                 for (int i = start; i < end; ++i)
                     if (store.AddressExists(1, lines[i]) == 0) inserted += store.InsertAddress(1, lines[i], "") == 0;
@@ -136,11 +257,19 @@ void BM_CheckedInsert(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kLines);
 }
 BENCHMARK(BM_CheckedInsert)
-    ->ArgNames({"batched", "million"})
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({0, 1})
-    ->Args({1, 1})
+    ->ArgNames({"batched", "million", "engine"})
+    ->Args({0, 0, kSqlite})
+    ->Args({1, 0, kSqlite})
+    ->Args({2, 0, kSqlite})
+    ->Args({0, 1, kSqlite})
+    ->Args({1, 1, kSqlite})
+    ->Args({2, 1, kSqlite})
+    ->Args({0, 0, kPostgreSql})
+    ->Args({1, 0, kPostgreSql})
+    ->Args({2, 0, kPostgreSql})
+    ->Args({0, 1, kPostgreSql})
+    ->Args({1, 1, kPostgreSql})
+    ->Args({2, 1, kPostgreSql})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
@@ -148,8 +277,14 @@ BENCHMARK(BM_CheckedInsert)
 // The duplicate filter's inner loop against a million-row table: alternately a line the group holds and one it
 // does not.
 void BM_AddressExistsMillion(benchmark::State& state) {
+    const bool pg = state.range(0) == kPostgreSql;
+    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
+    if (pg)
+        pgBookWith(true);
+    else
+        useDataSource(false);
     AddressStore store;
-    openOrFail(store, bigTableFolder());
+    openOrFail(store, pg ? iniFolder().path() : bigTableFolder());
     std::vector<std::string> probes;
     for (int i = 0; i < 1000; ++i) {
         probes.push_back("user" + std::to_string(i * kBigTableGroups) + "@example.com"); // in group 2
@@ -164,12 +299,18 @@ void BM_AddressExistsMillion(benchmark::State& state) {
     benchmark::DoNotOptimize(found);
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_AddressExistsMillion)->UseRealTime();
+BENCHMARK(BM_AddressExistsMillion)->ArgName("engine")->Arg(kSqlite)->Arg(kPostgreSql)->UseRealTime();
 
 // The group loader: one group of 100,000 addresses out of a million-row table.
 void BM_LoadGroupAddresses100k(benchmark::State& state) {
+    const bool pg = state.range(0) == kPostgreSql;
+    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
+    if (pg)
+        pgBookWith(true);
+    else
+        useDataSource(false);
     AddressStore store;
-    openOrFail(store, bigTableFolder());
+    openOrFail(store, pg ? iniFolder().path() : bigTableFolder());
     std::list<AddressRecord> addresses;
     for (auto _ : state) {
         if (store.LoadGroupAddresses(2, addresses) != 0) state.SkipWithError("no rows");
@@ -178,7 +319,12 @@ void BM_LoadGroupAddresses100k(benchmark::State& state) {
     state.counters["rows"] = static_cast<double>(addresses.size());
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(addresses.size()));
 }
-BENCHMARK(BM_LoadGroupAddresses100k)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadGroupAddresses100k)
+    ->ArgName("engine")
+    ->Arg(kSqlite)
+    ->Arg(kPostgreSql)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // Serves one body to every GET on 127.0.0.1, so a refresh's download costs what the loopback costs.
 class OneFileServer {
@@ -257,16 +403,24 @@ std::string fileAtSizeLimit(bool links, std::int64_t& records) {
 // pause meanwhile (as the group loader and the filter worker do), waited for one call.
 void BM_RefreshAtSizeLimit(benchmark::State& state) {
     const bool links = state.range(0) != 0;
+    const bool pg = state.range(1) == kPostgreSql;
+    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
     std::int64_t records = 0;
     OneFileServer server(fileAtSizeLimit(links, records));
     double longestWaitMs = 0;
     for (auto _ : state) {
         state.PauseTiming();
         BenchFolder folder;
-        createEmpty(folder.path());
+        if (pg) {
+            pgBook();
+            pgRun({links ? "delete from Links" : "delete from SearchKey"});
+        } else {
+            useDataSource(false);
+            createEmpty(folder.path());
+        }
         {
             OdbcConnection connection;
-            connection.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+            connection.open(*BookConnectionString(folder.path()));
             for (int i = 0; i < 100; ++i)
                 connection.execute(links ? "insert into Links(id, site, url) values(?, 'old', 'old')"
                                          : "insert into SearchKey(id, keyword) values(?, 'old')",
@@ -308,9 +462,11 @@ void BM_RefreshAtSizeLimit(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * records);
 }
 BENCHMARK(BM_RefreshAtSizeLimit)
-    ->ArgName("links")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"links", "engine"})
+    ->Args({0, kSqlite})
+    ->Args({1, kSqlite})
+    ->Args({0, kPostgreSql})
+    ->Args({1, kPostgreSql})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
