@@ -7,6 +7,8 @@
 //   (AddressStore::AddressesExist), and grep -Fvxf on the same files in the same run.
 // Prints lines per second; a plain program, since one run takes many seconds. Durability is what the build's
 // connection string gives (WAL, synchronous NORMAL).
+// With CORVANE_BENCH_PG_SERVER naming the folder of a server that scripts/pg-server.sh started (scripts/bench.sh
+// starts one), the import and the filter run again on the same book on that PostgreSQL server, over the loopback.
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +19,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
 #include <random>
 #include <span>
@@ -26,6 +30,7 @@
 #include <vector>
 
 #include "platform/OdbcConnection.h"
+#include "platform/OdbcRecordSet.h"
 #include "regex/EmailAddress.h"
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
@@ -51,6 +56,56 @@ constexpr double kImportTarget = 50'000;
 double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
 std::string bookAddress(int i) { return "user" + std::to_string(i) + "@example.com"; }
+
+// Where a benchmark's book is: `open(name)` gives the start directory of a fresh copy of the million-address book
+// (SQLite: a copy of the file; PostgreSQL: the one database, less what an earlier run imported).
+struct Book {
+    const char* engine;
+    std::function<std::string(const std::string& name)> open;
+};
+
+const char* pgServer() {
+    const char* folder = std::getenv("CORVANE_BENCH_PG_SERVER");
+    return folder && *folder ? folder : nullptr;
+}
+
+void useDataSource(const std::string& work, bool on) {
+    const std::string ini = work + (on ? "/odbc.ini" : "/none.ini");
+    ::setenv("ODBCINI", ini.c_str(), 1);
+}
+
+// The million-address book on the PostgreSQL server, in a database of this run, the data source Corvane for it
+// in work/odbc.ini.
+void buildPgBook(const std::string& work) {
+    std::map<std::string, std::string> values;
+    std::ifstream in(std::string(pgServer()) + "/server.env");
+    for (std::string line; std::getline(in, line);) {
+        const std::size_t at = line.find('=');
+        if (at != std::string::npos) values[line.substr(0, at)] = line.substr(at + 1);
+    }
+    if (values.empty()) throw std::runtime_error("no PostgreSQL server in " + std::string(pgServer()));
+    {
+        OdbcConnection admin;
+        admin.open("Driver=PostgreSQL ANSI;Servername=" + values["PGHOST"] + ";Port=" + values["PGPORT"] +
+                   ";Database=postgres;Username=" + values["PGUSER"] + ";Password=" + values["PGPASSWORD"]);
+        admin.execute("drop database if exists corvane_textbench with (force)");
+        admin.execute("create database corvane_textbench encoding 'UTF8' template template0");
+    }
+    std::ofstream(work + "/odbc.ini") << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values["PGHOST"]
+                                      << "\nPort = " << values["PGPORT"] << "\nDatabase = corvane_textbench\nUsername = "
+                                      << values["PGUSER"] << "\nPassword = " << values["PGPASSWORD"]
+                                      << "\nConnSettings = SET client_encoding TO 'GBK'\n";
+    useDataSource(work, true);
+    std::string error;
+    if (createDatabaseOnDataSource("Corvane", "", error) != CreateDatabaseResult::kCreated)
+        throw std::runtime_error("cannot create the PostgreSQL book: " + error);
+    OdbcConnection connection;
+    connection.open(DataSourceConnectionString("Corvane"));
+    connection.execute("insert into AddressList(group_id, email, name) select 2 + i % " + std::to_string(kGroups) +
+                       ", 'user' || i || '@example.com', 'Name ' || i from generate_series(0, " +
+                       std::to_string(kBookRows - 1) + ") as i");
+    connection.execute("vacuum analyze AddressList");
+}
 
 void buildBook(const std::string& folder) {
     std::string error;
@@ -107,12 +162,12 @@ void openOrFail(AddressStore& store, const std::string& folder) {
     if (!store.OpenDatabase(folder)) throw std::runtime_error("cannot open " + folder);
 }
 
-void benchImport(const std::string& book, const std::string& work) {
+void benchImport(const Book& book, const std::string& work) {
     const std::string file = work + "/import.txt";
     const int fresh = writeImportFile(file);
 
     AddressStore store;
-    openOrFail(store, copyOfBook(book, work + "/batched"));
+    openOrFail(store, book.open("batched"));
     std::atomic<bool> importing{true};
     Clock::duration longestWait{};
     std::thread other([&] {
@@ -134,7 +189,7 @@ void benchImport(const std::string& book, const std::string& work) {
                                  std::to_string(fresh) + ": " + result.failure);
 
     // As the import ran before: each line checked and stored on its own, in auto-commit mode.
-    openOrFail(store, copyOfBook(book, work + "/single"));
+    openOrFail(store, book.open("single"));
     const auto singleBegan = Clock::now();
     {
         std::ifstream in(file, std::ios::binary);
@@ -151,8 +206,8 @@ void benchImport(const std::string& book, const std::string& work) {
     store.CloseDatabase();
 
     const double rate = kImportLines / batched;
-    std::printf("Import: %d lines (70%% valid, a fifth of those already in the group) into a group of %d in a book "
-                "of %d\n", kImportLines, kBookRows / kGroups, kBookRows);
+    std::printf("Import (%s): %d lines (70%% valid, a fifth of those already in the group) into a group of %d in a "
+                "book of %d\n", book.engine, kImportLines, kBookRows / kGroups, kBookRows);
     std::printf("  in batches           %7.2f s  %9.0f lines/s   target >= %.0f: %s\n", batched, rate, kImportTarget,
                 rate >= kImportTarget ? "met" : "MISSED");
     std::printf("  longest wait of another thread meanwhile: %.1f ms\n",
@@ -173,13 +228,13 @@ public:
     bool Send(const WorkerNotice&, std::stop_token) override { return true; }
 };
 
-void benchFilter(const std::string& book, const std::string& work) {
+void benchFilter(const Book& book, const std::string& work) {
     const std::string input = work + "/input.txt";
     const std::string groupList = work + "/group.txt";
     const std::string output = work + "/output.txt";
     const std::string grepOutput = work + "/grep.txt";
     writeFilterFiles(input, groupList);
-    openOrFail(AddressStore::instance(), book);
+    openOrFail(AddressStore::instance(), book.open("filter"));
 
     FilterJob job{kGroup, input, output, std::make_shared<AtOnce>()};
     const auto began = Clock::now();
@@ -222,12 +277,11 @@ void benchFilter(const std::string& book, const std::string& work) {
     const int grepStatus = std::system(command.c_str());
     const double grep = seconds(Clock::now() - grepBegan);
 
-    std::printf("FilterWorkerLoop: %d lines against a group of %d in a book of %d\n", kFilterLines,
+    std::printf("FilterWorkerLoop (%s): %d lines against a group of %d in a book of %d\n", book.engine, kFilterLines,
                 kBookRows / kGroups, kBookRows);
     std::printf("  worker loop          %7.2f s  %9.0f lines/s   %zu lines kept\n", worker, kFilterLines / worker,
                 linesOf(output));
-    std::printf("  checks 500 at a time %7.2f s  %9.0f lines/s   %zu lines kept (AddressesExist, not yet used by the "
-                "worker)\n", pieces, kFilterLines / pieces, linesOf(piecesOutput));
+    std::printf("  checks 500 at a time %7.2f s  %9.0f lines/s   %zu lines kept (AddressesExist alone)\n", pieces, kFilterLines / pieces, linesOf(piecesOutput));
     std::printf("  grep -Fvxf           %7.2f s  %9.0f lines/s   %zu lines kept (exit %d)\n", grep, kFilterLines / grep,
                 linesOf(grepOutput), WEXITSTATUS(grepStatus));
     std::printf("  worker / grep time   %7.1f x   (checks 500 at a time / grep: %.1f x)\n", worker / grep,
@@ -241,11 +295,29 @@ int main() {
     if (!mkdtemp(pattern.data())) return 1;
     const std::string work = pattern;
     try {
-        const std::string book = work + "/book";
-        fs::create_directory(book);
-        buildBook(book);
-        benchImport(book, work);
-        benchFilter(book, work);
+        const std::string bookFolder = work + "/book";
+        fs::create_directory(bookFolder);
+        std::ofstream(work + "/none.ini") << "";
+        useDataSource(work, false);
+        buildBook(bookFolder);
+        const Book sqlite{"SQLite", [&](const std::string& name) {
+                              useDataSource(work, false);
+                              return name == "filter" ? bookFolder : copyOfBook(bookFolder, work + "/" + name);
+                          }};
+        benchImport(sqlite, work);
+        benchFilter(sqlite, work);
+        if (pgServer()) {
+            buildPgBook(work);
+            const Book pg{"PostgreSQL", [&](const std::string&) {
+                              useDataSource(work, true);
+                              OdbcConnection connection;
+                              connection.open(DataSourceConnectionString("Corvane"));
+                              connection.execute("delete from AddressList where id > " + std::to_string(kBookRows));
+                              return work;
+                          }};
+            benchImport(pg, work);
+            benchFilter(pg, work);
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "textfiles_bench: %s\n", error.what());
         fs::remove_all(work);

@@ -27,15 +27,19 @@ bool matchesColumn(std::string_view described, std::string_view wanted) {
 } // namespace
 
 void OdbcRecordSet::open(const std::string& sql, std::initializer_list<SqlParameter> params, Reading reading) {
+    open(sql, std::span<const SqlParameter>(params.begin(), params.size()), reading);
+}
+
+void OdbcRecordSet::open(const std::string& sql, std::span<const SqlParameter> values, Reading reading) {
     close();
     // A text the database cannot hold is refused before it is sent: a query that fails on the server would cost
     // some engines the rest of the transaction.
-    m_connection.refuseUnstorable(std::span<const SqlParameter>(params.begin(), params.size()));
+    m_connection.refuseUnstorable(values);
     OdbcStatement& statement = m_connection.acquire(sql);
     m_statement = &statement;
-    m_rowsOnly = reading == Reading::kRowsOnly;
+    m_rowsOnly = reading != Reading::kFields;
+    m_firstColumn = reading == Reading::kFirstColumn;
     try {
-        const std::span<const SqlParameter> values(params.begin(), params.size());
         try {
             statement.execute(values);
         } catch (const DatabaseError& error) {
@@ -136,3 +140,17 @@ std::int32_t OdbcRecordSet::integer(std::string_view column) {
 }
 
 bool OdbcRecordSet::isNull(std::string_view column) { return field(column).isNull; }
+
+std::string OdbcRecordSet::firstColumnText() {
+    if (!m_statement || m_eof) throw DatabaseError("24000", 0, "No current row to read the first column from.");
+    if (!m_firstColumn) throw DatabaseError("HY010", 0, "The query was not opened to read its first column alone.");
+    std::string value;
+    try {
+        m_statement->readText(0, value);
+    } catch (...) {
+        close();
+        m_connection.statementFailed();
+        throw;
+    }
+    return value;
+}

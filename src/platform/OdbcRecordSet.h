@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,11 +32,15 @@ public:
         // runs once per line of a file (the duplicate filter's) more than the query itself; reading a field is
         // then an error.
         kRowsOnly,
+        // Only the first column of each row, as text (firstColumnText), for a statement whose first column the
+        // caller names itself: saves the check of kFields, as kRowsOnly does.
+        kFirstColumn,
     };
 
     // Runs `sql` with `params` bound to its "?" in order. \throws DatabaseError
     void open(const std::string& sql, std::initializer_list<SqlParameter> params = {},
               Reading reading = Reading::kFields);
+    void open(const std::string& sql, std::span<const SqlParameter> params, Reading reading = Reading::kFields);
     bool isOpen() const noexcept { return m_statement != nullptr; }
     // True when there is no current row: the result was empty, or moveNext() went past the last row.
     bool isEof() const noexcept { return m_eof; }
@@ -49,6 +54,9 @@ public:
     // \throws DatabaseError for an unknown column, no current row, a record set opened for kRowsOnly, or a value
     // that does not fit in 32 bits.
     std::string text(std::string_view column);
+    // The first column of the current row as text (kFirstColumn); NULL reads as an empty text.
+    // \throws DatabaseError for no current row or another reading.
+    std::string firstColumnText();
     std::int32_t integer(std::string_view column);
     bool isNull(std::string_view column);
 
@@ -67,6 +75,7 @@ private:
     OdbcStatement* m_statement = nullptr;
     bool m_eof = true;
     bool m_rowsOnly = false;
+    bool m_firstColumn = false;
     // The whole current row, read on the first field access: ODBC drivers need not allow reading the columns
     // of a row in any order, but callers look fields up in whatever order suits them.
     bool m_rowLoaded = false;

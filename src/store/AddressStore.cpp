@@ -4,6 +4,7 @@
 #include <iostream>
 #include <map>
 #include <optional>
+#include <unordered_set>
 #include <span>
 #include <utility>
 
@@ -270,6 +271,31 @@ int AddressStore::AddressExistsExcept(std::int32_t groupId, const std::string& e
     return addressExistsLocked(groupId, email, &id);
 }
 
+namespace {
+
+// Texts per statement of AddressesExist: a statement answers for many texts at once, so that a long run of checks
+// costs a statement (a round trip to a server) per hundred texts rather than per text. 101 parameters stay under
+// the 999 that older SQLite builds allow. A piece that comes short repeats its last text, so that only one
+// statement text is ever prepared.
+constexpr std::size_t kChecksPerStatement = 100;
+
+// The texts that the group holds, each looked up on its own in the index on (group_id, email), as a check of one
+// text is. Not "email in (...)": a planner that believes the group small (PostgreSQL, for a group its statistics do
+// not know yet, such as one an import is filling) reads the whole group once per statement to compare each row
+// with the list, which costs the group's size every hundred texts. The subquery with its "limit 1" is never turned
+// into a join, so every engine runs it once per text, from the index.
+const std::string& addressesExistStatement() {
+    static const std::string text = [] {
+        std::string sql = "select v.column1 from (values (?)";
+        for (std::size_t i = 1; i < kChecksPerStatement; ++i) sql += ", (?)";
+        return sql + ") as v where (select 1 from AddressList a where a.group_id = ? and a.email = v.column1 "
+                     "limit 1) is not null";
+    }();
+    return text;
+}
+
+} // namespace
+
 void AddressStore::AddressesExist(std::int32_t groupId, std::span<const std::string> emails,
                                   std::vector<int>& results) {
     std::lock_guard lock(m_mutex);
@@ -280,7 +306,35 @@ void AddressStore::AddressesExist(std::int32_t groupId, std::span<const std::str
         // reads, so it keeps no other program from writing meanwhile.
         std::optional<Transaction> read;
         if (!m_connection.inTransaction()) read.emplace(m_connection);
-        for (std::size_t i = 0; i < emails.size(); ++i) results[i] = addressExistsLocked(groupId, emails[i], nullptr);
+        // A text that the database cannot hold is in no row (see addressExistsLocked); the others are asked.
+        std::vector<std::size_t> asked;
+        asked.reserve(emails.size());
+        for (std::size_t i = 0; i < emails.size(); ++i) {
+            if (m_connection.canStore(emails[i]))
+                asked.push_back(i);
+            else
+                results[i] = 0;
+        }
+        std::unordered_set<std::string> found;
+        std::vector<SqlParameter> params;
+        params.reserve(1 + kChecksPerStatement);
+        for (std::size_t from = 0; from < asked.size(); from += kChecksPerStatement) {
+            const std::size_t count = std::min(kChecksPerStatement, asked.size() - from);
+            params.clear();
+            for (std::size_t k = 0; k < kChecksPerStatement; ++k)
+                params.emplace_back(std::string_view(emails[asked[from + std::min(k, count - 1)]]));
+            params.emplace_back(groupId);
+            found.clear();
+            CMyRecordset records(m_connection);
+            // One column, the statement's own: read without the check of a fresh preparation.
+            records.open(addressesExistStatement(), params, CMyRecordset::Reading::kFirstColumn);
+            for (; !records.isEof(); records.moveNext()) found.insert(records.firstColumnText());
+            records.close();
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::size_t at = asked[from + k];
+                results[at] = found.count(emails[at]) != 0 ? 1 : 0;
+            }
+        }
         if (read) read->commit();
     } catch (const DatabaseError&) {
         results.assign(emails.size(), 1);

@@ -97,6 +97,28 @@ TEST_F(AddressTest, ManyChecksAtOnceAnswerAsOneCheckEach) {
     EXPECT_TRUE(reported.empty());
 }
 
+TEST_F(AddressTest, ManyChecksAnswerPastOneStatementsWorthOfTexts) {
+    // 250 texts: two full statements of a hundred and a short one, texts asked twice, rows of other groups, and
+    // rows that the batch asking has inserted itself.
+    std::vector<std::string> asked;
+    for (int i = 0; i < 250; ++i) asked.push_back("t" + std::to_string(i % 240) + "@x");
+    std::vector<std::string> stored;
+    for (int i = 0; i < 240; i += 3) stored.push_back("t" + std::to_string(i) + "@x");
+    ASSERT_EQ(store.InsertAddresses(4, stored, ""), 0);
+    ASSERT_EQ(store.InsertAddresses(5, asked, ""), 0);
+    StoreTransaction batch = store.BeginTransaction();
+    ASSERT_EQ(store.InsertAddress(4, "t1@x", ""), 0);
+    std::vector<int> results;
+    store.AddressesExist(4, asked, results);
+    ASSERT_EQ(results.size(), asked.size());
+    for (std::size_t i = 0; i < asked.size(); ++i) {
+        const int number = static_cast<int>(i % 240);
+        EXPECT_EQ(results[i], number % 3 == 0 || number == 1 ? 1 : 0) << asked[i];
+        EXPECT_EQ(results[i], store.AddressExists(4, asked[i])) << asked[i];
+    }
+    EXPECT_TRUE(reported.empty());
+}
+
 TEST_F(AddressTest, LoadReadsOneGroupAndEmptiesForNone) {
     store.InsertAddress(1, "a@x", "A");
     store.InsertAddress(2, "b@x", "B");
