@@ -119,6 +119,43 @@ TEST_F(AddressTest, ManyChecksAnswerPastOneStatementsWorthOfTexts) {
     EXPECT_TRUE(reported.empty());
 }
 
+TEST_F(AddressTest, PagesLineUpWithTheWholeGroupAndTheCountIsTheGroups) {
+    // Texts in no order, one of them twice (the second copy comes after the first: by id), Chinese names among
+    // them, and another group's rows.
+    std::vector<std::string> emails;
+    for (int i = 0; i < 57; ++i) emails.push_back("p" + std::to_string((i * 37) % 57) + "@x");
+    emails.push_back("p5@x");
+    emails.push_back("\xD5\xC5@x");
+    for (const std::string& email : emails) ASSERT_EQ(store.InsertAddress(3, email, "\xD5\xC5\xC8\xFD"), 0);
+    ASSERT_EQ(store.InsertAddress(4, "p0@x", ""), 0);
+    std::list<AddressRecord> whole;
+    ASSERT_EQ(store.LoadGroupAddresses(3, whole), 0);
+    ASSERT_EQ(whole.size(), emails.size());
+    for (auto it = whole.begin(); std::next(it) != whole.end(); ++it) {
+        const auto next = std::next(it);
+        EXPECT_TRUE(it->email < next->email || (it->email == next->email && it->id < next->id))
+            << it->email << " before " << next->email;
+    }
+    std::vector<AddressRecord> paged, page = {{9, 9, "stale", "stale"}};
+    for (std::int32_t offset = 0;; offset += 25) {
+        const int result = store.LoadGroupAddressPage(3, offset, 25, page);
+        if (result != 0) {
+            EXPECT_EQ(result, 1);
+            EXPECT_TRUE(page.empty());
+            break;
+        }
+        EXPECT_LE(page.size(), 25u);
+        paged.insert(paged.end(), page.begin(), page.end());
+    }
+    EXPECT_EQ(paged, std::vector<AddressRecord>(whole.begin(), whole.end()));
+    std::int32_t count = -1;
+    EXPECT_EQ(store.CountGroupAddresses(3, count), 0);
+    EXPECT_EQ(count, static_cast<std::int32_t>(emails.size()));
+    EXPECT_EQ(store.CountGroupAddresses(8, count), 0);
+    EXPECT_EQ(count, 0);
+    EXPECT_TRUE(reported.empty());
+}
+
 TEST_F(AddressTest, LoadReadsOneGroupAndEmptiesForNone) {
     store.InsertAddress(1, "a@x", "A");
     store.InsertAddress(2, "b@x", "B");
