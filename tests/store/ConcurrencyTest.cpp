@@ -113,4 +113,39 @@ TEST_F(ConcurrencyTest, ABatchLeftUncommittedIsRolledBack) {
     EXPECT_EQ(other.AddressExists(5, "kept@x"), 1);
 }
 
+// Two programs on one book: each sees what the other committed at its next load, and nothing of a batch the other
+// has not committed yet.
+TEST_F(ConcurrencyTest, AnotherProgramsCommittedChangesShowAtTheNextLoad) {
+    AddressStore other;
+    ASSERT_TRUE(other.OpenDatabase(folder.path()));
+    ASSERT_EQ(store.AddGroup("\xBF\xCD\xBB\xA7"), 0); // 客户
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(other.LoadGroups(groups), 0);
+    ASSERT_EQ(groups.size(), 1u);
+    EXPECT_EQ(groups[0].name, "\xBF\xCD\xBB\xA7");
+    const std::int32_t group = groups[0].id;
+    std::list<AddressRecord> seen;
+    {
+        StoreTransaction batch = store.BeginTransaction();
+        ASSERT_EQ(store.InsertAddress(group, "a@x", "A"), 0);
+        EXPECT_EQ(other.LoadGroupAddresses(group, seen), 1); // not yet committed: not there
+        EXPECT_EQ(other.AddressExists(group, "a@x"), 0);
+        batch.Commit();
+    }
+    ASSERT_EQ(other.LoadGroupAddresses(group, seen), 0);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen.front().name, "A");
+    // And the other way round: an edit and a delete of the other program.
+    ASSERT_EQ(other.UpdateAddress(seen.front().id, group, "b@x", "B"), 0);
+    ASSERT_EQ(other.RenameGroup(group, "renamed"), 0);
+    std::list<AddressRecord> mine;
+    ASSERT_EQ(store.LoadGroupAddresses(group, mine), 0);
+    EXPECT_EQ(mine.front().email, "b@x");
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups[0].name, "renamed");
+    ASSERT_EQ(other.DeleteAddress(seen.front().id), 0);
+    EXPECT_EQ(store.LoadGroupAddresses(group, mine), 1);
+    EXPECT_TRUE(reported.empty());
+}
+
 } // namespace
