@@ -350,13 +350,19 @@ namespace {
 constexpr std::size_t kRowsPerInsert = 100;
 constexpr char kInsertAddress[] = "insert into AddressList(group_id, email, name) values(?, ?, ?)";
 
-const std::string& insertAddressesStatement() {
-    static const std::string text = [] {
-        std::string sql = kInsertAddress;
-        for (std::size_t i = 1; i < kRowsPerInsert; ++i) sql += ", (?, ?, ?)";
-        return sql;
-    }();
-    return text;
+// The insert of `rows` rows, for 1, 10 or 100: a remainder goes in tens, then one by one, so that a few statement
+// texts serve every count.
+std::string insertAddressesStatement(std::size_t rows) {
+    std::string sql = kInsertAddress;
+    for (std::size_t i = 1; i < rows; ++i) sql += ", (?, ?, ?)";
+    return sql;
+}
+
+const std::string& insertStatementFor(std::size_t rows) {
+    static const std::string hundred = insertAddressesStatement(kRowsPerInsert);
+    static const std::string ten = insertAddressesStatement(kRowsPerInsert / 10);
+    static const std::string one = insertAddressesStatement(1);
+    return rows == kRowsPerInsert ? hundred : rows == kRowsPerInsert / 10 ? ten : one;
 }
 
 } // namespace
@@ -377,14 +383,17 @@ int AddressStore::InsertAddresses(std::int32_t groupId, std::span<const std::str
             std::vector<SqlParameter> params;
             params.reserve(3 * kRowsPerInsert);
             for (std::size_t from = 0; from < emails.size();) {
-                const std::size_t count = emails.size() - from >= kRowsPerInsert ? kRowsPerInsert : 1;
+                const std::size_t left = emails.size() - from;
+                const std::size_t count = left >= kRowsPerInsert ? kRowsPerInsert
+                                          : left >= kRowsPerInsert / 10 ? kRowsPerInsert / 10
+                                                                       : 1;
                 params.clear();
                 for (const std::string& email : emails.subspan(from, count)) {
                     params.emplace_back(groupId);
                     params.emplace_back(std::string_view(email));
                     params.emplace_back(std::string_view(name));
                 }
-                m_connection.execute(count == 1 ? std::string(kInsertAddress) : insertAddressesStatement(), params);
+                m_connection.execute(insertStatementFor(count), params);
                 from += count;
             }
         } catch (const DatabaseError& error) {

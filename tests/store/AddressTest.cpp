@@ -34,7 +34,7 @@ TEST_F(AddressTest, InsertMakesNoCheckOfItsOwn) {
 }
 
 TEST_F(AddressTest, InsertAddressesStoresManyInTheirOrder) {
-    // Two statements of a hundred rows, then the rest one by one; a text that is refused fails the call once.
+    // Two statements of a hundred rows, five of ten, then one on its own; a text that is refused fails the call once.
     std::vector<std::string> emails;
     for (int i = 0; i < 250; ++i) emails.push_back("m" + std::to_string(i) + "@x");
     emails.push_back("m0@x"); // no check of its own

@@ -279,7 +279,7 @@ TEST_F(ImportTest, ACheckThatFailsCountsItsLineAsPresentAndIsToldOnce) {
 class ImportRefusalTest : public ImportTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ImportRefusalTest, AFailedInsertStopsTheRunWithWholeBatchesAndASecondRunStoresTheRest) {
-    // Batches of 200 lines: the new rows go in 100 to a statement, and the last few of a batch one by one.
+    // Batches of 200 lines: the new rows go in 100 to a statement, and the last few of a batch ten or one at a time.
     const Lines lines = numbered("k", 0, 350);
     const std::string path = file(joined(lines));
     const auto refuse = [&](const std::string& email) {
@@ -305,7 +305,7 @@ TEST_P(ImportRefusalTest, AFailedInsertStopsTheRunWithWholeBatchesAndASecondRunS
     EXPECT_EQ(store.InsertAddress(8, "after@example.com", ""), 0);
     EXPECT_EQ(rows(8), Lines{"after@example.com"});
 
-    refuse("k320@example.com"); // one of the last rows of a batch, inserted on its own
+    refuse("k320@example.com"); // one of the last rows of a batch, in a statement of ten
     result = ImportAddresses(store, path, 1, {200, 10s});
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.lines, 350u);
