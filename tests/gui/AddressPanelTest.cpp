@@ -10,13 +10,14 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
+#include "support/TestBook.h"
 #include "support/WindowTest.h"
 #include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
 
 namespace {
 
-// The e-mails of records [from, to) of a group made by TestBook::addAddresses, as a page shows them: last first.
+// The e-mails of records [from, to) of a group made by WindowBook::addAddresses, as a page shows them: last first.
 QStringList pageShown(const std::string& prefix, int from, int to) {
     QStringList texts;
     for (int i = to - 1; i >= from; --i)
@@ -217,6 +218,7 @@ private slots:
     }
 
     void anEditKeepsBytesItDidNotTouch() {
+        if (OnPostgreSql()) QSKIP("a book on a server holds GBK text only: it never holds such bytes");
         const std::int32_t group = m_book->addGroup("g");
         const std::string broken("bad\x81@x\xFF"); // not CP936: shown with marks
         m_book->store().InsertAddress(group, broken, "old");

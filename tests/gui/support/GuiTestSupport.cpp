@@ -17,8 +17,7 @@
 
 #include "platform/OdbcConnection.h"
 #include "platform/StartDirectory.h"
-#include "store/DatabaseFile.h"
-#include "tools/CreateDatabase.h"
+#include "support/TestBook.h"
 #include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
 
@@ -64,35 +63,32 @@ ScriptedPromptsScope::~ScriptedPromptsScope() {
     InstallPrompts(nullptr);
 }
 
-TestBook::TestBook(bool withDatabase) {
+WindowBook::WindowBook(bool withDatabase) {
     std::string pattern = (std::filesystem::temp_directory_path() / "corvane-gui-XXXXXX").string();
     if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
     m_path = pattern;
     m_previousDirectory = std::filesystem::current_path().string();
-    if (withDatabase) {
-        std::string error;
-        if (createDatabase(m_path, builtInSchema(), error) != CreateDatabaseResult::kCreated)
-            throw std::runtime_error("cannot create the test book: " + error);
-        if (!m_store.OpenDatabase(m_path)) throw std::runtime_error("cannot open the test book");
-    }
+    m_book = std::make_unique<TestBook>(m_path, withDatabase);
+    if (withDatabase && !m_store.OpenDatabase(m_path)) throw std::runtime_error("cannot open the test book");
     std::filesystem::current_path(m_path);
     CaptureStartDirectory();
 }
 
-TestBook::~TestBook() {
+WindowBook::~WindowBook() {
     m_store.CloseDatabase();
+    m_book.reset();
     std::error_code ignored;
     std::filesystem::current_path(m_previousDirectory, ignored);
     std::filesystem::remove_all(m_path, ignored);
 }
 
-std::int32_t TestBook::addGroup(const std::string& name) {
+std::int32_t WindowBook::addGroup(const std::string& name) {
     m_store.AddGroup(name);
     std::vector<GroupRecord> all = groups();
     return all.empty() ? 0 : all.back().id;
 }
 
-void TestBook::addAddresses(std::int32_t groupId, int count, const std::string& prefix) {
+void WindowBook::addAddresses(std::int32_t groupId, int count, const std::string& prefix) {
     StoreTransaction batch = m_store.BeginTransaction();
     for (int i = 0; i < count; ++i) {
         char name[16];
@@ -102,21 +98,21 @@ void TestBook::addAddresses(std::int32_t groupId, int count, const std::string& 
     batch.Commit();
 }
 
-std::vector<AddressRecord> TestBook::addresses(std::int32_t groupId) {
+std::vector<AddressRecord> WindowBook::addresses(std::int32_t groupId) {
     std::list<AddressRecord> list;
     m_store.LoadGroupAddresses(groupId, list);
     return {list.begin(), list.end()};
 }
 
-std::vector<GroupRecord> TestBook::groups() {
+std::vector<GroupRecord> WindowBook::groups() {
     std::vector<GroupRecord> all;
     m_store.LoadGroups(all);
     return all;
 }
 
-void TestBook::execute(const std::string& sql) {
+void WindowBook::execute(const std::string& sql) {
     OdbcConnection connection;
-    connection.open(*ConnectionStringFor(DatabaseFilePath(m_path)));
+    connection.open(m_book->connectionString());
     connection.execute(sql);
 }
 

@@ -18,6 +18,7 @@ class QDialog;
 class QTreeWidgetItem;
 class QWidget;
 class ReportList;
+class TestBook;
 
 // Records every message box and answers it (with the queued answers first, then OK or Yes), and every page sent
 // to the browser.
@@ -60,14 +61,17 @@ private:
     ScriptedPrompts* m_prompts;
 };
 
-// A temporary folder made the start directory (and the current directory), with a fresh address book in it
-// unless asked for none. Its own store fills the book before and checks it after.
-class TestBook {
+// A temporary folder made the start directory (and the current directory), and the book a program started there
+// opens, on the engine of the test run (see tests/store/support/TestBook.h): the file "Corvane.bin" in the folder,
+// or a fresh database on the test server behind the data source "Corvane". Without a database (`withDatabase`
+// false) there is no file, or the server's database has no tables. Its own store fills the book before and checks
+// it after.
+class WindowBook {
 public:
-    explicit TestBook(bool withDatabase = true);
-    ~TestBook();
-    TestBook(const TestBook&) = delete;
-    TestBook& operator=(const TestBook&) = delete;
+    explicit WindowBook(bool withDatabase = true);
+    ~WindowBook();
+    WindowBook(const WindowBook&) = delete;
+    WindowBook& operator=(const WindowBook&) = delete;
 
     const std::string& path() const { return m_path; }
     AddressStore& store() { return m_store; }
@@ -83,10 +87,11 @@ public:
 private:
     std::string m_path;
     std::string m_previousDirectory;
+    std::unique_ptr<TestBook> m_book;
     AddressStore m_store;
 };
 
-// "<prefix><nnnn>@x", as TestBook::addAddresses makes them.
+// "<prefix><nnnn>@x", as WindowBook::addAddresses makes them.
 std::string TestEmail(const std::string& prefix, int number);
 
 // Runs `action` on the next modal dialog that opens, from the event loop, so that a test can drive a dialog that a

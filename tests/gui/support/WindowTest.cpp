@@ -11,7 +11,7 @@ WindowTest::WindowTest() = default;
 WindowTest::~WindowTest() = default;
 
 void WindowTest::makeBook() {
-    m_book = std::make_unique<TestBook>();
+    m_book = std::make_unique<WindowBook>();
     m_scope = std::make_unique<ScriptedPromptsScope>();
     m_prompts = &**m_scope;
 }

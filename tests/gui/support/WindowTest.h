@@ -34,7 +34,7 @@ protected:
     // The paging label.
     QString label() const;
 
-    std::unique_ptr<TestBook> m_book;
+    std::unique_ptr<WindowBook> m_book;
     std::unique_ptr<ScriptedPromptsScope> m_scope;
     ScriptedPrompts* m_prompts = nullptr;
     std::unique_ptr<CCorvaneDlg> m_window;
