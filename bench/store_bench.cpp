@@ -202,6 +202,22 @@ void openOrFail(AddressStore& store, const std::string& folder) {
     store.SetErrorReporter([](const std::string& text) { throw std::runtime_error(text); });
 }
 
+// Opens `store` on the million-row book of the engine that range(0) names; false (the benchmark skipped) when that
+// engine is PostgreSQL and no server was started.
+bool openMillionBook(benchmark::State& state, AddressStore& store) {
+    const bool pg = state.range(0) == kPostgreSql;
+    if (pg && !pgServer()) {
+        state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
+        return false;
+    }
+    if (pg)
+        pgBookWith(true);
+    else
+        useDataSource(false);
+    openOrFail(store, pg ? iniFolder().path() : bigTableFolder());
+    return true;
+}
+
 // Import's inner loop: check each line against the group, insert it when new. range(0): 0 each insert its own
 // statement, 1 batches of kBatch lines in one transaction, 2 the same batches with the new rows inserted a hundred
 // to a statement (as the import does), 3 the same with the checks asked 500 at a time (AddressesExist); range(1):
@@ -305,14 +321,8 @@ BENCHMARK(BM_CheckedInsert)
 // The duplicate filter's inner loop against a million-row table: alternately a line the group holds and one it
 // does not.
 void BM_AddressExistsMillion(benchmark::State& state) {
-    const bool pg = state.range(0) == kPostgreSql;
-    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
-    if (pg)
-        pgBookWith(true);
-    else
-        useDataSource(false);
     AddressStore store;
-    openOrFail(store, pg ? iniFolder().path() : bigTableFolder());
+    if (!openMillionBook(state, store)) return;
     std::vector<std::string> probes;
     for (int i = 0; i < 1000; ++i) {
         probes.push_back("user" + std::to_string(i * kBigTableGroups) + "@example.com"); // in group 2
@@ -332,14 +342,8 @@ BENCHMARK(BM_AddressExistsMillion)->ArgName("engine")->Arg(kSqlite)->Arg(kPostgr
 // The duplicate filter's checks against a million-row table: the same probes, asked 500 at a time as the filter
 // does (AddressesExist). Items are single checks.
 void BM_AddressesExistMillion(benchmark::State& state) {
-    const bool pg = state.range(0) == kPostgreSql;
-    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
-    if (pg)
-        pgBookWith(true);
-    else
-        useDataSource(false);
     AddressStore store;
-    openOrFail(store, pg ? iniFolder().path() : bigTableFolder());
+    if (!openMillionBook(state, store)) return;
     std::vector<std::string> probes;
     for (int i = 0; i < 250; ++i) {
         probes.push_back("user" + std::to_string(i * kBigTableGroups) + "@example.com"); // in group 2
@@ -358,14 +362,8 @@ BENCHMARK(BM_AddressesExistMillion)->ArgName("engine")->Arg(kSqlite)->Arg(kPostg
 
 // The group loader: one group of 100,000 addresses out of a million-row table.
 void BM_LoadGroupAddresses100k(benchmark::State& state) {
-    const bool pg = state.range(0) == kPostgreSql;
-    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
-    if (pg)
-        pgBookWith(true);
-    else
-        useDataSource(false);
     AddressStore store;
-    openOrFail(store, pg ? iniFolder().path() : bigTableFolder());
+    if (!openMillionBook(state, store)) return;
     std::list<AddressRecord> addresses;
     for (auto _ : state) {
         if (store.LoadGroupAddresses(2, addresses) != 0) state.SkipWithError("no rows");
