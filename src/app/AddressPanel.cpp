@@ -71,7 +71,7 @@ void CCorvaneDlg::OnEditAddress() {
         MessageBox(QStringLiteral("没有选择编辑项"), this);
         return;
     }
-    const std::int32_t id = m_listAddresses->GetItemData(row);
+    const RowId id = m_listAddresses->GetItemData(row);
     CDlgEmailItem dialog;
     dialog.SetMode(CDlgEmailItem::kModeEdit);
     dialog.m_nGroupId = m_nGroupId;

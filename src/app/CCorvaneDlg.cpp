@@ -292,7 +292,7 @@ int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
     return 0;
 }
 
-int CCorvaneDlg::LoadGroupAsync(std::int32_t groupId) {
+int CCorvaneDlg::LoadGroupAsync(RowId groupId) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_listAddresses->DeleteAllItems();
     m_loaders->StartGroupLoader(groupId);

@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QIcon>
 
+#include "store/RowId.h"
 #include "ui/TemplateDialog.h"
 
 class BlockingNoticeTarget;
@@ -69,7 +70,7 @@ private:
     void OnFilter();
 
     // Loaders.
-    int LoadGroupAsync(std::int32_t groupId);
+    int LoadGroupAsync(RowId groupId);
     int ShowPageAsync();
 
     // Search panel.
@@ -86,7 +87,7 @@ private:
     ReportList* m_listGroups;
     ReportList* m_listAddresses;
     ReportList* m_listLinks;
-    std::int32_t m_nGroupId = 0;
+    RowId m_nGroupId = 0; // ids are carried at the database's 64 bits
     std::string m_strGroupName;
     std::int32_t m_nPage = 0;
     std::int32_t m_nLastPage = 0;

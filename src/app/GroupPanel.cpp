@@ -68,7 +68,7 @@ void CCorvaneDlg::OnRenameGroup() {
         MessageBox(QStringLiteral("没有选择编辑项"), this);
         return;
     }
-    const std::int32_t id = m_listGroups->GetItemData(row);
+    const RowId id = m_listGroups->GetItemData(row);
     CDlgNewString dialog;
     dialog.SetMode(CDlgNewString::kModeRename);
     if (dialog.DoModal() != IDOK) return;

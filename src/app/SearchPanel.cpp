@@ -55,7 +55,7 @@ int CCorvaneDlg::FillLinkList() {
 void CCorvaneDlg::OnClickLinks() {
     const int row = m_listLinks->GetFirstSelectedRow();
     if (row < 0) return;
-    const auto link = m_mapLinks.find(m_listLinks->GetItemData(row));
+    const auto link = m_mapLinks.find(static_cast<std::int32_t>(m_listLinks->GetItemData(row)));
     const std::string address = link != m_mapLinks.end() ? link->second : std::string();
     // Sponsor links come from the update server: only plain web pages are opened, never a local file, another
     // scheme or something a browser would take for an option.

@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "store/RowId.h"
 #include "ui/TemplateDialog.h"
 
 class QComboBox;
@@ -22,12 +23,12 @@ public:
 
     void SetMode(int mode) { m_nMode = mode; }
 
-    std::map<int, std::int32_t> m_mapIndexToGroup; // position in the drop-down list to group id
+    std::map<int, RowId> m_mapIndexToGroup; // position in the drop-down list to group id
     int m_nMode = 0;
     QComboBox* m_comboGroup = nullptr;
     std::string m_strEmail;
     std::string m_strName;
-    std::int32_t m_nGroupId = 0; // on entry the group to preselect, after IDOK the group chosen (0: none)
+    RowId m_nGroupId = 0; // on entry the group to preselect, after IDOK the group chosen (0: none)
 
 protected:
     void OnInitDialog() override;

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include "store/RowId.h"
 #include "ui/TemplateDialog.h"
 
 class BlockingNoticeTarget;
@@ -27,7 +28,7 @@ public:
     CDlgFilter();
     ~CDlgFilter() override;
 
-    std::int32_t m_nGroupId = 0;
+    RowId m_nGroupId = 0;
     std::string m_strGroupName;  // CP936
     std::string m_strGroupLabel; // CP936
     std::string m_strInputPath;  // native path

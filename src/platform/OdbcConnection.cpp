@@ -264,6 +264,14 @@ void OdbcConnection::open(const std::string& connectionString) {
 
 bool OdbcConnection::isOpen() const noexcept { return m_impl->connected; }
 
+bool OdbcConnection::isDead() const noexcept {
+    if (!m_impl->connected) return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc =
+        SQLGetConnectAttr(m_impl->connection.get(), SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr);
+    return SQL_SUCCEEDED(rc) && dead == SQL_CD_TRUE;
+}
+
 DatabaseEngine OdbcConnection::engine() const noexcept {
     return m_impl->connected ? m_impl->forms->engine : DatabaseEngine::kOther;
 }

@@ -63,6 +63,9 @@ public:
     // \throws DatabaseError when the driver manager or the driver refuses.
     void open(const std::string& connectionString);
     bool isOpen() const noexcept;
+    // Whether the driver knows the connection to be gone (the server ended the session, the network dropped): every
+    // statement on it then fails, and only a new connection helps. Asks the driver, without a round trip.
+    bool isDead() const noexcept;
     // The engine of the open connection (kOther when none is open).
     DatabaseEngine engine() const noexcept;
 

@@ -123,7 +123,7 @@ std::string OdbcRecordSet::text(std::string_view column) {
     return f.isInteger ? std::to_string(f.integer) : f.text;
 }
 
-std::int32_t OdbcRecordSet::integer(std::string_view column) {
+std::int64_t OdbcRecordSet::integer(std::string_view column) {
     const Field& f = field(column);
     if (f.isNull) return 0;
     std::int64_t value = f.integer;
@@ -134,9 +134,7 @@ std::int32_t OdbcRecordSet::integer(std::string_view column) {
         if (ec != std::errc() || ptr != end)
             throw DatabaseError("22018", 0, "The column " + std::string(column) + " does not hold an integer.");
     }
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
-        throw DatabaseError("22003", 0, "The value of column " + std::string(column) + " does not fit in 32 bits.");
-    return static_cast<std::int32_t>(value);
+    return value;
 }
 
 bool OdbcRecordSet::isNull(std::string_view column) { return field(column).isNull; }

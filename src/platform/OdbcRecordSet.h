@@ -51,13 +51,14 @@ public:
     // A field of the current row by column name (case-insensitive; "t.col" also answers to "col").
     // NULL reads as an empty text or 0. An integer column reads as text in decimal; a text column as an integer
     // when it holds one. A text keeps every byte that was stored, an embedded NUL included.
-    // \throws DatabaseError for an unknown column, no current row, a record set opened for kRowsOnly, or a value
-    // that does not fit in 32 bits.
+    // \throws DatabaseError for an unknown column, no current row, or a record set opened for kRowsOnly;
+    // integer() also for a text that is not an integer.
     std::string text(std::string_view column);
     // The first column of the current row as text (kFirstColumn); NULL reads as an empty text.
     // \throws DatabaseError for no current row or another reading.
     std::string firstColumnText();
-    std::int32_t integer(std::string_view column);
+    // Integers are read at the engine's full width: SQLite's row ids run past 32 bits.
+    std::int64_t integer(std::string_view column);
     bool isNull(std::string_view column);
 
 private:

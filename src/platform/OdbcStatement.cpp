@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <type_traits>
 #include <utility>
 
@@ -52,10 +53,15 @@ void OdbcStatement::bind(std::span<const SqlParameter> params) {
     for (const SqlParameter& param : params) {
         const std::size_t slot = number++;
         SQLRETURN rc;
-        if (const auto* integer = std::get_if<std::int32_t>(&param)) {
-            m_integers[slot] = *integer;
-            rc = SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0, &m_integers[slot],
-                                  0, nullptr);
+        if (std::holds_alternative<std::int32_t>(param) || std::holds_alternative<std::int64_t>(param)) {
+            m_integers[slot] = std::holds_alternative<std::int32_t>(param) ? std::get<std::int32_t>(param)
+                                                                           : std::get<std::int64_t>(param);
+            // A value that fits in 32 bits goes as an INTEGER, as the columns are declared (a server then compares
+            // like with like); only an id past that range goes as a BIGINT.
+            const bool wide = m_integers[slot] < std::numeric_limits<std::int32_t>::min() ||
+                              m_integers[slot] > std::numeric_limits<std::int32_t>::max();
+            rc = SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_SBIGINT, wide ? SQL_BIGINT : SQL_INTEGER, 0, 0,
+                                  &m_integers[slot], 0, nullptr);
         } else {
             std::string_view text = std::get<std::string_view>(param);
             // An empty text still needs a valid address; its length says it is empty, not NULL.

@@ -73,6 +73,6 @@ private:
     bool m_described = false;
     std::vector<Column> m_columns;
     // Storage for bound values: ODBC reads them at SQLExecute, so they must stay put until then.
-    std::vector<std::int32_t> m_integers;
+    std::vector<std::int64_t> m_integers;
     std::vector<SQLLEN> m_lengths;
 };

@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <string>
 
+#include "store/RowId.h"
+
 struct AddressRecord {
-    std::int32_t id = 0;       // chosen by the database on insert
-    std::int32_t group_id = 0; // the id of the group the address belongs to
+    RowId id = 0;       // chosen by the database on insert
+    RowId group_id = 0; // the id of the group the address belongs to
     std::string email;         // CP936 bytes, compared byte for byte
     std::string name;          // may be empty
 

@@ -81,6 +81,13 @@ std::string unusableBookReason(OdbcConnection& connection) {
     return {};
 }
 
+// Whether `error` says that the connection itself is gone (a server that restarted or ended the session, a network
+// that dropped), rather than that one statement failed: SQLSTATE class 08, or PostgreSQL's shutdown codes.
+bool connectionGone(const DatabaseError& error) {
+    const std::string& state = error.sqlState();
+    return state.rfind("08", 0) == 0 || state == "57P01" || state == "57P02" || state == "57P03";
+}
+
 } // namespace
 
 AddressStore::AddressStore() : m_updateServer(kUpdateServer), m_downloadOptions(DefaultDownloadOptions()) {}
@@ -127,9 +134,18 @@ int AddressStore::runWrite(const std::string& sql, std::initializer_list<SqlPara
     int result = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_connection.isOpen()) return 1;
-        if (batchBroken()) return m_batch->keepsErrors() ? kNotWritten : 0;
-        result = settleWrite(executeWrite(sql, params), failures);
+        try {
+            restoreConnection();
+        } catch (const DatabaseError& error) {
+            failures.push_back(error.what());
+        }
+        if (failures.empty()) {
+            if (!m_connection.isOpen()) return 1;
+            if (batchBroken()) return m_batch->keepsErrors() ? kNotWritten : 0;
+            result = settleWrite(executeWrite(sql, params), failures);
+        } else {
+            result = 1;
+        }
     }
     report(failures);
     return result;
@@ -156,8 +172,41 @@ std::string AddressStore::executeWrite(const std::string& sql, std::initializer_
         m_connection.execute(sql, params);
         return {};
     } catch (const DatabaseError& error) {
+        noteIfConnectionGone(error);
         return error.what();
     }
+}
+
+bool AddressStore::noteIfConnectionGone(const DatabaseError& error) {
+    // Drivers differ in the state they give (psqlODBC: the general HY000), so the driver is asked as well.
+    if (m_connectionString.empty() || !(connectionGone(error) || m_connection.isDead())) return false;
+    m_connectionGone = true;
+    return true;
+}
+
+void AddressStore::restoreConnection() {
+    // A batch holds the old connection's transaction; the connection is made again once it has ended.
+    if (!m_connectionGone || m_batch) return;
+    try {
+        m_connection.open(m_connectionString);
+    } catch (const DatabaseError& error) {
+        throw DatabaseError(error.sqlState(), error.nativeCode(),
+                            "The connection to the address book was lost and could not be made again: " +
+                                error.message());
+    }
+    m_connectionGone = false;
+}
+
+template <class Read>
+auto AddressStore::readReconnecting(Read read) -> decltype(read()) {
+    try {
+        return read();
+    } catch (const DatabaseError& error) {
+        // Inside a transaction the read belongs to work that went with the connection; it is not run alone.
+        if (!noteIfConnectionGone(error) || m_batch || m_connection.inTransaction()) throw;
+    }
+    restoreConnection();
+    return read();
 }
 
 // Connection ---------------------------------------------------------------------------------------------------
@@ -167,17 +216,28 @@ bool AddressStore::OpenDatabase(const std::string& startDirectory) {
     {
         std::lock_guard lock(m_mutex);
         m_connection.close();
-        const std::optional<std::string> connectionString = BookConnectionString(startDirectory);
-        if (!connectionString) return false;
-        try {
-            m_connection.open(*connectionString);
-        } catch (const DatabaseError&) {
-            // A refused connection is a failed open; the caller says so to the user.
-            return false;
+        m_connectionString.clear();
+        m_connectionGone = false;
+        const bool shared = SharedBookDefined();
+        m_bookDescription = shared ? std::string(kDataSourceName) : DatabaseFilePath(startDirectory);
+        if (!shared) failure = UnusableBookFileReason(DatabaseFilePath(startDirectory));
+        const std::optional<std::string> connectionString =
+            failure.empty() ? BookConnectionString(startDirectory) : std::nullopt;
+        if (failure.empty()) {
+            if (!connectionString) return false;
+            try {
+                m_connection.open(*connectionString);
+            } catch (const DatabaseError&) {
+                // A refused connection is a failed open; the caller says so to the user.
+                return false;
+            }
+            if (!m_connection.isOpen()) return false;
+            failure = unusableBookReason(m_connection);
         }
-        if (!m_connection.isOpen()) return false;
-        failure = unusableBookReason(m_connection);
-        if (failure.empty()) return true;
+        if (failure.empty()) {
+            m_connectionString = *connectionString;
+            return true;
+        }
         // Left open, the connection would only fail later, at whatever the window happens to do first.
         m_connection.close();
     }
@@ -189,6 +249,8 @@ bool AddressStore::OpenDatabase(const std::string& startDirectory) {
 void AddressStore::CloseDatabase() {
     std::lock_guard lock(m_mutex);
     m_connection.close();
+    m_connectionString.clear();
+    m_connectionGone = false;
 }
 
 bool AddressStore::IsOpen() {
@@ -207,13 +269,16 @@ StoreTransaction AddressStore::BeginTransaction(BatchErrors errors) {
 // updated row moves on PostgreSQL), so it is asked for.
 int AddressStore::LoadGroups(std::vector<GroupRecord>& groups) {
     std::lock_guard lock(m_mutex);
+    restoreConnection();
     if (!m_connection.isOpen()) return 1;
-    groups.clear();
-    return loadRows(m_connection, "select id, name from AddressCata order by id", {}, [&](CMyRecordset& row) {
-        GroupRecord group;
-        group.name = row.text("name");
-        group.id = row.integer("id");
-        groups.push_back(std::move(group));
+    return readReconnecting([&] {
+        groups.clear();
+        return loadRows(m_connection, "select id, name from AddressCata order by id", {}, [&](CMyRecordset& row) {
+            GroupRecord group;
+            group.name = row.text("name");
+            group.id = row.integer("id");
+            groups.push_back(std::move(group));
+        });
     });
 }
 
@@ -221,17 +286,49 @@ int AddressStore::AddGroup(const std::string& name) {
     return runWrite("insert into AddressCata(name) values(?)", {name});
 }
 
-int AddressStore::RenameGroup(std::int32_t id, const std::string& name) {
+int AddressStore::RenameGroup(RowId id, const std::string& name) {
     return runWrite("update AddressCata set name = ? where id = ?", {name, id});
 }
 
-int AddressStore::DeleteGroup(std::int32_t id) {
-    return runWrite("delete from AddressCata where id = ?", {id});
+int AddressStore::DeleteGroup(RowId id) {
+    const GroupDeletion deletion = DeleteGroupWithAddresses(id);
+    if (deletion.notOpen) return 1;
+    if (!deletion.failure.empty()) report({deletion.failure});
+    return 0;
+}
+
+AddressStore::GroupDeletion AddressStore::DeleteGroupWithAddresses(RowId id) {
+    GroupDeletion result;
+    std::lock_guard lock(m_mutex);
+    try {
+        restoreConnection();
+        if (!m_connection.isOpen()) {
+            result.notOpen = true;
+            return result;
+        }
+        if (batchBroken()) throw DatabaseError("40000", 0, "The batch in progress has failed; nothing was deleted.");
+        std::int64_t count = 0;
+        loadRows(m_connection, "select count(*) as total from AddressList where group_id = ?", {id},
+                 [&](CMyRecordset& row) { count = row.integer("total"); });
+        // Inside a batch the deletes go with it; alone they take the write lock for themselves.
+        std::optional<Transaction> transaction;
+        if (!m_connection.inTransaction())
+            transaction.emplace(m_connection, TransactionIsolation::kDefault, TransactionAccess::kWrite);
+        m_connection.execute("delete from AddressList where group_id = ?", {id});
+        m_connection.execute("delete from AddressCata where id = ?", {id});
+        if (transaction) transaction->commit();
+        result.deleted = true;
+        result.addresses = count;
+    } catch (const DatabaseError& error) {
+        noteIfConnectionGone(error);
+        result.failure = error.what();
+    }
+    return result;
 }
 
 // Addresses ----------------------------------------------------------------------------------------------------
 
-int AddressStore::addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId) {
+int AddressStore::addressExistsLocked(RowId groupId, const std::string& email, const RowId* exceptId) {
     if (!m_connection.isOpen()) return 1;
     // A text that the database cannot hold (a NUL, or bytes that are not GBK, where the book is kept as Unicode) is
     // in no row; asking would only fail.
@@ -252,22 +349,25 @@ int AddressStore::addressExistsLocked(std::int32_t groupId, const std::string& e
     return none ? 0 : 1;
 }
 
-int AddressStore::AddressExists(std::int32_t groupId, const std::string& email) {
+int AddressStore::AddressExists(RowId groupId, const std::string& email) {
     std::lock_guard lock(m_mutex);
-    return addressExistsLocked(groupId, email, nullptr);
+    restoreConnection();
+    return readReconnecting([&] { return addressExistsLocked(groupId, email, nullptr); });
 }
 
-int AddressStore::AddressExistsExcept(std::int32_t groupId, const std::string& email, std::int32_t id) {
+int AddressStore::AddressExistsExcept(RowId groupId, const std::string& email, RowId id) {
     std::lock_guard lock(m_mutex);
-    return addressExistsLocked(groupId, email, &id);
+    restoreConnection();
+    return readReconnecting([&] { return addressExistsLocked(groupId, email, &id); });
 }
 
 namespace {
 
 // Texts per statement of AddressesExist: a statement answers for many texts at once, so that a long run of checks
 // costs a statement (a round trip to a server) per hundred texts rather than per text. 101 parameters stay under
-// the 999 that older SQLite builds allow. A piece that comes short repeats its last text, so that only one
-// statement text is ever prepared.
+// the 999 that older SQLite builds allow. A piece that comes short is filled up with empty texts, so that only one
+// statement text is ever prepared; never with copies of a real text, which the driver would copy each time (a
+// 200 MB line would then cost 20 GB).
 constexpr std::size_t kChecksPerStatement = 100;
 
 // The texts that the group holds, each looked up on its own in the index on (group_id, email), as a check of one
@@ -287,46 +387,49 @@ const std::string& addressesExistStatement() {
 
 } // namespace
 
-void AddressStore::AddressesExist(std::int32_t groupId, std::span<const std::string> emails,
+void AddressStore::AddressesExist(RowId groupId, std::span<const std::string> emails,
                                   std::vector<int>& results) {
     std::lock_guard lock(m_mutex);
     results.assign(emails.size(), 1);
+    restoreConnection();
     if (!m_connection.isOpen() || emails.empty()) return;
     try {
-        // One read transaction: the engine takes its locks and checks its files once for all the texts. It only
-        // reads, so it keeps no other program from writing meanwhile.
-        std::optional<Transaction> read;
-        if (!m_connection.inTransaction()) read.emplace(m_connection);
-        // A text that the database cannot hold is in no row (see addressExistsLocked); the others are asked.
-        std::vector<std::size_t> asked;
-        asked.reserve(emails.size());
-        for (std::size_t i = 0; i < emails.size(); ++i) {
-            if (m_connection.canStore(emails[i]))
-                asked.push_back(i);
-            else
-                results[i] = 0;
-        }
-        std::unordered_set<std::string> found;
-        std::vector<SqlParameter> params;
-        params.reserve(1 + kChecksPerStatement);
-        for (std::size_t from = 0; from < asked.size(); from += kChecksPerStatement) {
-            const std::size_t count = std::min(kChecksPerStatement, asked.size() - from);
-            params.clear();
-            for (std::size_t k = 0; k < kChecksPerStatement; ++k)
-                params.emplace_back(std::string_view(emails[asked[from + std::min(k, count - 1)]]));
-            params.emplace_back(groupId);
-            found.clear();
-            CMyRecordset records(m_connection);
-            // One column, the statement's own: read without the check of a fresh preparation.
-            records.open(addressesExistStatement(), params, CMyRecordset::Reading::kFirstColumn);
-            for (; !records.isEof(); records.moveNext()) found.insert(records.firstColumnText());
-            records.close();
-            for (std::size_t k = 0; k < count; ++k) {
-                const std::size_t at = asked[from + k];
-                results[at] = found.count(emails[at]) != 0 ? 1 : 0;
+        readReconnecting([&] {
+            // One read transaction: the engine takes its locks and checks its files once for all the texts. It only
+            // reads, so it keeps no other program from writing meanwhile.
+            std::optional<Transaction> read;
+            if (!m_connection.inTransaction()) read.emplace(m_connection);
+            // A text that the database cannot hold is in no row (see addressExistsLocked); the others are asked.
+            std::vector<std::size_t> asked;
+            asked.reserve(emails.size());
+            for (std::size_t i = 0; i < emails.size(); ++i) {
+                if (m_connection.canStore(emails[i]))
+                    asked.push_back(i);
+                else
+                    results[i] = 0;
             }
-        }
-        if (read) read->commit();
+            std::unordered_set<std::string> found;
+            std::vector<SqlParameter> params;
+            params.reserve(1 + kChecksPerStatement);
+            for (std::size_t from = 0; from < asked.size(); from += kChecksPerStatement) {
+                const std::size_t count = std::min(kChecksPerStatement, asked.size() - from);
+                params.clear();
+                for (std::size_t k = 0; k < kChecksPerStatement; ++k)
+                    params.emplace_back(k < count ? std::string_view(emails[asked[from + k]]) : std::string_view());
+                params.emplace_back(groupId);
+                found.clear();
+                CMyRecordset records(m_connection);
+                // One column, the statement's own: read without the check of a fresh preparation.
+                records.open(addressesExistStatement(), params, CMyRecordset::Reading::kFirstColumn);
+                for (; !records.isEof(); records.moveNext()) found.insert(records.firstColumnText());
+                records.close();
+                for (std::size_t k = 0; k < count; ++k) {
+                    const std::size_t at = asked[from + k];
+                    results[at] = found.count(emails[at]) != 0 ? 1 : 0;
+                }
+            }
+            if (read) read->commit();
+        });
     } catch (const DatabaseError&) {
         results.assign(emails.size(), 1);
         throw;
@@ -358,11 +461,41 @@ const std::string& insertStatementFor(std::size_t rows) {
 
 } // namespace
 
-int AddressStore::InsertAddress(std::int32_t groupId, const std::string& email, const std::string& name) {
+int AddressStore::InsertAddress(RowId groupId, const std::string& email, const std::string& name) {
     return runWrite(kInsertAddress, {groupId, email, name});
 }
 
-int AddressStore::InsertAddresses(std::int32_t groupId, std::span<const std::string> emails, const std::string& name) {
+AddressStore::AddResult AddressStore::AddAddressIfAbsent(RowId groupId, const std::string& email,
+                                                         const std::string& name) {
+    AddResult result;
+    std::lock_guard lock(m_mutex);
+    try {
+        restoreConnection();
+        if (!m_connection.isOpen()) {
+            result.outcome = AddOutcome::kNotOpen;
+            return result;
+        }
+        if (batchBroken()) throw DatabaseError("40000", 0, "The batch in progress has failed; nothing was written.");
+        // A lock held for one check and one insert costs milliseconds; inside a batch the batch holds it.
+        std::optional<Transaction> transaction;
+        if (!m_connection.inTransaction())
+            transaction.emplace(m_connection, TransactionIsolation::kDefault, TransactionAccess::kWrite);
+        if (addressExistsLocked(groupId, email, nullptr) != 0) {
+            result.outcome = AddOutcome::kAlreadyInGroup;
+            return result;
+        }
+        m_connection.execute(kInsertAddress, {groupId, email, name});
+        if (transaction) transaction->commit();
+        result.outcome = AddOutcome::kAdded;
+    } catch (const DatabaseError& error) {
+        noteIfConnectionGone(error);
+        result.outcome = AddOutcome::kFailed;
+        result.failure = error.what();
+    }
+    return result;
+}
+
+int AddressStore::InsertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name) {
     std::vector<std::string> failures;
     int result = 0;
     {
@@ -388,6 +521,7 @@ int AddressStore::InsertAddresses(std::int32_t groupId, std::span<const std::str
                 from += count;
             }
         } catch (const DatabaseError& error) {
+            noteIfConnectionGone(error);
             failure = error.what();
         }
         result = settleWrite(std::move(failure), failures);
@@ -396,65 +530,99 @@ int AddressStore::InsertAddresses(std::int32_t groupId, std::span<const std::str
     return result;
 }
 
-int AddressStore::UpdateAddress(std::int32_t id, std::int32_t groupId, const std::string& email,
+int AddressStore::UpdateAddress(RowId id, RowId groupId, const std::string& email,
                                 const std::string& name) {
     std::vector<std::string> failures;
     int result = 0;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_connection.isOpen()) return 1;
-        if (batchBroken()) return 2;
-        // Check and write under one lock, so no other thread can slip the same e-mail text in between.
-        int exists = 1;
         try {
-            exists = addressExistsLocked(groupId, email, &id);
+            restoreConnection();
         } catch (const DatabaseError& error) {
-            // Without an answer to the check nothing may be written; the caller treats 2 as a refusal.
-            settleWrite(error.what(), failures);
+            failures.push_back(error.what());
         }
-        if (exists != 0) {
+        if (!failures.empty() || !m_connection.isOpen()) {
+            result = 1;
+        } else if (batchBroken()) {
             result = 2;
         } else {
-            result = settleWrite(executeWrite("update AddressList set group_id = ?, email = ?, name = ? where id = ?",
-                                              {groupId, email, name, id}),
-                                 failures);
+            result = updateLocked(id, groupId, email, name, failures);
         }
     }
     report(failures);
     return result;
 }
 
-int AddressStore::DeleteAddress(std::int32_t id) {
+int AddressStore::updateLocked(RowId id, RowId groupId, const std::string& email, const std::string& name,
+                               std::vector<std::string>& failures) {
+    // Check and write under the store's lock and the database's write lock, so that neither another thread nor
+    // another program can slip the same e-mail text in between. Inside a batch, the batch holds both.
+    std::optional<Transaction> transaction;
+    try {
+        if (!m_connection.inTransaction())
+            transaction.emplace(m_connection, TransactionIsolation::kDefault, TransactionAccess::kWrite);
+        if (addressExistsLocked(groupId, email, &id) != 0) return 2;
+    } catch (const DatabaseError& error) {
+        // Without an answer to the check nothing may be written; the caller treats 2 as a refusal.
+        noteIfConnectionGone(error);
+        settleWrite(error.what(), failures);
+        return 2;
+    }
+    const int result = settleWrite(
+        executeWrite("update AddressList set group_id = ?, email = ?, name = ? where id = ?", {groupId, email, name, id}),
+        failures);
+    if (!transaction) return result;
+    try {
+        transaction->commit();
+    } catch (const DatabaseError& error) {
+        noteIfConnectionGone(error);
+        settleWrite(error.what(), failures);
+        return 2;
+    }
+    return result;
+}
+
+int AddressStore::DeleteAddress(RowId id) {
     return runWrite("delete from AddressList where id = ?", {id});
 }
 
-int AddressStore::LoadGroupAddresses(std::int32_t groupId, std::list<AddressRecord>& addresses) {
+int AddressStore::LoadGroupAddresses(RowId groupId, std::list<AddressRecord>& addresses) {
     std::lock_guard lock(m_mutex);
+    restoreConnection();
     if (!m_connection.isOpen()) return 1;
-    addresses.clear();
-    return loadRows(m_connection,
-                    "select id, group_id, email, name from AddressList where group_id = ? order by email, id",
-                    {groupId}, [&](CMyRecordset& row) { readAddress(row, addresses.emplace_back()); });
+    return readReconnecting([&] {
+        addresses.clear();
+        return loadRows(m_connection,
+                        "select id, group_id, email, name from AddressList where group_id = ? order by email, id",
+                        {groupId}, [&](CMyRecordset& row) { readAddress(row, addresses.emplace_back()); });
+    });
 }
 
-int AddressStore::LoadGroupAddressPage(std::int32_t groupId, std::int32_t offset, std::int32_t limit,
+int AddressStore::LoadGroupAddressPage(RowId groupId, std::int32_t offset, std::int32_t limit,
                                        std::vector<AddressRecord>& addresses) {
     std::lock_guard lock(m_mutex);
+    restoreConnection();
     if (!m_connection.isOpen()) return 1;
-    addresses.clear();
-    return loadRows(m_connection,
-                    "select id, group_id, email, name from AddressList where group_id = ? order by email, id "
-                    "limit ? offset ?",
-                    {groupId, limit, offset}, [&](CMyRecordset& row) { readAddress(row, addresses.emplace_back()); });
+    return readReconnecting([&] {
+        addresses.clear();
+        return loadRows(m_connection,
+                        "select id, group_id, email, name from AddressList where group_id = ? order by email, id "
+                        "limit ? offset ?",
+                        {groupId, limit, offset},
+                        [&](CMyRecordset& row) { readAddress(row, addresses.emplace_back()); });
+    });
 }
 
-int AddressStore::CountGroupAddresses(std::int32_t groupId, std::int32_t& count) {
+int AddressStore::CountGroupAddresses(RowId groupId, std::int32_t& count) {
     std::lock_guard lock(m_mutex);
+    restoreConnection();
     if (!m_connection.isOpen()) return 1;
-    count = 0;
-    loadRows(m_connection, "select count(*) as total from AddressList where group_id = ?", {groupId},
-             [&](CMyRecordset& row) { count = row.integer("total"); });
-    return 0;
+    return readReconnecting([&] {
+        count = 0;
+        loadRows(m_connection, "select count(*) as total from AddressList where group_id = ?", {groupId},
+                 [&](CMyRecordset& row) { count = static_cast<std::int32_t>(row.integer("total")); });
+        return 0;
+    });
 }
 
 // Keywords and links -------------------------------------------------------------------------------------------
@@ -502,21 +670,27 @@ int AddressStore::RefreshSearchKeys() {
 
 int AddressStore::LoadLinks(std::vector<LinkRecord>& links) {
     std::lock_guard lock(m_mutex);
+    restoreConnection();
     if (!m_connection.isOpen()) return 1;
-    links.clear();
-    return loadRows(m_connection, "select * from Links order by id", {}, [&](CMyRecordset& row) {
-        LinkRecord link;
-        link.id = row.integer("id");
-        link.site = row.text("site");
-        link.url = row.text("url");
-        links.push_back(std::move(link));
+    return readReconnecting([&] {
+        links.clear();
+        return loadRows(m_connection, "select * from Links order by id", {}, [&](CMyRecordset& row) {
+            LinkRecord link;
+            link.id = static_cast<std::int32_t>(row.integer("id"));
+            link.site = row.text("site");
+            link.url = row.text("url");
+            links.push_back(std::move(link));
+        });
     });
 }
 
 int AddressStore::LoadSearchKeys(std::vector<std::string>& keywords) {
     std::lock_guard lock(m_mutex);
+    restoreConnection();
     if (!m_connection.isOpen()) return 1;
-    keywords.clear();
-    return loadRows(m_connection, "select * from SearchKey order by id", {},
-                    [&](CMyRecordset& row) { keywords.push_back(row.text("keyword")); });
+    return readReconnecting([&] {
+        keywords.clear();
+        return loadRows(m_connection, "select * from SearchKey order by id", {},
+                        [&](CMyRecordset& row) { keywords.push_back(row.text("keyword")); });
+    });
 }

@@ -12,10 +12,12 @@
 #include <vector>
 
 #include "platform/HttpGet.h"
+#include "platform/DatabaseError.h"
 #include "platform/OdbcConnection.h"
 #include "store/AddressRecord.h"
 #include "store/GroupRecord.h"
 #include "store/LinkRecord.h"
+#include "store/RowId.h"
 #include "store/StoreLock.h"
 #include "store/StoreTransaction.h"
 
@@ -28,6 +30,9 @@
 //   checks    0 no matching row; 1 a matching row exists, or the connection is not open.
 // Loaders and checks let a DatabaseError reach their caller; writers report it and return 0 (or, inside a batch
 // that keeps its errors, hand it to the batch and return 3).
+// A connection that a statement finds gone (a database server restarted, the network dropped) is made again by the
+// next operation; a read that found it gone is run once more on the new connection. Writes are never repeated: one
+// whose answer was lost with the connection may have been done, so it is reported instead.
 class AddressStore {
 public:
     // Shows a database error's text to the user; the windows connect it to a message box. It is called on the
@@ -61,6 +66,8 @@ public:
     // folder where the journal's files cannot be made). Its connection is closed and the driver's text reported
     // once. The check reads no row, so it costs the same on any size of book.
     bool OpenDatabase(const std::string& startDirectory);
+    // Where the book is: the file's path, or the data source (after OpenDatabase, also a failed one).
+    const std::string& BookDescription() const noexcept { return m_bookDescription; }
     // Closes the connection if it is open. Every operation then returns 1.
     void CloseDatabase();
     bool IsOpen();
@@ -68,12 +75,25 @@ public:
     // Groups.
     int LoadGroups(std::vector<GroupRecord>& groups);
     int AddGroup(const std::string& name);
-    int RenameGroup(std::int32_t id, const std::string& name);
-    int DeleteGroup(std::int32_t id); // the group's addresses stay, under its id
+    int RenameGroup(RowId id, const std::string& name);
+    // Deletes the group and its addresses, as DeleteGroupWithAddresses; a failure is reported.
+    int DeleteGroup(RowId id);
+
+    // What became of a group that was to be deleted.
+    struct GroupDeletion {
+        bool deleted = false;     // the group and its addresses are gone; false: nothing changed
+        bool notOpen = false;     // there is no connection
+        std::int64_t addresses = 0; // addresses deleted with it
+        std::string failure;      // the database's text when nothing changed
+    };
+    // Deletes the group's addresses and the group in one transaction under the database's write lock, so no
+    // address is left behind where no list can reach it, and no other program adds one in between. The failure is
+    // returned, not reported.
+    GroupDeletion DeleteGroupWithAddresses(RowId id);
 
     // Addresses.
-    int AddressExists(std::int32_t groupId, const std::string& email);
-    int AddressExistsExcept(std::int32_t groupId, const std::string& email, std::int32_t id);
+    int AddressExists(RowId groupId, const std::string& email);
+    int AddressExistsExcept(RowId groupId, const std::string& email, RowId id);
     // AddressExists for each of `emails`, into `results` (a code for each text, in order), all answered from one
     // read of the book: the answers that one call per text would give at that moment. A check that runs on its own
     // begins and ends a read of its own, which costs several times the check itself (the engine's locks and file
@@ -81,26 +101,43 @@ public:
     // times faster in pieces of a few hundred texts: a statement answers for a hundred of them. Inside a batch the
     // checks run in it and see its rows.
     // \throws DatabaseError when a check fails: there is then no answer for any of them (`results` all 1).
-    void AddressesExist(std::int32_t groupId, std::span<const std::string> emails, std::vector<int>& results);
-    int InsertAddress(std::int32_t groupId, const std::string& email, const std::string& name); // no duplicate check
+    void AddressesExist(RowId groupId, std::span<const std::string> emails, std::vector<int>& results);
+    int InsertAddress(RowId groupId, const std::string& email, const std::string& name); // no duplicate check
+
+    // What became of a single address that was to be added.
+    enum class AddOutcome {
+        kAdded,
+        kAlreadyInGroup, // the group holds the e-mail text already: nothing was written
+        kNotOpen,
+        kFailed, // nothing was written; `failure` says why
+    };
+    struct AddResult {
+        AddOutcome outcome = AddOutcome::kFailed;
+        std::string failure;
+    };
+    // The duplicate check and the insert of one address as one step against every other program on the book: both
+    // run under the database's write lock (as an import's batch takes it), so two programs that add the same
+    // address to the same group at the same instant store it once. The failure is returned, not reported.
+    AddResult AddAddressIfAbsent(RowId groupId, const std::string& email, const std::string& name);
     // Inserts each of `emails` under group `groupId` with `name`, in the order given, many rows to a statement (a
     // statement costs far more than a row), with no duplicate check: a writer's result code. Inside a batch the
     // rows go with the batch, whole or not at all; outside one, a failure can leave the rows of the statements
     // that ran before it.
-    int InsertAddresses(std::int32_t groupId, std::span<const std::string> emails, const std::string& name);
-    // Refuses (2) an e-mail text that the target group holds under another id. Should that check itself fail,
-    // the error is reported and the result is 2 too: nothing is written.
-    int UpdateAddress(std::int32_t id, std::int32_t groupId, const std::string& email, const std::string& name);
-    int DeleteAddress(std::int32_t id);
+    int InsertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name);
+    // Refuses (2) an e-mail text that the target group holds under another id. The check and the update run under
+    // the database's write lock, so no other program can store the same text in between. Should the check fail,
+    // or the lock not be had, the error is reported and the result is 2 too: nothing is written.
+    int UpdateAddress(RowId id, RowId groupId, const std::string& email, const std::string& name);
+    int DeleteAddress(RowId id);
     // A group's addresses are always read in one order: by e-mail text, then by id. It is the order of the index
     // on (group_id, email), so it costs no sorting, and a page read alone lines up with the whole group's.
     // For the GroupCache: `GroupCache.lock()` first, and pass its list.
-    int LoadGroupAddresses(std::int32_t groupId, std::list<AddressRecord>& addresses);
+    int LoadGroupAddresses(RowId groupId, std::list<AddressRecord>& addresses);
     // Up to `limit` addresses of the group from position `offset` on; a loader's result code.
-    int LoadGroupAddressPage(std::int32_t groupId, std::int32_t offset, std::int32_t limit,
+    int LoadGroupAddressPage(RowId groupId, std::int32_t offset, std::int32_t limit,
                              std::vector<AddressRecord>& addresses);
     // The number of addresses of the group: 0 when the count was read, 1 when the connection is not open.
-    int CountGroupAddresses(std::int32_t groupId, std::int32_t& count);
+    int CountGroupAddresses(RowId groupId, std::int32_t& count);
 
     // Keywords and links. The refreshes download the server's file and replace the table, whole or not at all;
     // when the download fails or yields no record, the table keeps its rows. A record that the database refuses
@@ -135,12 +172,28 @@ private:
     int settleWrite(std::string failure, std::vector<std::string>& toReport);
     // Whether the calling thread's batch is broken: a writer then runs nothing. Under the lock.
     bool batchBroken() const;
-    int addressExistsLocked(std::int32_t groupId, const std::string& email, const std::int32_t* exceptId);
+    int addressExistsLocked(RowId groupId, const std::string& email, const RowId* exceptId);
+    // UpdateAddress once the connection is known to be usable; under the lock.
+    int updateLocked(RowId id, RowId groupId, const std::string& email, const std::string& name,
+                     std::vector<std::string>& failures);
+    // Makes a connection found gone again, under the lock; nothing when it is not gone or a batch holds the store.
+    // \throws DatabaseError when it cannot be made again.
+    void restoreConnection();
+    // Notes a connection that `error` found gone, so that the next operation makes it again; whether it was.
+    bool noteIfConnectionGone(const DatabaseError& error);
+    // Runs `read` under the lock; when it fails because the connection is gone, makes the connection again and
+    // runs it once more.
+    template <class Read>
+    auto readReconnecting(Read read) -> decltype(read());
     int refreshTable(const char* path, bool links);
     void report(const std::vector<std::string>& failures);
 
     StoreLock m_mutex;
     OdbcConnection m_connection;
+    std::string m_connectionString;
+    std::string m_bookDescription;
+    // A statement found the connection gone; the next operation makes it again.
+    bool m_connectionGone = false;
     // The batch that holds the store, if any. Only the thread that holds the lock reads it, and only a thread that
     // holds a batch holds the lock while it is set, so it is always that thread's own batch.
     StoreTransaction* m_batch = nullptr;

@@ -9,6 +9,13 @@
 // The database file of `startDirectory`. The "/" goes in even after a directory that ends in one.
 std::string DatabaseFilePath(const std::string& startDirectory);
 
+// Why the book file at `path` must not be opened, or an empty text when it may be (or is not there: the driver,
+// which never creates it, then fails the open):
+// - it is empty: an interrupted first run left it; opening it would turn it into a database of no tables;
+// - it has no write permission: the driver would open it read-only and leave its shared-memory file beside it
+//   read-only too, which keeps the book read-only after the permission is mended.
+std::string UnusableBookFileReason(const std::string& path);
+
 // The build's connection string for the file at `path`, or nothing when the path cannot stand in a connection
 // string: a ";" or a brace would end the file name early and start options of its own.
 std::optional<std::string> ConnectionStringFor(const std::string& path);

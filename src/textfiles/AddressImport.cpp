@@ -30,7 +30,7 @@ std::string_view trimmed(std::string_view line) {
 
 class Importer {
 public:
-    Importer(AddressStore& store, LineReader& reader, std::int32_t groupId, const ImportBatching& batching,
+    Importer(AddressStore& store, LineReader& reader, RowId groupId, const ImportBatching& batching,
              ImportResult& result)
         : m_store(store), m_reader(reader), m_groupId(groupId), m_batching(batching), m_result(result) {}
 
@@ -154,7 +154,7 @@ private:
 
     AddressStore& m_store;
     LineReader& m_reader;
-    const std::int32_t m_groupId;
+    const RowId m_groupId;
     const ImportBatching& m_batching;
     ImportResult& m_result;
     std::string m_line;
@@ -169,7 +169,7 @@ private:
 
 } // namespace
 
-ImportResult ImportAddresses(AddressStore& store, const std::string& path, std::int32_t groupId,
+ImportResult ImportAddresses(AddressStore& store, const std::string& path, RowId groupId,
                              const ImportBatching& batching) {
     ImportResult result;
     LineReader reader(path);

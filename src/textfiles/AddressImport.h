@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "store/RowId.h"
+
 class AddressStore;
 
 struct ImportResult {
@@ -39,5 +41,5 @@ struct ImportBatching {
 //   are those of the file's lines up to a point. Running the same import again then stores exactly the lines
 //   still missing;
 // - the file cannot be read to its end: the run stops after storing the lines read whole.
-ImportResult ImportAddresses(AddressStore& store, const std::string& path, std::int32_t groupId,
+ImportResult ImportAddresses(AddressStore& store, const std::string& path, RowId groupId,
                              const ImportBatching& batching = {});

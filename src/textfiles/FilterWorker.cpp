@@ -47,7 +47,7 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
     g_bFilterIdle.store(0);
     const std::string outputPath = job->strOutputPath;
     const std::string inputPath = job->strInputPath;
-    const std::int32_t groupId = job->nGroupId;
+    const RowId groupId = job->nGroupId;
     const std::shared_ptr<NoticeTarget> target = job->target;
     g_bFilterArgTaken.store(1);
     g_bFilterArgTaken.notify_all();

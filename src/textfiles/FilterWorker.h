@@ -8,11 +8,13 @@
 #include <stop_token>
 #include <string>
 
+#include "store/RowId.h"
+
 class NoticeTarget;
 
 // What the start handler hands to the worker. The worker copies it before it sets g_bFilterArgTaken.
 struct FilterJob {
-    std::int32_t nGroupId = 0;
+    RowId nGroupId = 0;
     std::string strInputPath;
     std::string strOutputPath;
     // The dialog that started the run: its notices go there and nowhere else, so a worker that outlives its

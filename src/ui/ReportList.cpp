@@ -82,8 +82,8 @@ void ReportList::SetItemText(int row, int column, const std::string& text) {
     item->setData(column, kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void ReportList::SetItemData(int row, int data) {
-    if (QTreeWidgetItem* item = topLevelItem(row)) item->setData(0, kDataRole, data);
+void ReportList::SetItemData(int row, std::int64_t data) {
+    if (QTreeWidgetItem* item = topLevelItem(row)) item->setData(0, kDataRole, static_cast<qlonglong>(data));
 }
 
 std::string ReportList::GetItemText(int row, int column) const {
@@ -93,9 +93,9 @@ std::string ReportList::GetItemText(int row, int column) const {
     return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
 }
 
-int ReportList::GetItemData(int row) const {
+std::int64_t ReportList::GetItemData(int row) const {
     const QTreeWidgetItem* item = topLevelItem(row);
-    return item ? item->data(0, kDataRole).toInt() : 0;
+    return item ? item->data(0, kDataRole).toLongLong() : 0;
 }
 
 void ReportList::DeleteAllItems() {

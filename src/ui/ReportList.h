@@ -1,7 +1,8 @@
-// A list view in report style: rows of text columns, each row carrying an int, new rows usually inserted at the
+// A list view in report style: rows of text columns, each row carrying an integer (a 64-bit id), new rows usually inserted at the
 // top, several rows selectable. Texts go in and come out as the CP936 bytes they were given.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include <QTreeWidget>
@@ -20,9 +21,9 @@ public:
     // Inserts a row before `row` (0: at the top) with `text` in column 0; returns its index.
     int InsertItem(int row, const std::string& text);
     void SetItemText(int row, int column, const std::string& text);
-    void SetItemData(int row, int data);
+    void SetItemData(int row, std::int64_t data);
     std::string GetItemText(int row, int column) const;
-    int GetItemData(int row) const;
+    std::int64_t GetItemData(int row) const;
     int GetItemCount() const { return topLevelItemCount(); }
     void DeleteAllItems();
 

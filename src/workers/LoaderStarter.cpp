@@ -22,7 +22,7 @@ void LoaderStarter::Stop() {
     m_thread.join();
 }
 
-void LoaderStarter::StartGroupLoader(int groupId) {
+void LoaderStarter::StartGroupLoader(std::int64_t groupId) {
     start(&GroupLoaderThread, groupId);
 }
 
@@ -30,11 +30,11 @@ void LoaderStarter::StartPageLoader(int page) {
     start(&PageLoaderThread, page);
 }
 
-void LoaderStarter::start(ThreadProcedure procedure, int number) {
+void LoaderStarter::start(ThreadProcedure procedure, std::int64_t number) {
     Stop();
     // The argument travels as decimal text; the loader reads it before it sets the flag, after which it is freed.
     auto argument = std::make_unique<std::array<char, 256>>();
-    std::snprintf(argument->data(), argument->size(), "%d", number);
+    std::snprintf(argument->data(), argument->size(), "%lld", static_cast<long long>(number));
     g_bArgTaken.store(0);
     try {
         m_thread = std::jthread([procedure, text = argument->data(), target = m_target](std::stop_token stop) {

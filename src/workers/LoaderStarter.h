@@ -3,6 +3,7 @@
 // the window after a later one has started.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <thread>
 
@@ -18,7 +19,7 @@ public:
 
     // Each returns once the new loader has taken its argument (the group loader: once it has read the group's count
     // and first page), or at once when no thread could be started.
-    void StartGroupLoader(int groupId);
+    void StartGroupLoader(std::int64_t groupId);
     void StartPageLoader(int page);
 
     // Asks the running loader, if any, to stop before its next notice and waits until it has ended. Its notices
@@ -27,7 +28,7 @@ public:
 
 private:
     using ThreadProcedure = int (*)(const char*, NoticeTarget&, std::stop_token);
-    void start(ThreadProcedure procedure, int number);
+    void start(ThreadProcedure procedure, std::int64_t number);
 
     std::shared_ptr<NoticeTarget> m_target;
     std::jthread m_thread;

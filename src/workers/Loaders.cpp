@@ -18,7 +18,7 @@ namespace {
 
 // The group the cache belongs to, and whether it holds that group's rows yet (the group loader leaves the reading
 // of the whole group to the first page loader). Both are read and written only with the cache's lock held.
-std::int32_t g_cachedGroup = 0;
+RowId g_cachedGroup = 0;
 bool g_cacheFilled = true;
 
 // The pause after each row keeps the window responsive while a page arrives.
@@ -59,7 +59,7 @@ void sendRows(const std::vector<AddressRecord>& rows, NoticeTarget& target, std:
 
 int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_token stop) {
     g_bArgTaken.store(0);
-    const int groupId = std::atoi(argument);
+    const RowId groupId = std::strtoll(argument, nullptr, 10);
 
     // Only the count and the first page are read before the window may go on: a group of any size shows its first
     // row at once. The whole group is read into the cache when a page loader first needs it.

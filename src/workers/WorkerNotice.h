@@ -19,7 +19,7 @@ inline constexpr unsigned WM_FILTER_NOTICE = 0x1402;
 
 struct WorkerNotice {
     std::int32_t nKind = 0;
-    std::int32_t nValue = 0;    // address id (NK_ITEM from a loader) or address count (NK_TOTAL)
+    std::int64_t nValue = 0;    // address id (NK_ITEM from a loader; ids are 64-bit) or address count (NK_TOTAL)
     std::int32_t nLastPage = 0; // index of the group's last page (NK_TOTAL)
     std::string strText;        // e-mail text, or the line just read by the filter
     std::string strName;        // the address's name (NK_ITEM from a loader)

@@ -1,14 +1,25 @@
 // The store shared by several threads, as the window's thread, the group loader and the filter worker share it.
+#include <fcntl.h>
+#include <pthread.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <barrier>
 #include <exception>
 #include <future>
 #include <thread>
 
 #include "store/GroupCache.h"
+#include "platform/OdbcRecordSet.h"
 #include "support/StoreFixture.h"
+
+extern char** environ;
 
 namespace {
 
@@ -61,7 +72,7 @@ TEST_F(ConcurrencyTest, UpdateChecksAndWritesAsOneStep) {
     store.InsertAddress(1, "b@x", "");
     std::list<AddressRecord> rows;
     ASSERT_EQ(store.LoadGroupAddresses(1, rows), 0);
-    const std::int32_t ids[2] = {rows.front().id, rows.back().id};
+    const RowId ids[2] = {rows.front().id, rows.back().id};
     constexpr int kRounds = 200;
     std::barrier sync(2);
     std::atomic<int> results[kRounds][2];
@@ -146,6 +157,122 @@ TEST_F(ConcurrencyTest, AnotherProgramsCommittedChangesShowAtTheNextLoad) {
     ASSERT_EQ(other.DeleteAddress(seen.front().id), 0);
     EXPECT_EQ(store.LoadGroupAddresses(group, mine), 1);
     EXPECT_TRUE(reported.empty());
+}
+
+// Two programs on one book, each as one desk: they start their rounds at the same instant and go as fast as they
+// can, so their duplicate checks and their writes meet again and again.
+class TwoProgramsTest : public StoreFixture {
+protected:
+    static constexpr int kRounds = 200;
+
+    // Runs `book_child COMMAND FOLDER SYNC ROUNDS PREFIX` once with each prefix, both meeting at a process-shared
+    // barrier before each round, and waits for both.
+    void race(const std::string& command, const std::string& first, const std::string& second) {
+        const std::string sync = folder.path() + "/sync";
+        {
+            const int fd = ::open(sync.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::ftruncate(fd, sizeof(pthread_barrier_t)), 0);
+            void* shared = ::mmap(nullptr, sizeof(pthread_barrier_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            ::close(fd);
+            ASSERT_NE(shared, MAP_FAILED);
+            pthread_barrierattr_t attributes;
+            pthread_barrierattr_init(&attributes);
+            pthread_barrierattr_setpshared(&attributes, PTHREAD_PROCESS_SHARED);
+            pthread_barrier_init(static_cast<pthread_barrier_t*>(shared), &attributes, 2);
+            pthread_barrierattr_destroy(&attributes);
+            ::munmap(shared, sizeof(pthread_barrier_t));
+        }
+        std::vector<pid_t> children;
+        for (const std::string& prefix : {first, second}) {
+            std::vector<std::string> args = {CORVANE_BOOK_CHILD, command, folder.path(), sync, std::to_string(kRounds),
+                                             prefix};
+            std::vector<char*> argv;
+            for (std::string& arg : args) argv.push_back(arg.data());
+            argv.push_back(nullptr);
+            pid_t child = 0;
+            ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+            children.push_back(child);
+        }
+        for (const pid_t child : children) {
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
+    }
+
+    // How many rows of group 1 hold each e-mail text.
+    std::map<std::string, int> countsInGroupOne() {
+        std::map<std::string, int> counts;
+        for (const std::string& email : texts("select email from AddressList where group_id = 1", "email"))
+            ++counts[email];
+        return counts;
+    }
+};
+
+TEST_F(TwoProgramsTest, AddingTheSameAddressesAtOnceStoresEachOnce) {
+    race("add", "r", "r");
+    const std::map<std::string, int> counts = countsInGroupOne();
+    EXPECT_EQ(counts.size(), static_cast<std::size_t>(kRounds));
+    for (const auto& [email, count] : counts) EXPECT_EQ(count, 1) << email;
+}
+
+TEST_F(TwoProgramsTest, EditingTwoRowsToTheSameAddressAtOnceKeepsOneOfThem) {
+    // Each program moves rows of its own (group 2) to the same new addresses of group 1.
+    std::vector<std::string> mine;
+    for (int r = 0; r < kRounds; ++r) {
+        mine.push_back("a" + std::to_string(r) + "@x");
+        mine.push_back("b" + std::to_string(r) + "@x");
+    }
+    ASSERT_EQ(store.InsertAddresses(2, mine, ""), 0);
+    race("edit", "a", "b");
+    const std::map<std::string, int> counts = countsInGroupOne();
+    EXPECT_EQ(counts.size(), static_cast<std::size_t>(kRounds));
+    for (const auto& [email, count] : counts) EXPECT_EQ(count, 1) << email;
+    // Every refused move left its row where it was.
+    EXPECT_EQ(scalar("select count(*) as value from AddressList where group_id = 2"), kRounds);
+}
+
+// Another program holds the book's write lock: a write waits for it the time the README states, once.
+TEST_F(ConcurrencyTest, AWriteWaitsFiveSecondsForAnotherProgramsLockThenSaysWhy) {
+    if (OnPostgreSql()) GTEST_SKIP() << "SQLite only: the server's lock wait is its own";
+    OdbcConnection other;
+    other.open(book.connectionString());
+    other.beginTransaction(TransactionIsolation::kDefault, TransactionAccess::kWrite);
+    const auto start = std::chrono::steady_clock::now();
+    const AddressStore::AddResult result = store.AddAddressIfAbsent(1, "a@x", "");
+    const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(result.outcome, AddressStore::AddOutcome::kFailed);
+    EXPECT_NE(result.failure.find("locked"), std::string::npos) << result.failure;
+    EXPECT_GE(waited, 4.5);
+    EXPECT_LT(waited, 7.5);
+    other.rollback();
+    EXPECT_EQ(store.AddAddressIfAbsent(1, "a@x", "").outcome, AddressStore::AddOutcome::kAdded);
+}
+
+// The server ends the store's session (a restart, a network that dropped): the next read connects again and
+// answers; a write is reported and not repeated, and the one after it runs on the new connection.
+TEST_F(ConcurrencyTest, AfterTheServerDroppedTheConnectionTheNextReadConnectsAgain) {
+    if (!OnPostgreSql()) GTEST_SKIP() << "PostgreSQL only: a book file has no connection to lose";
+    ASSERT_EQ(store.AddGroup("before"), 0);
+    auto dropStoreSession = [&] {
+        scalar("select count(pg_terminate_backend(pid)) as value from pg_stat_activity "
+               "where datname = current_database() and pid <> pg_backend_pid()");
+    };
+    dropStoreSession();
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups.size(), 1u);
+    EXPECT_TRUE(reported.empty());
+
+    dropStoreSession();
+    EXPECT_EQ(store.AddGroup("lost"), 0);
+    EXPECT_EQ(reported.size(), 1u);
+    ASSERT_EQ(store.AddGroup("after"), 0);
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    ASSERT_EQ(groups.size(), 2u);
+    EXPECT_EQ(groups[1].name, "after");
+    EXPECT_EQ(reported.size(), 1u);
 }
 
 } // namespace

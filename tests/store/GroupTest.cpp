@@ -135,8 +135,15 @@ const UnusableBook kUnusableBooks[] = {
          writeFile(DatabaseFilePath(folder), bytes);
      },
      "file is not a database"},
-    {"EmptyFile", [](const std::string& folder) { writeFile(DatabaseFilePath(folder), ""); },
-     "no such table: AddressCata", true},
+    // An interrupted first run: never made into a database of no tables.
+    {"EmptyFile", [](const std::string& folder) { writeFile(DatabaseFilePath(folder), ""); }, "empty file"},
+    // Opened, it would leave a read-only -shm beside it that keeps the book read-only once the file is mended.
+    {"ReadOnlyFile",
+     [](const std::string& folder) {
+         createBook(folder);
+         chmod(DatabaseFilePath(folder).c_str(), 0444);
+     },
+     "read-only"},
     {"TruncatedToItsFirstPage",
      [](const std::string& folder) {
          createBook(folder);
@@ -410,10 +417,56 @@ TEST_F(GroupTest, AddRenameDeleteInDatabaseOrder) {
     std::vector<GroupRecord> after;
     ASSERT_EQ(store.LoadGroups(after), 0);
     EXPECT_EQ(after, (std::vector<GroupRecord>{groups[1], {groups[2].id, "jobs"}}));
-    // The deleted group's addresses stay under its id.
+    // The deleted group's addresses went with it.
     std::list<AddressRecord> orphans;
-    EXPECT_EQ(store.LoadGroupAddresses(groups[0].id, orphans), 0);
-    EXPECT_EQ(orphans.size(), 1u);
+    EXPECT_EQ(store.LoadGroupAddresses(groups[0].id, orphans), 1);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(GroupTest, DeletingAGroupTakesItsAddressesWholeOrNotAtAll) {
+    ASSERT_EQ(store.AddGroup("gone"), 0);
+    ASSERT_EQ(store.AddGroup("kept"), 0);
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    const std::vector<std::string> three = {"a@x", "b@x", "c@x"}, two = {"a@x", "d@x"};
+    ASSERT_EQ(store.InsertAddresses(groups[0].id, three, ""), 0);
+    ASSERT_EQ(store.InsertAddresses(groups[1].id, two, ""), 0);
+
+    const AddressStore::GroupDeletion deleted = store.DeleteGroupWithAddresses(groups[0].id);
+    EXPECT_TRUE(deleted.deleted) << deleted.failure;
+    EXPECT_EQ(deleted.addresses, 3);
+    EXPECT_EQ(scalar("select count(*) as value from AddressList where group_id = ?", {groups[0].id}), 0);
+    EXPECT_EQ(scalar("select count(*) as value from AddressList where group_id = ?", {groups[1].id}), 2);
+
+    // A delete that fails part way leaves the group and every address of it.
+    refuseDeletes("no_group_deletes", "AddressCata", "groups are kept");
+    const AddressStore::GroupDeletion refused = store.DeleteGroupWithAddresses(groups[1].id);
+    EXPECT_FALSE(refused.deleted);
+    EXPECT_NE(refused.failure.find("groups are kept"), std::string::npos) << refused.failure;
+    EXPECT_EQ(scalar("select count(*) as value from AddressList where group_id = ?", {groups[1].id}), 2);
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups.size(), 1u);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(GroupTest, IdsPastThirtyOneBitsAreListedAndReached) {
+    SQLITE_ONLY("the server's ids are 32-bit columns");
+    const RowId group = (RowId{1} << 31) + 7, address = (RowId{1} << 32) + 3;
+    sql("insert into AddressCata(id, name) values(?, 'wide')", {group});
+    sql("insert into AddressList(id, group_id, email, name) values(?, ?, 'a@x', 'A')", {address, group});
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    EXPECT_EQ(groups, (std::vector<GroupRecord>{{group, "wide"}}));
+    std::list<AddressRecord> addresses;
+    ASSERT_EQ(store.LoadGroupAddresses(group, addresses), 0);
+    EXPECT_EQ(addresses, (std::list<AddressRecord>{{address, group, "a@x", "A"}}));
+    std::int32_t count = 0;
+    ASSERT_EQ(store.CountGroupAddresses(group, count), 0);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(store.UpdateAddress(address, group, "b@x", "B"), 0);
+    EXPECT_EQ(store.AddAddressIfAbsent(group, "b@x", "").outcome, AddressStore::AddOutcome::kAlreadyInGroup);
+    EXPECT_EQ(store.DeleteAddress(address), 0);
+    EXPECT_EQ(store.LoadGroupAddresses(group, addresses), 1);
     EXPECT_TRUE(reported.empty());
 }
 

@@ -93,10 +93,11 @@ TEST_F(OdbcTest, ReadsFieldsByNameInAnyOrderWithFullWidthIntegers) {
     EXPECT_TRUE(records.isEof());
 }
 
-TEST_F(OdbcTest, IntegerPastThirtyTwoBitsIsAnErrorNotATruncation) {
+TEST_F(OdbcTest, IntegerPastThirtyTwoBitsIsReadWhole) {
     OdbcRecordSet records(connection);
-    records.open("select 4294967297 as id");
-    EXPECT_THROW(records.integer("id"), DatabaseError);
+    records.open("select 4294967297 as id, ? as bound", {std::int64_t{-4294967299}});
+    EXPECT_EQ(records.integer("id"), 4294967297);
+    EXPECT_EQ(records.integer("bound"), -4294967299);
 }
 
 TEST_F(OdbcTest, LongTextWithDoubleByteCharactersRoundTripsInChunks) {
