@@ -171,8 +171,8 @@ void CCorvaneDlg::OnInitDialog() {
 void CCorvaneDlg::StartRefreshScheduler() {
     g_bStopRefresh.store(0);
     try {
-        m_refreshScheduler = std::jthread([target = m_noticeTarget](std::stop_token stop) {
-            StampFileEnvironment environment(StartDirectoryFile(kStampFileName));
+        m_refreshScheduler = std::jthread([target = m_noticeTarget, stored = m_refreshStored](std::stop_token stop) {
+            StampFileEnvironment environment(StartDirectoryFile(kStampFileName), [stored] { return stored->load(); });
             RefreshSchedulerThread(*target, environment, stop);
         });
     } catch (const std::system_error& error) {
@@ -263,13 +263,21 @@ int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
             PushFields();
         }
         break;
-    case NK_REFRESH:
-        AddressStore::instance().RefreshLinks();
+    case NK_REFRESH: {
+        using Outcome = AddressStore::RefreshOutcome;
+        AddressStore& store = AddressStore::instance();
+        const Outcome links = store.RefreshTable(AddressStore::RefreshedTable::kLinks);
         FillLinkList();
-        AddressStore::instance().RefreshSearchKeys();
+        // When the server could not be reached the second download would only hold the window as long again.
+        const Outcome keywords = links == Outcome::kDownloadFailed
+                                     ? Outcome::kDownloadFailed
+                                     : store.RefreshTable(AddressStore::RefreshedTable::kSearchKeys);
         LoadKeywords();
         PushFields();
+        // The scheduler stamps the day only for a refresh that stored both tables; any other is tried again soon.
+        m_refreshStored->store(links == Outcome::kReplaced && keywords == Outcome::kReplaced);
         break;
+    }
     case NK_ITEM: {
         const int row = m_listAddresses->InsertItem(0, notice.strText);
         m_listAddresses->SetItemData(row, notice.nValue);

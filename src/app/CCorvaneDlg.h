@@ -3,6 +3,7 @@
 // notices of the worker threads.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -107,6 +108,8 @@ private:
     std::shared_ptr<BlockingNoticeTarget> m_noticeTarget;
     std::unique_ptr<LoaderStarter> m_loaders;
     std::jthread m_refreshScheduler;
+    // Whether the last refresh stored both tables; read by the scheduler's thread.
+    std::shared_ptr<std::atomic<bool>> m_refreshStored = std::make_shared<std::atomic<bool>>(false);
     bool m_databaseOpen = false;
     bool m_destroyed = false;
 };

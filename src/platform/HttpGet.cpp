@@ -64,6 +64,9 @@ HttpGetResult httpGet(const std::string& url, const HttpGetOptions& options) {
 
     CURLcode code = curl_easy_perform(h);
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &result.status);
+    const char* contentType = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType) == CURLE_OK && contentType)
+        result.contentType = contentType;
     if (sink.overflow) {
         result.error = "the answer is longer than " + std::to_string(options.maxBytes) + " bytes";
     } else if (code != CURLE_OK) {

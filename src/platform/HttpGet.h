@@ -20,6 +20,7 @@ struct HttpGetResult {
     bool ok = false;
     long status = 0;  // 0 when no answer came
     std::string body; // as received, byte for byte; may be partial when !ok
+    std::string contentType; // the Content-Type the server named, or empty
     std::string error;
 };
 

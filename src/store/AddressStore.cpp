@@ -627,14 +627,15 @@ int AddressStore::CountGroupAddresses(RowId groupId, std::int32_t& count) {
 
 // Keywords and links -------------------------------------------------------------------------------------------
 
-int AddressStore::refreshTable(const char* path, bool links) {
+AddressStore::RefreshOutcome AddressStore::RefreshTable(RefreshedTable table) {
+    const bool links = table == RefreshedTable::kLinks;
     std::string url;
     HttpGetOptions options;
     {
         std::lock_guard lock(m_mutex);
         // Nothing to refresh into; the download would be wasted.
-        if (!m_connection.isOpen()) return 0;
-        url = m_updateServer + path;
+        if (!m_connection.isOpen() && !m_connectionGone) return RefreshOutcome::kNotOpen;
+        url = m_updateServer + (links ? kLinksPath : kSearchKeysPath);
         options = m_downloadOptions;
     }
     // The download and the cutting into rows run without the lock: the other threads need not wait for a slow
@@ -642,30 +643,42 @@ int AddressStore::refreshTable(const char* path, bool links) {
     std::vector<RefreshRow> rows;
     {
         std::string body;
-        if (DownloadText(url, body, options) != 1) return 0;
+        std::string contentType;
+        if (DownloadText(url, body, options, &contentType) != 1) return RefreshOutcome::kDownloadFailed;
+        // A page in place of the file would replace every link, or become the only keyword.
+        if (IsWebPage(contentType, body)) return RefreshOutcome::kNotARecordFile;
         std::vector<std::string> pieces;
         SplitText(body, "||", pieces, 0);
-        if (pieces.empty()) return 0;
         std::string().swap(body);
         rows = refreshRows(pieces, links);
+        if (!holdsValidRecord(rows, links)) return RefreshOutcome::kNotARecordFile;
     }
 
-    std::vector<std::string> failures;
+    RowReplacement replacement;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_connection.isOpen()) return 0;
-        failures = replaceRows(m_connection, links, rows);
+        try {
+            restoreConnection();
+        } catch (const DatabaseError& error) {
+            replacement.toReport.push_back(error.what());
+        }
+        if (replacement.toReport.empty()) {
+            if (!m_connection.isOpen()) return RefreshOutcome::kNotOpen;
+            replacement = replaceRows(m_connection, links, rows);
+        }
     }
-    report(failures);
-    return 0;
+    report(replacement.toReport);
+    return replacement.replaced ? RefreshOutcome::kReplaced : RefreshOutcome::kNotStored;
 }
 
 int AddressStore::RefreshLinks() {
-    return refreshTable(kLinksPath, true);
+    RefreshTable(RefreshedTable::kLinks);
+    return 0;
 }
 
 int AddressStore::RefreshSearchKeys() {
-    return refreshTable(kSearchKeysPath, false);
+    RefreshTable(RefreshedTable::kSearchKeys);
+    return 0;
 }
 
 int AddressStore::LoadLinks(std::vector<LinkRecord>& links) {

@@ -145,6 +145,20 @@ public:
     // reported. They always return 0.
     int RefreshLinks();
     int RefreshSearchKeys();
+
+    // What a refresh of one table came to.
+    enum class RefreshOutcome {
+        kReplaced,       // the table holds the server's records now
+        kNotOpen,        // no book to refresh; nothing was downloaded
+        kDownloadFailed, // no whole file came; the table keeps its rows
+        kNotARecordFile, // a web page or a body without one valid record came (a captive portal, a proxy); the
+                         // table keeps its rows
+        kNotStored,      // the database refused the new set (reported); the table keeps its rows
+    };
+    enum class RefreshedTable { kLinks, kSearchKeys };
+    // RefreshLinks or RefreshSearchKeys, saying how it went, so that a failed refresh is tried again soon rather
+    // than a day later.
+    RefreshOutcome RefreshTable(RefreshedTable table);
     int LoadLinks(std::vector<LinkRecord>& links);
     int LoadSearchKeys(std::vector<std::string>& keywords);
 
@@ -185,7 +199,7 @@ private:
     // runs it once more.
     template <class Read>
     auto readReconnecting(Read read) -> decltype(read());
-    int refreshTable(const char* path, bool links);
+
     void report(const std::vector<std::string>& failures);
 
     StoreLock m_mutex;

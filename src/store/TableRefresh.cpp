@@ -168,7 +168,12 @@ std::vector<RefreshRow> refreshRows(std::vector<std::string>& pieces, bool links
 // refreshing one book at once leave one whole set: where the engine cannot run them one after the other, it fails
 // one of them, which then runs again (see below). One transaction also makes a large file quick to store, and so
 // keeps the store's lock short for the threads that wait on it.
-std::vector<std::string> replaceRows(OdbcConnection& connection, bool links, const std::vector<RefreshRow>& rows) {
+bool holdsValidRecord(const std::vector<RefreshRow>& rows, bool links) {
+    return std::any_of(rows.begin(), rows.end(),
+                       [&](const RefreshRow& row) { return links ? !row.second.empty() : !row.first.empty(); });
+}
+
+RowReplacement replaceRows(OdbcConnection& connection, bool links, const std::vector<RefreshRow>& rows) {
     // Where the engine cannot run two refreshes one after the other, it fails one of them (PostgreSQL: "could not
     // serialize access", or a deadlock); that one then has nothing of its own in the table, and runs again from
     // the start after the other's commit, so the last refresh's set is the one that stays, as when they come one
@@ -197,8 +202,8 @@ std::vector<std::string> replaceRows(OdbcConnection& connection, bool links, con
             // does.
             const bool anotherRefreshWon = error.sqlState() == "40001" || error.sqlState() == "40P01";
             if (ownTransaction && anotherRefreshWon && attempt < kTries) continue;
-            return {error.what()};
+            return {false, {error.what()}};
         }
-        return std::move(writer.refused());
+        return {true, std::move(writer.refused())};
     }
 }

@@ -18,6 +18,13 @@ struct RefreshRow {
 // A link record without "##" gives no row but still uses up its number. Empties each of `pieces` as it goes.
 std::vector<RefreshRow> refreshRows(std::vector<std::string>& pieces, bool links);
 
-// Replaces the Links table (`links`) or the SearchKey table with `rows`, whole or not at all, and returns the
-// texts to report: the reasons of single rows the database refused (left out), or why nothing changed.
-std::vector<std::string> replaceRows(OdbcConnection& connection, bool links, const std::vector<RefreshRow>& rows);
+// Whether `rows` hold at least one record worth storing: a keyword that is not blank, or a link with an address.
+bool holdsValidRecord(const std::vector<RefreshRow>& rows, bool links);
+
+struct RowReplacement {
+    bool replaced = false;             // the table holds `rows` now (less any refused rows)
+    std::vector<std::string> toReport; // the reasons of single rows refused (left out), or why nothing changed
+};
+
+// Replaces the Links table (`links`) or the SearchKey table with `rows`, whole or not at all.
+RowReplacement replaceRows(OdbcConnection& connection, bool links, const std::vector<RefreshRow>& rows);

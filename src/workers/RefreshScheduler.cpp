@@ -38,7 +38,7 @@ int RefreshSchedulerThread(NoticeTarget& target, RefreshEnvironment& environment
         // A refresh the window never carried out (it has gone) leaves the stamp as it was.
         if (!target.Send(notice, stop)) return 0;
         if (!environment.Sleep(kPauseBeforeStamp, stop)) return 0;
-        environment.WriteStamp(FormatStamp(environment.LocalNow()));
+        if (environment.RefreshStored()) environment.WriteStamp(FormatStamp(environment.LocalNow()));
     }
     return 0;
 }

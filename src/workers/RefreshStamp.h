@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <functional>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -24,19 +25,26 @@ public:
     virtual StampRead ReadStamp(std::string& firstLine) = 0;
     // Replaces the stamp's content with `text`; false when the file cannot be written.
     virtual bool WriteStamp(const std::string& text) = 0;
+    // Whether the refresh just carried out stored both tables. Only then is the stamp written, so that a refresh
+    // that failed (no server, a captive portal's page) is tried again at the next check rather than a day later.
+    virtual bool RefreshStored() { return true; }
 };
 
-// The real clock and sleep, and the stamp file at `path`.
+// The real clock and sleep, and the stamp file at `path`. `refreshStored` answers RefreshStored() (the window that
+// carries out the refresh knows); without it every refresh counts as stored.
 class StampFileEnvironment final : public RefreshEnvironment {
 public:
-    explicit StampFileEnvironment(std::string path) : m_path(std::move(path)) {}
+    explicit StampFileEnvironment(std::string path, std::function<bool()> refreshStored = {})
+        : m_path(std::move(path)), m_refreshStored(std::move(refreshStored)) {}
     std::tm LocalNow() override;
     bool Sleep(std::chrono::milliseconds duration, std::stop_token stop) override;
     StampRead ReadStamp(std::string& firstLine) override;
     bool WriteStamp(const std::string& text) override;
+    bool RefreshStored() override { return !m_refreshStored || m_refreshStored(); }
 
 private:
     std::string m_path;
+    std::function<bool()> m_refreshStored;
 };
 
 // "YYYY-MM-DD hh:mm:ss".

@@ -221,13 +221,42 @@ TEST_F(RefreshTest, LinksSplitAtTheFirstDoubleHashAndKeepTheirNumbers) {
     EXPECT_TRUE(reported.empty());
 }
 
-TEST_F(RefreshTest, ARecordWithoutSeparatorStillReplacesTheLinks) {
+// A captive portal or a proxy answers with a page of its own and a success status: that is no record file, and
+// the tables keep what they hold.
+TEST_F(RefreshTest, APageOrABodyWithoutOneValidRecordKeepsTheTables) {
+    using Outcome = AddressStore::RefreshOutcome;
+    using Table = AddressStore::RefreshedTable;
     linkFile({200, "A##http://a"});
-    store.RefreshLinks();
-    ASSERT_EQ(links().size(), 1u);
-    linkFile({200, "an answer with no link in it"});
-    store.RefreshLinks();
-    EXPECT_TRUE(links().empty());
+    keywordFile({200, "kept"});
+    ASSERT_EQ(store.RefreshTable(Table::kLinks), Outcome::kReplaced);
+    ASSERT_EQ(store.RefreshTable(Table::kSearchKeys), Outcome::kReplaced);
+    const std::string page = "<!DOCTYPE html><html><head><title>Login</title></head><body>Wi-Fi</body></html>";
+    const TestHttpServer::Answer notFiles[] = {
+        {200, page, false, "text/html; charset=utf-8"},
+        {200, "\xEF\xBB\xBF\r\n  " + page},   // a page that calls itself text
+        {200, "Site##||an answer with no link in it"}, // links: no address; keywords: two records
+        {200, " || \r\n ||"},
+    };
+    for (const TestHttpServer::Answer& answer : notFiles) {
+        SCOPED_TRACE(answer.body);
+        linkFile(answer);
+        EXPECT_EQ(store.RefreshTable(Table::kLinks), Outcome::kNotARecordFile);
+        EXPECT_EQ(links(), (std::vector<LinkRecord>{{0, "A", "http://a"}}));
+        keywordFile(answer);
+        const bool keywordsInIt = answer.body.rfind("Site##", 0) == 0;
+        EXPECT_EQ(store.RefreshTable(Table::kSearchKeys), keywordsInIt ? Outcome::kReplaced : Outcome::kNotARecordFile);
+        if (!keywordsInIt) {
+            EXPECT_EQ(keywords(), std::vector<std::string>{"kept"});
+        }
+        keywordFile({200, "kept"});
+        store.RefreshTable(Table::kSearchKeys);
+    }
+    store.SetUpdateServer(TestHttpServer::deadAddress());
+    EXPECT_EQ(store.RefreshTable(Table::kLinks), Outcome::kDownloadFailed);
+    EXPECT_TRUE(reported.empty());
+}
+
+TEST_F(RefreshTest, EmptyTablesEmptyTheLists) {
     std::vector<LinkRecord> list = {{9, "stale", "stale"}};
     EXPECT_EQ(store.LoadLinks(list), 1); // an empty table empties the list
     EXPECT_TRUE(list.empty());

@@ -50,12 +50,14 @@ public:
         writes.push_back(text);
         return true;
     }
+    bool RefreshStored() override { return stored; }
 
     std::tm now = at(2026, 12, 7, 12, 0, 0);
     std::string stamp;
     StampRead read = StampRead::kMissing;
     std::vector<std::string> writes;
     int sleeps = 0;
+    bool stored = true;
 };
 
 // Records the kinds it receives; asks the scheduler to stop after `limit` ticks, as the window's end would.
@@ -150,6 +152,17 @@ TEST(RefreshScheduler, TicksEveryCycleAndChecksOnTheFirstThenEveryEleventh) {
     // Written after twenty seconds of sleep and the pause that follows the refresh.
     EXPECT_EQ(environment.writes.front(), "2026-12-07 12:00:20");
     EXPECT_EQ(environment.sleeps, 23 * 20 + 1);
+}
+
+TEST(RefreshScheduler, ARefreshThatStoredNothingIsTriedAgainAtTheNextCheck) {
+    g_bStopRefresh = 0;
+    FakeEnvironment environment;
+    environment.stored = false; // no server, or a captive portal's page in place of the files
+    std::stop_source stop;
+    RecordingTarget target(stop, 23);
+    RefreshSchedulerThread(target, environment, stop.get_token());
+    EXPECT_EQ(std::count(target.kinds.begin(), target.kinds.end(), NK_REFRESH), 3); // cycles 1, 12 and 23
+    EXPECT_TRUE(environment.writes.empty());
 }
 
 TEST(RefreshScheduler, ADueCheckAfterADayRefreshesAgain) {

@@ -119,7 +119,7 @@ void TestHttpServer::serve(int client) {
         }
     }
     sendAll(client, "HTTP/1.1 " + std::to_string(answer.status) + " " + reason(answer.status) +
-                        "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(answer.body.size()) +
+                        "\r\nContent-Type: " + answer.contentType + "\r\nContent-Length: " + std::to_string(answer.body.size()) +
                         "\r\nConnection: close\r\n\r\n" + answer.body);
     ::shutdown(client, SHUT_WR);
     ::close(client);

@@ -15,6 +15,7 @@ public:
         int status = 200;
         std::string body; // sent byte for byte
         bool silent = false;
+        std::string contentType = "text/plain";
     };
 
     TestHttpServer();
