@@ -1,5 +1,7 @@
 // The main window's text-file commands: import into the current group, export of the page on show, and the
 // duplicate filter. Tested by tests/gui/TextFilesTest.cpp and tests/gui/FilterDialogTest.cpp.
+#include <cstring>
+
 #include <QApplication>
 
 #include "app/CCorvaneDlg.h"
@@ -57,8 +59,12 @@ void CCorvaneDlg::OnExport() {
     std::vector<std::string> emails;
     for (int row = 0; row < m_listAddresses->GetItemCount(); ++row)
         emails.push_back(m_listAddresses->GetItemText(row, 0));
-    // A failure is not reported: what was written so far stays in the file.
-    ExportAddresses(path, emails);
+    // Written whole or not at all; a failure leaves the file that was there and is said.
+    const int error = ExportAddresses(path, emails);
+    if (error != 0)
+        MessageBox(QStringLiteral("导出失败，文件没有写入：%1\n%2")
+                       .arg(PathForDisplay(path), QString::fromLocal8Bit(std::strerror(error))),
+                   this);
 }
 
 void CCorvaneDlg::OnFilter() {

@@ -7,6 +7,7 @@
 
 #include "Config.h"
 #include "dialogs/CStaticLink.h"
+#include "platform/CodePage936.h"
 #include "platform/StartDirectory.h"
 #include "textfiles/FilterThreads.h"
 #include "textfiles/FilterWorker.h"
@@ -33,6 +34,17 @@ constexpr int kHelpLink = 1017;
 
 constexpr char kHelpPage[] = "/post/EmailFilter.html";
 constexpr int kStatusIntervalMs = 40;
+
+// The line on show, by its start when it is long: a label of a 200 MB line would take the window's memory and
+// minutes to lay out.
+std::string StatusText(const std::string& line) {
+    constexpr std::size_t kShown = 512;
+    if (line.size() <= kShown) return line;
+    std::size_t end = 0;
+    while (end < kShown) end += isCp936LeadByte(static_cast<unsigned char>(line[end])) ? 2 : 1;
+    if (end > kShown) end -= 2; // never half a character
+    return line.substr(0, end) + "...";
+}
 
 FileChooser filterChooser() {
     FileChooser chooser;
@@ -140,7 +152,7 @@ void CDlgFilter::OnStart() {
 int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
     switch (notice.nKind) {
     case NK_ITEM:
-        m_strStatus = notice.strText;
+        m_strStatus = StatusText(notice.strText);
         if (!m_sinceStatusShown.isValid() || m_sinceStatusShown.elapsed() >= kStatusIntervalMs) {
             m_statusTimer.stop();
             PushFields();
@@ -163,6 +175,9 @@ int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
             break;
         case kFilterInputUnreadable:
             failure = QStringLiteral("无法读取要过滤的文件：%1").arg(PathForDisplay(notice.strText));
+            break;
+        case kFilterInputChanged:
+            failure = QStringLiteral("要过滤的文件在处理中被改动或删除了，结果文件不完整：%1").arg(PathForDisplay(notice.strText));
             break;
         case kFilterCheckFailed:
             failure = QStringLiteral("查询数据库时出错，出错的行没有写入结果文件：%1").arg(FromCp936(notice.strText));

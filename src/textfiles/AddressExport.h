@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
-// Writes `emails` to `path`, replacing whatever the file held. False when the file cannot be created or written;
-// what was written before a failure stays.
-bool ExportAddresses(const std::string& path, const std::vector<std::string>& emails);
+// Writes `emails` to `path`, replacing whatever the file held, whole or not at all: a failure (a full disk, a folder
+// that cannot be written) leaves the file that was there as it was, and no part of the export. Returns 0 when the
+// file was written, else the system's error number.
+int ExportAddresses(const std::string& path, const std::vector<std::string>& emails);

@@ -97,6 +97,7 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
     if (stop.stop_requested()) return finish(*target, stop, kFilterCompleted, {});
     if (!written) return finish(*target, stop, kFilterOutputFailed, outputPath);
     if (input.failed()) return finish(*target, stop, kFilterInputUnreadable, inputPath);
+    if (input.changedSinceOpen(inputPath)) return finish(*target, stop, kFilterInputChanged, inputPath);
     if (!firstCheckFailure.empty()) return finish(*target, stop, kFilterCheckFailed, firstCheckFailure);
     return finish(*target, stop, kFilterCompleted, {});
 }

@@ -35,6 +35,8 @@ enum FilterOutcome : std::int32_t {
     kFilterInputUnreadable = 3, // the input could not be opened or read to its end (strText: its path)
     kFilterCheckFailed = 4,     // every line read, but the database failed some checks; those lines count as
                                 // present and were not written (strText: the first error's text)
+    kFilterInputChanged = 5,    // the input was cut short, removed or replaced during the run: the output misses
+                                // its lines from that point (strText: the input's path)
 };
 
 // The thread procedure. Ends before its next line when `stop` is requested, without a further notice. Returns 0.

@@ -27,7 +27,18 @@ LineReader::LineReader(const std::string& path) {
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     m_fd = fd;
+    m_sizeAtOpen = static_cast<std::size_t>(info.st_size);
+    m_device = static_cast<unsigned long>(info.st_dev);
+    m_inode = static_cast<unsigned long>(info.st_ino);
     m_buffer.resize(kChunk);
+}
+
+bool LineReader::changedSinceOpen(const std::string& path) const {
+    if (m_fd < 0) return false;
+    if (m_consumed < m_sizeAtOpen) return true;
+    struct stat now;
+    if (::stat(path.c_str(), &now) != 0) return true;
+    return static_cast<unsigned long>(now.st_dev) != m_device || static_cast<unsigned long>(now.st_ino) != m_inode;
 }
 
 LineReader::~LineReader() {

@@ -26,11 +26,17 @@ public:
     int error() const { return m_error; }
     // Bytes consumed so far, line ends included.
     std::size_t position() const { return m_consumed; }
+    // Whether the file was cut short or replaced while it was read: fewer bytes were read than it held when it was
+    // opened, or `path` no longer names the file that was opened. A run over it then missed lines.
+    bool changedSinceOpen(const std::string& path) const;
 
 private:
     bool fill();
 
     int m_fd = -1;
+    std::size_t m_sizeAtOpen = 0;
+    unsigned long m_device = 0;
+    unsigned long m_inode = 0;
     std::vector<char> m_buffer;
     std::size_t m_begin = 0; // unread bytes are m_buffer[m_begin, m_end)
     std::size_t m_end = 0;

@@ -16,10 +16,13 @@ OutputFile::~OutputFile() {
     Close();
 }
 
-bool OutputFile::Create(const std::string& path) {
+bool OutputFile::Create(const std::string& path, Existing existing) {
     Close();
     m_failed = false;
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    m_error = 0;
+    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (existing == Existing::kRefuse ? O_EXCL : O_TRUNC),
+                  0666);
+    if (m_fd < 0) m_error = errno;
     m_buffer.clear();
     m_buffer.reserve(kBufferSize);
     // A file that was never made was not written either: Close() must not say all went well.
@@ -44,6 +47,7 @@ bool OutputFile::flush() {
         const ssize_t wrote = ::write(m_fd, m_buffer.data() + done, m_buffer.size() - done);
         if (wrote < 0 && errno == EINTR) continue;
         if (wrote <= 0) {
+            if (m_error == 0) m_error = wrote < 0 ? errno : ENOSPC;
             m_failed = true;
             m_buffer.clear();
             return false;
@@ -54,10 +58,17 @@ bool OutputFile::flush() {
     return true;
 }
 
-bool OutputFile::Close() {
+bool OutputFile::Close(Sync sync) {
     if (m_fd < 0) return !m_failed;
     const bool flushed = m_failed ? false : flush();
+    // A full disk can show only here, on file systems that accept a write before they find room for it.
+    bool synced = true;
+    if (flushed && sync == Sync::kToDisk && ::fsync(m_fd) != 0) {
+        synced = false;
+        if (m_error == 0) m_error = errno;
+    }
     const bool closed = ::close(m_fd) == 0;
+    if (!closed && m_error == 0) m_error = errno;
     m_fd = -1;
-    return flushed && closed && !m_failed;
+    return flushed && synced && closed && !m_failed;
 }

@@ -12,12 +12,18 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates `path` empty, replacing a file that is there. False when it cannot be created.
-    bool Create(const std::string& path);
+    // What Create does with a file that is there already.
+    enum class Existing { kReplace, kRefuse };
+    // Creates `path` empty, replacing a file that is there (or failing, kRefuse). False when it cannot be created.
+    bool Create(const std::string& path, Existing existing = Existing::kReplace);
     // Appends `bytes`. False once any write has failed; later writes are then dropped.
     bool Write(std::string_view bytes);
+    // Whether Close() waits until the bytes are on the disk.
+    enum class Sync { kNo, kToDisk };
     // Writes what is buffered and closes. False when anything could not be written, or the file was never created.
-    bool Close();
+    bool Close(Sync sync = Sync::kNo);
+    // The system's error number of the first failure (creating, writing, closing), 0 when there was none.
+    int error() const { return m_error; }
 
 private:
     bool flush();
@@ -25,4 +31,5 @@ private:
     int m_fd = -1;
     std::string m_buffer;
     bool m_failed = false;
+    int m_error = 0;
 };

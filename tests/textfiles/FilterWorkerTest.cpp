@@ -1,8 +1,13 @@
 // The duplicate filter's worker loop on real files and a real book: which lines it writes, what it tells the
 // dialog, and the runs that cannot be done.
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -13,6 +18,8 @@
 #include "textfiles/FilterWorker.h"
 #include "workers/NoticeTarget.h"
 
+extern char** environ;
+
 namespace {
 
 using namespace std::string_literals;
@@ -22,8 +29,11 @@ public:
     bool Send(const WorkerNotice& notice, std::stop_token) override {
         std::lock_guard lock(m_mutex);
         m_notices.push_back(notice);
+        if (onNotice) onNotice(m_notices.size());
         return true;
     }
+    // Called on the worker's thread after each notice, with the number of notices so far.
+    std::function<void(std::size_t)> onNotice;
     std::vector<WorkerNotice> notices() {
         std::lock_guard lock(m_mutex);
         return m_notices;
@@ -62,8 +72,10 @@ protected:
         std::int32_t outcome = -1;
         std::string doneText;
     };
-    Run filter(std::int32_t groupId, const std::string& input, const std::string& output) {
+    Run filter(std::int32_t groupId, const std::string& input, const std::string& output,
+               std::function<void(std::size_t)> onNotice = {}) {
         auto target = std::make_shared<RecordingTarget>();
+        target->onNotice = std::move(onNotice);
         FilterJob job{groupId, input, output, target};
         g_bFilterArgTaken = 0;
         EXPECT_EQ(FilterWorkerThread(&job, {}), 0);
@@ -155,6 +167,59 @@ TEST_F(FilterWorkerTest, AFailingCheckCountsItsLineAsPresentAndTheRunSaysSoOnce)
     EXPECT_EQ(run.items, (std::vector<std::string>{"a@example.com", "b@example.com"}));
     EXPECT_EQ(contents(output), "");
     EXPECT_TRUE(reported.empty());
+}
+
+// An input cut short, or removed, while the run reads it: the output misses lines, and the run says so at its end.
+TEST_F(FilterWorkerTest, AnInputThatChangesDuringTheRunIsSaidToHaveChanged) {
+    std::string bytes;
+    for (int i = 0; i < 150'000; ++i) bytes += "line" + std::to_string(i) + "@example.com\n"; // several reads' worth
+    const std::string output = folder.path() + "/out.txt";
+    const std::string shrinking = file("shrinking.txt", bytes);
+    Run run = filter(3, shrinking, output, [&](std::size_t notices) {
+        if (notices == 1) std::filesystem::resize_file(shrinking, 1000);
+    });
+    EXPECT_EQ(run.outcome, kFilterInputChanged);
+    EXPECT_EQ(run.doneText, shrinking);
+    EXPECT_LT(run.items.size(), 150'000u);
+
+    const std::string vanishing = file("vanishing.txt", bytes);
+    run = filter(3, vanishing, output, [&](std::size_t notices) {
+        if (notices == 1) std::filesystem::remove(vanishing);
+    });
+    EXPECT_EQ(run.outcome, kFilterInputChanged);
+
+    // Lines added at the end while it runs are no loss.
+    const std::string growing = file("growing.txt", bytes);
+    run = filter(3, growing, output, [&](std::size_t notices) {
+        if (notices == 1) std::ofstream(growing, std::ios::app) << "late@example.com\n";
+    });
+    EXPECT_EQ(run.outcome, kFilterCompleted);
+}
+
+// A line of any length costs a small multiple of its length, not one copy per text of a duplicate check.
+TEST_F(FilterWorkerTest, ALongLineCostsASmallMultipleOfItsLength) {
+    constexpr std::size_t kLine = 24u << 20;
+    std::string bytes = "a@example.com\n" + std::string(kLine, 'x') + "\nb@example.com\n";
+    const std::string input = file("long.txt", bytes);
+    std::string().swap(bytes);
+    const std::string output = folder.path() + "/out.txt";
+    std::vector<std::string> args = {CORVANE_IMPORT_CHILD, "filter", folder.path(), "3", input, output};
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(wait4(child, &status, 0, &usage), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), kFilterCompleted);
+    EXPECT_EQ(std::filesystem::file_size(output), kLine + 2 * 15 + 2);
+    // The reader's buffer, the line, the driver's copy of it and the output's: well under ten times the line, with
+    // room for a sanitizer's own memory.
+    const std::size_t peakBytes = static_cast<std::size_t>(usage.ru_maxrss) * 1024;
+    EXPECT_LT(peakBytes, 10 * kLine) << "peak " << (peakBytes >> 20) << " MiB for a line of " << (kLine >> 20)
+                                     << " MiB";
 }
 
 } // namespace

@@ -12,6 +12,9 @@
 //   hold FOLDER MS
 //       Takes the book's write lock with an insert of "held@example.com" into group 9, prints "holding", keeps the
 //       lock MS milliseconds, then commits and exits 0.
+//   filter FOLDER GROUP INPUT OUTPUT
+//       Runs the duplicate filter's worker over INPUT against group GROUP, as the filter dialog starts it, and exits
+//       with its outcome: a test measures what the run cost in memory.
 //
 // FOLDER is the start directory: the book is its Corvane.bin, or the data source Corvane where one is defined, as
 // for the program. Exits 3 when the book does not open, 2 on wrong arguments.
@@ -22,6 +25,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -31,12 +35,14 @@
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
 #include "textfiles/AddressImport.h"
+#include "textfiles/FilterWorker.h"
+#include "workers/NoticeTarget.h"
 
 namespace {
 
 int usage(const char* program) {
     std::fprintf(stderr, "usage: %s import FOLDER FILE GROUP LINES [MAXBYTES] | write FOLDER COUNT PREFIX | "
-                         "hold FOLDER MS\n", program);
+                         "hold FOLDER MS | filter FOLDER GROUP INPUT OUTPUT\n", program);
     return 2;
 }
 
@@ -94,6 +100,25 @@ int runWrite(int argc, char** argv) {
     return 0;
 }
 
+class NoWindow final : public NoticeTarget {
+public:
+    bool Send(const WorkerNotice& notice, std::stop_token) override {
+        if (notice.nKind == NK_DONE) outcome = static_cast<int>(notice.nValue);
+        return true;
+    }
+    int outcome = -1;
+};
+
+int runFilter(int argc, char** argv) {
+    if (argc != 6) return usage(argv[0]);
+    if (!AddressStore::instance().OpenDatabase(argv[2])) return 3;
+    auto window = std::make_shared<NoWindow>();
+    FilterJob job{std::atoll(argv[3]), argv[4], argv[5], window};
+    FilterWorkerThread(&job, {});
+    AddressStore::instance().CloseDatabase();
+    return window->outcome;
+}
+
 int runHold(int argc, char** argv) {
     if (argc != 4) return usage(argv[0]);
     OdbcConnection connection;
@@ -120,5 +145,6 @@ int main(int argc, char** argv) {
     if (mode == "import") return runImport(argc, argv);
     if (mode == "write") return runWrite(argc, argv);
     if (mode == "hold") return runHold(argc, argv);
+    if (mode == "filter") return runFilter(argc, argv);
     return usage(argv[0]);
 }
