@@ -1,7 +1,6 @@
 // The address panel of the main window: paging, and adding, deleting and editing single addresses.
 // Tested by tests/gui/MainWindowTest.cpp.
 #include <cstdio>
-#include <exception>
 
 #include "app/CCorvaneDlg.h"
 #include "dialogs/CDlgEmailItem.h"
@@ -36,20 +35,25 @@ void CCorvaneDlg::OnAddAddress() {
     dialog.m_nGroupId = m_nGroupId;
     if (dialog.DoModal() != IDOK) return;
 
-    AddressStore& store = AddressStore::instance();
-    int exists = 1;
-    try {
-        exists = store.AddressExists(dialog.m_nGroupId, dialog.m_strEmail);
-    } catch (const std::exception& error) {
-        // Without an answer nothing is stored; the user learns why.
-        MessageBox(FromCp936(error.what()), this);
-        return;
-    }
-    if (exists != 0) {
+    // The check and the insert run as one step under the book's write lock: another program adding the same address
+    // at the same instant cannot store it a second time.
+    using Outcome = AddressStore::AddOutcome;
+    const AddressStore::AddResult result =
+        AddressStore::instance().AddAddressIfAbsent(dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName);
+    switch (result.outcome) {
+    case Outcome::kAdded:
+        LoadGroupAsync(m_nGroupId);
+        break;
+    case Outcome::kAlreadyInGroup:
         MessageBox(QStringLiteral("Email地址已经在该组中存在。"), this);
-        return;
+        break;
+    case Outcome::kFailed:
+        // Nothing was stored; the user learns why.
+        MessageBox(FromCp936(result.failure), this);
+        break;
+    case Outcome::kNotOpen:
+        break;
     }
-    if (store.InsertAddress(dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName) == 0) LoadGroupAsync(m_nGroupId);
 }
 
 void CCorvaneDlg::OnDeleteAddress() {

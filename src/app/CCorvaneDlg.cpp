@@ -182,6 +182,16 @@ void CCorvaneDlg::StartRefreshScheduler() {
 }
 
 void CCorvaneDlg::done(int result) {
+    // A filter run whose dialog was closed with Escape goes on alone; ending the program now would cut its output
+    // off without a word.
+    const std::vector<std::string> unfinished = g_hFilterThread.RunningOutputs();
+    if (!unfinished.empty()) {
+        if (!AskYesNo(QStringLiteral("正在处理中，确认退出吗？"), QStringLiteral("确认"), this)) return;
+        g_hFilterThread.StopAll();
+        QStringList paths;
+        for (const std::string& path : unfinished) paths << PathForDisplay(path);
+        MessageBox(QStringLiteral("过滤没有做完就停止了，结果文件不完整：\n%1").arg(paths.join(QLatin1Char('\n'))), this);
+    }
     OnDestroy();
     TemplateDialog::done(result);
 }
@@ -278,6 +288,10 @@ int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
         m_refreshStored->store(links == Outcome::kReplaced && keywords == Outcome::kReplaced);
         break;
     }
+    case NK_FAILED:
+        // A read that failed shows as an empty group; the user learns that it is not one.
+        MessageBox(QStringLiteral("读取数据库失败，列表可能不完整：\n%1").arg(FromCp936(notice.strText)), this);
+        break;
     case NK_ITEM: {
         const int row = m_listAddresses->InsertItem(0, notice.strText);
         m_listAddresses->SetItemData(row, notice.nValue);

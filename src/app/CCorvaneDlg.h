@@ -56,6 +56,8 @@ private:
     void OnNewGroup();
     void OnDeleteGroup();
     void OnRenameGroup();
+    // No group is current any more: the address panel is emptied.
+    void ForgetCurrentGroup();
 
     // Address panel and paging.
     void OnPreviousPage();

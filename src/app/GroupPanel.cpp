@@ -1,14 +1,15 @@
 // The group panel of the main window: the list of groups, selecting one, and new, delete and rename.
 // Tested by tests/gui/MainWindowTest.cpp.
 #include <exception>
-#include <iostream>
 #include <vector>
 
 #include "app/CCorvaneDlg.h"
 #include "dialogs/CDlgNewString.h"
 #include "store/AddressStore.h"
+#include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
 #include "ui/UserPrompts.h"
+#include "workers/LoaderStarter.h"
 
 int CCorvaneDlg::FillGroupList() {
     m_listGroups->DeleteAllItems();
@@ -16,8 +17,8 @@ int CCorvaneDlg::FillGroupList() {
     try {
         if (AddressStore::instance().LoadGroups(groups) != 0) return 0;
     } catch (const std::exception& error) {
-        // A failed read shows no groups; the window goes on.
-        std::cerr << "Corvane: cannot read the groups: " << error.what() << '\n';
+        // A failed read shows no groups; the window goes on, and the user learns that the book is not empty.
+        MessageBox(QStringLiteral("读取邮件组失败：\n%1").arg(FromCp936(error.what())), this);
         return 0;
     }
     for (const GroupRecord& group : groups) {
@@ -55,11 +56,44 @@ void CCorvaneDlg::OnDeleteGroup() {
         MessageBox(QStringLiteral("没有选择删除项"), this);
         return;
     }
-    if (AddressStore::instance().DeleteGroup(m_listGroups->GetItemData(row)) != 0) {
-        MessageBox(QStringLiteral("删除失败！"), this);
+    AddressStore& store = AddressStore::instance();
+    const RowId id = m_listGroups->GetItemData(row);
+    // A group with addresses goes with them, so the user is asked first, with the group's name and size; an empty
+    // group goes at once.
+    std::int32_t count = 0;
+    try {
+        store.CountGroupAddresses(id, count);
+    } catch (const std::exception& error) {
+        MessageBox(QStringLiteral("删除失败！\n%1").arg(FromCp936(error.what())), this);
         return;
     }
+    if (count > 0 &&
+        !AskYesNo(QStringLiteral("邮件组“%1”中有 %2 个地址，删除这个组会同时删除这些地址。确定要删除吗？")
+                      .arg(FromCp936(m_listGroups->GetItemText(row, 0)))
+                      .arg(count),
+                  QStringLiteral("删除邮件组"), this))
+        return;
+    const AddressStore::GroupDeletion deletion = store.DeleteGroupWithAddresses(id);
+    if (!deletion.deleted) {
+        MessageBox(deletion.failure.empty() ? QStringLiteral("删除失败！")
+                                            : QStringLiteral("删除失败！\n%1").arg(FromCp936(deletion.failure)),
+                   this);
+        return;
+    }
+    if (id == m_nGroupId) ForgetCurrentGroup();
     FillGroupList();
+}
+
+void CCorvaneDlg::ForgetCurrentGroup() {
+    // Nothing may be added under the id of a group that no list shows any more.
+    m_loaders->Stop();
+    m_nGroupId = 0;
+    m_strGroupName.clear();
+    m_strGroupCaption.clear();
+    m_nPage = m_nLastPage = m_nTotal = 0;
+    m_strPageLabel.clear();
+    m_listAddresses->DeleteAllItems();
+    PushFields();
 }
 
 void CCorvaneDlg::OnRenameGroup() {

@@ -26,6 +26,11 @@ FileChooser textFileChooser() {
 } // namespace
 
 void CCorvaneDlg::OnImport() {
+    // Addresses stored under no group would be where no list shows them.
+    if (m_nGroupId == 0) {
+        MessageBox(QStringLiteral("请先选择邮件组！"), this);
+        return;
+    }
     const std::optional<std::string> chosen = Prompts().ChooseFile(this, textFileChooser());
     if (!chosen) return;
     const std::string path = WithTxtExtension(*chosen);

@@ -9,6 +9,7 @@
 #include "store/AddressStore.h"
 #include "ui/ControlText.h"
 #include "ui/Cp936Text.h"
+#include "ui/UserPrompts.h"
 
 namespace {
 
@@ -34,8 +35,9 @@ void CDlgEmailItem::OnInitDialog() {
     int loaded = 1;
     try {
         loaded = AddressStore::instance().LoadGroups(groups);
-    } catch (const std::exception&) {
-        loaded = 1; // a failed read leaves the list empty; the dialog still serves
+    } catch (const std::exception& error) {
+        loaded = 1; // a failed read leaves the list empty; the dialog still shows what it was given
+        MessageBox(QStringLiteral("读取邮件组失败：\n%1").arg(FromCp936(error.what())), this);
     }
     if (loaded == 0) {
         m_comboGroup->clear();
@@ -57,9 +59,15 @@ void CDlgEmailItem::OnOK() {
     std::string name = m_strName;
     if (!PullControlText(GetDlgItem(kEmailEdit), email, this)) return;
     if (!PullControlText(GetDlgItem(kNameEdit), name, this)) return;
+    const auto group = m_mapIndexToGroup.find(m_comboGroup->currentIndex());
+    if (group == m_mapIndexToGroup.end()) {
+        // An address under no group would be stored where no list shows it; what was typed stays.
+        MessageBox(QStringLiteral("请先选择邮件组！"), this);
+        m_comboGroup->setFocus();
+        return;
+    }
     m_strEmail = std::move(email);
     m_strName = std::move(name);
-    const auto group = m_mapIndexToGroup.find(m_comboGroup->currentIndex());
-    m_nGroupId = group != m_mapIndexToGroup.end() ? group->second : 0;
+    m_nGroupId = group->second;
     TemplateDialog::OnOK();
 }

@@ -26,7 +26,7 @@ bool FilterThreads::Start(const FilterJob* job) {
             FilterWorkerThread(job, stop);
             finished->store(true);
         });
-        m_workers.push_back({std::move(thread), std::move(finished)});
+        m_workers.push_back({std::move(thread), std::move(finished), job->strOutputPath});
     } catch (const std::system_error& error) {
         std::cerr << "Corvane: cannot start the filter: " << error.what() << '\n';
         return false;
@@ -44,6 +44,14 @@ void FilterThreads::StopLast() {
     }
     last.thread.request_stop();
     last.thread.join();
+}
+
+std::vector<std::string> FilterThreads::RunningOutputs() {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::string> outputs;
+    for (const Worker& worker : m_workers)
+        if (!worker.finished->load()) outputs.push_back(worker.output);
+    return outputs;
 }
 
 void FilterThreads::StopAll() {

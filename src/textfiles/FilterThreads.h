@@ -6,6 +6,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -25,11 +26,14 @@ public:
     void StopLast();
     // Stops every worker and waits for them all.
     void StopAll();
+    // The output files of the runs still going: stopped now, each would be left incomplete.
+    std::vector<std::string> RunningOutputs();
 
 private:
     struct Worker {
         std::jthread thread;
         std::shared_ptr<std::atomic<bool>> finished;
+        std::string output;
     };
 
     std::mutex m_mutex;

@@ -1,10 +1,13 @@
 #include "ui/UserPrompts.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "platform/BrowserLaunch.h"
+#include "ui/PlainFileIconProvider.h"
 
 namespace {
 
@@ -44,19 +47,7 @@ public:
     bool OpenInBrowser(const std::string& address) override { return LaunchBrowser(address); }
 
     std::optional<std::string> ChooseFile(QWidget* parent, const FileChooser& chooser) override {
-        QFileDialog dialog(parent);
-        dialog.setAcceptMode(chooser.kind == FileChooser::Kind::Save ? QFileDialog::AcceptSave
-                                                                     : QFileDialog::AcceptOpen);
-        // Any name may be chosen, also one that does not exist: the program decides what to do with it.
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        dialog.setNameFilter(chooser.filter);
-        if (!chooser.folder.empty()) dialog.setDirectory(PathForDisplay(chooser.folder));
-        if (!chooser.initialName.isEmpty()) dialog.selectFile(chooser.initialName);
-        if (!chooser.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(chooser.defaultSuffix);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        const QByteArray path = QFile::encodeName(dialog.selectedFiles().first());
-        return std::string(path.constData(), static_cast<std::size_t>(path.size()));
+        return ShowFileChooser(parent, chooser);
     }
 };
 
@@ -65,7 +56,37 @@ std::unique_ptr<UserPrompts>& installed() {
     return prompts;
 }
 
+// Where the next chooser without a folder of its own starts.
+QString& lastFolder() {
+    static QString folder;
+    return folder;
+}
+
 } // namespace
+
+std::optional<std::string> ShowFileChooser(QWidget* parent, const FileChooser& chooser) {
+        QFileDialog dialog(parent);
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        PlainFileIconProvider icons;
+        dialog.setIconProvider(&icons);
+        dialog.setAcceptMode(chooser.kind == FileChooser::Kind::Save ? QFileDialog::AcceptSave
+                                                                     : QFileDialog::AcceptOpen);
+        // Any name may be chosen, also one that does not exist: the program decides what to do with it.
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite);
+        dialog.setNameFilter(chooser.filter);
+        if (!chooser.folder.empty())
+            dialog.setDirectory(PathForDisplay(chooser.folder));
+        else
+            dialog.setDirectory(lastFolder().isEmpty() ? QDir::homePath() : lastFolder());
+        if (!chooser.initialName.isEmpty()) dialog.selectFile(chooser.initialName);
+        if (!chooser.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(chooser.defaultSuffix);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+        const QString chosen = dialog.selectedFiles().first();
+        lastFolder() = QFileInfo(chosen).absolutePath();
+        const QByteArray path = QFile::encodeName(chosen);
+        return std::string(path.constData(), static_cast<std::size_t>(path.size()));
+}
 
 UserPrompts& Prompts() {
     return *installed();

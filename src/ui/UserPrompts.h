@@ -41,6 +41,11 @@ public:
     virtual std::optional<std::string> ChooseFile(QWidget* parent, const FileChooser& chooser) = 0;
 };
 
+// The real file chooser, as the real prompts show it: Qt's own dialog (not the desktop's, which would read the files
+// of the folder it shows in this process), with icons and types told from names alone (see PlainFileIconProvider).
+// A chooser without a folder of its own starts in the folder of the file chosen last, else in the home folder.
+std::optional<std::string> ShowFileChooser(QWidget* parent, const FileChooser& chooser);
+
 // The prompts in use: the real dialogs, unless a test has installed others.
 UserPrompts& Prompts();
 // Installs `prompts` in place of the real ones; null puts the real ones back. Returns the previous ones.

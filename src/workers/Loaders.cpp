@@ -4,7 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <exception>
-#include <iostream>
+#include <string>
 #include <vector>
 
 #include "store/AddressStore.h"
@@ -42,6 +42,15 @@ std::vector<AddressRecord> copyPage(const std::list<AddressRecord>& cache, std::
     return page;
 }
 
+// Tells the window once that a load failed, with the database's text. False when the window is gone or stopping.
+bool sendFailure(const std::string& failure, NoticeTarget& target, std::stop_token stop) {
+    if (stop.stop_requested()) return false;
+    WorkerNotice notice;
+    notice.nKind = NK_FAILED;
+    notice.strText = failure;
+    return target.Send(notice, stop);
+}
+
 void sendRows(const std::vector<AddressRecord>& rows, NoticeTarget& target, std::stop_token stop) {
     WorkerNotice notice;
     notice.nKind = NK_ITEM;
@@ -65,6 +74,7 @@ int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_toke
     // row at once. The whole group is read into the cache when a page loader first needs it.
     std::int32_t count = 0;
     std::vector<AddressRecord> firstPage;
+    std::string failure;
     {
         auto cache = GroupCache.lock();
         cache->clear();
@@ -75,14 +85,15 @@ int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_toke
             if (store.CountGroupAddresses(groupId, count) != 0) count = 0;
             if (count > 0) store.LoadGroupAddressPage(groupId, 0, PAGE_SIZE, firstPage);
         } catch (const std::exception& error) {
-            // A read that fails is a group without rows; the window must go on either way.
+            // A read that fails is a group without rows; the window must go on either way, and says why.
             count = 0;
             firstPage.clear();
             g_cacheFilled = true;
-            std::cerr << "Corvane: cannot read group " << groupId << ": " << error.what() << '\n';
+            failure = error.what();
         }
     }
     signalArgumentTaken();
+    if (!failure.empty() && !sendFailure(failure, target, stop)) return 0;
 
     WorkerNotice notice;
     notice.nKind = NK_TOTAL;
@@ -102,6 +113,7 @@ int PageLoaderThread(const char* argument, NoticeTarget& target, std::stop_token
     // A negative page index delivers nothing, like one past the end.
     if (page < 0) return 0;
     std::vector<AddressRecord> rows;
+    std::string failure;
     {
         auto cache = GroupCache.lock();
         if (!g_cacheFilled) {
@@ -110,12 +122,12 @@ int PageLoaderThread(const char* argument, NoticeTarget& target, std::stop_token
                 AddressStore::instance().LoadGroupAddresses(g_cachedGroup, cache.list());
             } catch (const std::exception& error) {
                 cache->clear();
-                std::cerr << "Corvane: cannot read group " << g_cachedGroup << ": " << error.what() << '\n';
+                failure = error.what();
             }
         }
-        if (cache->empty()) return 0;
-        rows = copyPage(cache.list(), static_cast<std::size_t>(page) * PAGE_SIZE);
+        if (!cache->empty()) rows = copyPage(cache.list(), static_cast<std::size_t>(page) * PAGE_SIZE);
     }
+    if (!failure.empty()) sendFailure(failure, target, stop);
     sendRows(rows, target, stop);
     return 0;
 }

@@ -11,6 +11,7 @@ enum NoticeKind : std::int32_t {
     NK_TICK = 5,    // twenty seconds have passed: show another keyword
     NK_REFRESH = 6, // the daily refresh of keywords and links is due
     NK_TOTAL = 7,   // a group has been loaded: its address count and last page index
+    NK_FAILED = 8,  // a loader's read failed (strText: the database's text); the group shows as empty
 };
 
 // The notice channels by which workers reach a window: the main window, and the duplicate filter dialog.

@@ -139,17 +139,41 @@ private slots:
         QVERIFY(m_prompts->shown.empty());
     }
 
-    void withoutAGroupOnShowTheEditorGivesGroupZero() {
-        m_book->addGroup("g");
+    // Without a group on show the editor chooses none: OK is refused until one is chosen, and what was typed stays.
+    void theEditorStoresNothingUnderNoGroup() {
+        const std::int32_t group = m_book->addGroup("g");
         open();
         int index = 0;
         WhenModalOpens([&](QDialog* dialog) {
-            index = dialog->findChild<QComboBox*>(QStringLiteral("1015"))->currentIndex();
+            auto* groupList = dialog->findChild<QComboBox*>(QStringLiteral("1015"));
+            index = groupList->currentIndex();
             TypeAndClick(dialog, 1016, QStringLiteral("z@x"), 1);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择邮件组！")});
+            QCOMPARE(ShownText(dialog, 1016), QStringLiteral("z@x"));
+            groupList->setCurrentIndex(0);
+            ClickButton(dialog, 1);
         });
         ClickButton(m_window.get(), 1006);
         QCOMPARE(index, -1);
-        QCOMPARE(m_book->addresses(0).size(), std::size_t(1));
+        QVERIFY(m_book->addresses(0).empty());
+        QCOMPARE(m_book->addresses(group).size(), std::size_t(1));
+    }
+
+    // A group that cannot be read shows as empty, as the rule for a failed read says, but never passes for an
+    // empty group: the driver's text is shown, once.
+    void aGroupThatCannotBeReadSaysSoOnce() {
+        const std::int32_t group = m_book->addGroup("g");
+        m_book->addAddresses(group, 3);
+        open();
+        m_book->execute("drop table AddressList");
+        select(0);
+        QTRY_COMPARE(label(), QStringLiteral("共计0个 第1/1页"));
+        QStringList texts = m_prompts->takeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts.front().startsWith(QStringLiteral("读取数据库失败")), qPrintable(texts.front()));
+        QVERIFY2(texts.front().contains(QStringLiteral("AddressList"), Qt::CaseInsensitive), qPrintable(texts.front()));
+        QCOMPARE(addresses()->GetItemCount(), 0);
     }
 
     void cancellingTheEditorChangesNothing() {

@@ -149,6 +149,28 @@ private slots:
         QCOMPARE(AddressStore::instance().AddressExists(m_group, "a"), 1);
     }
 
+    // A run whose dialog was closed goes on alone: quitting the program then asks, and says that the output is cut.
+    void quittingWhileARunGoesOnAsksAndSaysTheOutputIsIncomplete() {
+        writeLongInput(1'000'000);
+        runDialog([this](QDialog* dialog) {
+            chooseFiles(dialog);
+            ClickButton(dialog, 1007);
+            QTRY_VERIFY(!edit(dialog, 1008).isEmpty());
+            ClickButton(dialog, 1);
+        });
+        m_prompts->shown.clear();
+        m_prompts->answers.push_back(PromptAnswer::No);
+        m_window->close();
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("正在处理中，确认退出吗？")});
+        m_window->close(); // Yes
+        QVERIFY(!m_window->isVisible());
+        QCOMPARE(g_bFilterIdle.load(), 1);
+        QCOMPARE(m_prompts->takeTexts(),
+                 (QStringList{QStringLiteral("正在处理中，确认退出吗？"),
+                              QStringLiteral("过滤没有做完就停止了，结果文件不完整：\n%1").arg(m_output.c_str())}));
+    }
+
     void aRunOutlivesItsClosedDialogWithoutReachingTheNextOne() {
         writeLongInput(30'000);
         runDialog([this](QDialog* dialog) {

@@ -126,19 +126,38 @@ private slots:
         QCOMPARE(addresses->GetItemCount(), 0);
     }
 
-    void deletingTheGroupOnShowLeavesThePanelAsItWas() {
+    // A group with addresses goes with them, after a question that names it and its size; the panel then shows no
+    // group, so nothing can be added under the deleted group's id.
+    void deletingAGroupAsksTakesItsAddressesAndLeavesNoGroupOnShow() {
         const std::int32_t two = m_book->groups()[1].id;
         m_book->addAddresses(two, 2);
         ClickRow(groups(), 1);
         auto* addresses = m_window->findChild<ReportList*>(QStringLiteral("1005"));
         QTRY_COMPARE(addresses->GetItemCount(), 2);
-        ClickRow(groups(), 1); // shows the group again
-        QTRY_COMPARE(addresses->GetItemCount(), 2);
+
+        m_prompts->answers.push_back(PromptAnswer::No);
         ClickButton(m_window.get(), 1002);
+        QCOMPARE(m_prompts->shown.back().text,
+                 QStringLiteral("邮件组“two”中有 2 个地址，删除这个组会同时删除这些地址。确定要删除吗？"));
+        QCOMPARE(m_prompts->shown.back().buttons, PromptButtons::YesNo);
+        QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "two", "one"}));
+        QCOMPARE(m_book->addresses(two).size(), std::size_t(2));
+
+        ClickButton(m_window.get(), 1002); // Yes
         QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "one"}));
-        QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("two"));
-        QCOMPARE(addresses->GetItemCount(), 2);
-        QCOMPARE(m_book->addresses(two).size(), std::size_t(2)); // the addresses stay in the book
+        QVERIFY(m_book->addresses(two).empty());
+        QCOMPARE(ShownText(m_window.get(), 1012), QString());
+        QCOMPARE(ShownText(m_window.get(), 1023), QString());
+        QCOMPARE(addresses->GetItemCount(), 0);
+        m_prompts->shown.clear();
+        ClickButton(m_window.get(), 1009); // 导入 wants a group now
+        QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择邮件组！")});
+
+        // An empty group goes at once.
+        ClickRow(groups(), 1);
+        ClickButton(m_window.get(), 1002);
+        QVERIFY(m_prompts->shown.empty());
+        QCOMPARE(ColumnTexts(groups()), QStringList{"three"});
     }
 };
 

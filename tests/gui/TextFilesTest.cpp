@@ -1,5 +1,9 @@
 // Import and export through the main window: the chooser and its ".txt" rule, the missing-file notice, the reload
 // from page 1, group id 0 without a selection; the page on show written with CR LF, and the replace question.
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -57,9 +61,14 @@ private slots:
         }
     }
 
-    void importNamesTheMissingFileAndWithoutAGroupUsesGroupZero() {
-        m_book->addGroup("g");
+    void importNamesTheMissingFileAndWantsAGroup() {
+        const std::int32_t group = m_book->addGroup("g");
         open();
+        // With no group on show the rows would go where no list shows them: refused before the chooser.
+        ClickButton(m_window.get(), 1009);
+        QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择邮件组！")});
+        QVERIFY(m_prompts->choosers.empty());
+        select(0);
         // ".TXT" is not ".txt": the name with ".txt" appended does not exist.
         WriteFile(m_book->path() + "/upper.TXT", "a@example.com\n");
         m_prompts->files.push_back(m_book->path() + "/upper.TXT");
@@ -70,13 +79,14 @@ private slots:
         QCOMPARE(m_prompts->shown.front().caption, QStringLiteral("提示"));
         m_prompts->shown.clear();
 
-        // A folder whose name holds ".txt" gets nothing appended; with no group chosen, group 0 takes the rows.
+        // A folder whose name holds ".txt" gets nothing appended.
         std::filesystem::create_directory(m_book->path() + "/in.txt.d");
         WriteFile(m_book->path() + "/in.txt.d/list", "zero@example.com\n");
         m_prompts->files.push_back(m_book->path() + "/in.txt.d/list");
         ClickButton(m_window.get(), 1009);
         QVERIFY(m_prompts->shown.empty());
-        QCOMPARE(m_book->addresses(0).size(), std::size_t(1));
+        QCOMPARE(m_book->addresses(group).size(), std::size_t(1));
+        QVERIFY(m_book->addresses(0).empty());
         QTRY_COMPARE(label(), QStringLiteral("共计1个 第1/1页"));
 
         // A cancelled chooser does nothing.
@@ -113,6 +123,63 @@ private slots:
         for (int i = 59; i >= 50; --i)
             expected += TestEmail("a", i) + "\r\n";
         QCOMPARE(ReadFile(path), expected);
+    }
+
+    // A full disk or a folder that does not exist: the export says so, and leaves the file that was there and no
+    // part of its own.
+    void anExportThatCannotBeWrittenSaysSoAndLeavesTheOldFile() {
+        const std::int32_t group = m_book->addGroup("g");
+        m_book->addAddresses(group, 50);
+        open();
+        select(0);
+        QTRY_COMPARE(addresses()->GetItemCount(), 50);
+        const std::string missing = m_book->path() + "/no/such/folder/out.txt";
+        m_prompts->files.push_back(missing);
+        ClickButton(m_window.get(), 1010);
+        QStringList texts = m_prompts->takeTexts();
+        QCOMPARE(texts.size(), 1);
+        QVERIFY2(texts.front().startsWith(QStringLiteral("导出失败，文件没有写入：%1\n").arg(missing.c_str())),
+                 qPrintable(texts.front()));
+
+        const std::string path = m_book->path() + "/out.txt";
+        WriteFile(path, "the last export");
+        const auto namesBefore = namesIn(m_book->path());
+        {
+            // As on a disk that fills: a write past 100 bytes fails with EFBIG.
+            const FileSizeLimit full(100);
+            m_prompts->files.push_back(path);
+            ClickButton(m_window.get(), 1010); // Yes to the replace question
+        }
+        texts = m_prompts->takeTexts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY2(texts.back().startsWith(QStringLiteral("导出失败，文件没有写入：%1\n").arg(path.c_str())),
+                 qPrintable(texts.back()));
+        QCOMPARE(ReadFile(path), std::string("the last export"));
+        QCOMPARE(namesIn(m_book->path()), namesBefore);
+    }
+
+private:
+    // Limits the size of every file this process writes while it lives; a write past it fails instead of raising
+    // SIGXFSZ.
+    class FileSizeLimit {
+    public:
+        explicit FileSizeLimit(rlim_t bytes) {
+            std::signal(SIGXFSZ, SIG_IGN);
+            getrlimit(RLIMIT_FSIZE, &m_before);
+            const rlimit limit{bytes, m_before.rlim_max};
+            setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_before); }
+
+    private:
+        rlimit m_before{};
+    };
+
+    static std::vector<std::string> namesIn(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
     }
 };
 

@@ -37,8 +37,9 @@ bool ScriptedPrompts::OpenInBrowser(const std::string& address) {
     return browserStarts;
 }
 
-std::optional<std::string> ScriptedPrompts::ChooseFile(QWidget*, const FileChooser& chooser) {
+std::optional<std::string> ScriptedPrompts::ChooseFile(QWidget* parent, const FileChooser& chooser) {
     choosers.push_back(chooser);
+    if (realChoosers) return ShowFileChooser(parent, chooser);
     if (files.empty()) return std::nullopt;
     std::string path = files.front();
     files.pop_front();

@@ -35,7 +35,7 @@ public:
                              PromptButtons buttons) override;
     // A browser that records what it is asked to open and comes up unless told otherwise.
     bool OpenInBrowser(const std::string& address) override;
-    // A file chooser that hands out the queued paths, then cancels.
+    // A file chooser that hands out the queued paths, then cancels; with `realChoosers`, the real chooser.
     std::optional<std::string> ChooseFile(QWidget* parent, const FileChooser& chooser) override;
 
     std::vector<Message> shown;
@@ -44,6 +44,7 @@ public:
     std::deque<std::string> files;
     std::vector<FileChooser> choosers;
     bool browserStarts = true;
+    bool realChoosers = false;
 
     // The texts shown so far, and forgets them.
     QStringList takeTexts();
