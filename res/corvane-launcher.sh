@@ -71,7 +71,14 @@ if [ -n "$data" ]; then
     # shellcheck disable=SC2174
     if ! mkdir -p -m 700 -- "$data"; then
         problem="cannot create the data folder $data"
-    elif [ ! -e "$book" ] && [ ! -L "$book" ]; then
+    else
+        # An empty book file with no log beside it holds nothing: an earlier first run was cut off before the book
+        # was whole. It is made afresh rather than left for Corvane to refuse at every start.
+        if [ -f "$book" ] && [ ! -L "$book" ] && [ ! -s "$book" ] && [ ! -s "$book-wal" ]; then
+            rm -f -- "$book" "$book-wal" "$book-shm"
+        fi
+    fi
+    if [ -z "$problem" ] && [ ! -e "$book" ] && [ ! -L "$book" ]; then
         if [ -z "$create_db" ]; then
             problem="cannot find corvane-create-db (looked beside $self, at \$CORVANE_CREATE_DB and on PATH)"
         else

@@ -123,17 +123,20 @@ CreateDatabaseResult createDatabaseOnDataSource(const std::string& dataSource, c
 
 CreateDatabaseResult createDatabase(const std::string& folder, const std::string& schemaSql, std::string& error) {
     const std::string path = DatabaseFilePath(folder);
-    const std::optional<std::string> connectionString = ConnectionStringFor(path);
+    // The book is made under a name of its own and linked into place only when whole: a creation cut off part way
+    // (a killed first run) leaves no Corvane.bin that holds no book.
+    const std::string draft = folder + "/.Corvane.bin.new-" + std::to_string(::getpid());
+    const std::optional<std::string> connectionString = ConnectionStringFor(draft);
     if (!connectionString) {
         error = "the folder's name cannot stand in a connection string: " + folder;
         return CreateDatabaseResult::kFailed;
     }
-    // Claiming the name with O_EXCL makes the refusal certain, even against another process creating it now.
-    // The empty file that this leaves is a valid empty database to the driver, which then never creates one.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (::access(path.c_str(), F_OK) == 0) return CreateDatabaseResult::kAlreadyExists;
+    removeDatabaseFiles(draft); // a draft of an earlier run of this process id
+    // An empty file is a valid empty database to the driver, which never creates one itself.
+    const int fd = ::open(draft.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
-        if (errno == EEXIST) return CreateDatabaseResult::kAlreadyExists;
-        error = "cannot create " + path + ": " + std::strerror(errno);
+        error = "cannot create a file in " + folder + ": " + std::strerror(errno);
         return CreateDatabaseResult::kFailed;
     }
     ::close(fd);
@@ -144,10 +147,20 @@ CreateDatabaseResult createDatabase(const std::string& folder, const std::string
         Transaction transaction(connection);
         for (const std::string& statement : statementsOf(schemaSql)) connection.execute(statement);
         transaction.commit();
+        // Closing the last connection writes the log back into the file and removes it, so the file alone is the
+        // book when it moves into place.
+        connection.close();
     } catch (const DatabaseError& failure) {
         error = failure.what();
-        removeDatabaseFiles(path);
+        removeDatabaseFiles(draft);
         return CreateDatabaseResult::kFailed;
     }
-    return CreateDatabaseResult::kCreated;
+    // link() never replaces: against another process creating the book at the same moment, one of them wins.
+    const bool linked = ::link(draft.c_str(), path.c_str()) == 0;
+    const int linkError = errno;
+    removeDatabaseFiles(draft);
+    if (linked) return CreateDatabaseResult::kCreated;
+    if (linkError == EEXIST) return CreateDatabaseResult::kAlreadyExists;
+    error = "cannot create " + path + ": " + std::strerror(linkError);
+    return CreateDatabaseResult::kFailed;
 }

@@ -1,24 +1,39 @@
-// corvane-create-db FOLDER [SCHEMA_FILE]: creates a fresh, empty address book "Corvane.bin" in FOLDER, with the
-// schema built into the tool (res/schema.sql) or the one in SCHEMA_FILE. Refuses to overwrite an existing file.
-// corvane-create-db --dsn NAME [SCHEMA_FILE]: creates the book's tables in the database of the ODBC data source
-// NAME (a book shared on a database server; the program opens the data source "Corvane"), with the schema for
-// its engine (res/schema-postgresql.sql for PostgreSQL) or the one in SCHEMA_FILE. Refuses a database that holds
-// any of the book's tables already.
-// Exit status: 0 created, 1 the file or the tables already exist, 2 any other failure.
+// corvane-create-db: makes a fresh, empty address book, or checks and tidies one. See usage() below.
 #include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
+#include <vector>
 
+#include "platform/DatabaseError.h"
+#include "platform/OdbcConnection.h"
+#include "store/DatabaseFile.h"
 #include "tools/CreateDatabase.h"
+#include "tools/OrphanedAddresses.h"
 
 namespace {
 
-int usage(const char* program) {
-    std::cerr << "usage: " << program << " FOLDER [SCHEMA_FILE]\n"
-              << "       " << program << " --dsn NAME [SCHEMA_FILE]\n";
-    return 2;
+// Exit statuses.
+constexpr int kDone = 0;
+constexpr int kAlreadyThere = 1;
+constexpr int kFailed = 2;
+constexpr int kOrphansFound = 3;
+
+void usage(std::ostream& out, const char* program) {
+    out << "usage: " << program << " FOLDER [SCHEMA_FILE]\n"
+        << "       " << program << " --dsn NAME [SCHEMA_FILE]\n"
+        << "       " << program << " --check FOLDER | --check --dsn NAME\n"
+        << "       " << program << " --tidy FOLDER | --tidy --dsn NAME\n"
+        << "\n"
+        << "Creates a fresh, empty address book: Corvane.bin in FOLDER, or the book's tables in the database of the\n"
+        << "ODBC data source NAME (a book shared on a server), with the built-in schema or the one in SCHEMA_FILE.\n"
+        << "Never overwrites a book.\n"
+        << "--check lists the addresses of groups that no longer exist (older versions left them behind when a\n"
+        << "group was deleted); --tidy deletes them.\n"
+        << "\n"
+        << "Exit status: 0 done (created; nothing to tidy; tidied), 1 the book is there already, 2 usage or any\n"
+        << "other failure, 3 --check found addresses of deleted groups.\n";
 }
 
 bool readSchema(const char* path, std::string& schema) {
@@ -33,47 +48,106 @@ bool readSchema(const char* path, std::string& schema) {
     return true;
 }
 
+// --check and --tidy on the book of a folder or a data source.
+int checkBook(bool onDataSource, const std::string& target, bool tidy) {
+    std::string connectionString;
+    if (onDataSource) {
+        connectionString = DataSourceConnectionString(target);
+    } else {
+        const std::string path = DatabaseFilePath(target);
+        const std::string unusable = UnusableBookFileReason(path);
+        const std::optional<std::string> fromPath = ConnectionStringFor(path);
+        if (!unusable.empty() || !fromPath) {
+            std::cerr << (unusable.empty() ? "the folder's name cannot stand in a connection string: " + target
+                                           : unusable)
+                      << '\n';
+            return kFailed;
+        }
+        connectionString = *fromPath;
+    }
+    const std::string book = onDataSource ? "the data source " + target : DatabaseFilePath(target);
+    try {
+        OdbcConnection connection;
+        connection.open(connectionString);
+        if (tidy) {
+            const std::int64_t removed = RemoveOrphanedAddresses(connection);
+            std::cout << "removed " << removed << " addresses of deleted groups from " << book << '\n';
+            return kDone;
+        }
+        const std::vector<OrphanedGroup> groups = FindOrphanedAddresses(connection);
+        if (groups.empty()) {
+            std::cout << book << ": every address belongs to a group\n";
+            return kDone;
+        }
+        std::int64_t total = 0;
+        for (const OrphanedGroup& group : groups) {
+            std::cout << "group " << group.groupId << " (deleted): " << group.addresses << " addresses\n";
+            total += group.addresses;
+        }
+        std::cout << book << ": " << total << " addresses of " << groups.size()
+                  << " deleted groups; --tidy deletes them\n";
+        return kOrphansFound;
+    } catch (const DatabaseError& error) {
+        std::cerr << "cannot " << (tidy ? "tidy " : "check ") << book << ": " << error.what() << '\n';
+        return kFailed;
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const bool onDataSource = argc >= 2 && std::strcmp(argv[1], "--dsn") == 0;
-    const int first = onDataSource ? 2 : 1; // the folder or the data source's name
-    if (argc < first + 1 || argc > first + 2) return usage(argv[0]);
-    const std::string target = argv[first];
-    const bool schemaGiven = argc == first + 2;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+        usage(std::cout, argv[0]);
+        return kDone;
+    }
+    const bool check = !args.empty() && args[0] == "--check";
+    const bool tidy = !args.empty() && args[0] == "--tidy";
+    if (check || tidy) args.erase(args.begin());
+    const bool onDataSource = !args.empty() && args[0] == "--dsn";
+    if (onDataSource) args.erase(args.begin());
+    const std::size_t most = check || tidy ? 1 : 2;
+    if (args.empty() || args.size() > most || args[0].empty() || args[0][0] == '-') {
+        usage(std::cerr, argv[0]);
+        return kFailed;
+    }
+    const std::string target = args[0];
+    if (check || tidy) return checkBook(onDataSource, target, tidy);
+
+    const bool schemaGiven = args.size() == 2;
     std::string schema;
-    if (schemaGiven && !readSchema(argv[first + 1], schema)) return 2;
+    if (schemaGiven && !readSchema(args[1].c_str(), schema)) return kFailed;
     std::string error;
     if (onDataSource) {
         if (schemaGiven && schema.empty()) {
-            std::cerr << "the schema file " << argv[first + 1] << " is empty\n";
-            return 2;
+            std::cerr << "the schema file " << args[1] << " is empty\n";
+            return kFailed;
         }
         switch (createDatabaseOnDataSource(target, schema, error)) {
         case CreateDatabaseResult::kCreated:
             std::cout << "created the address book's tables on the data source " << target << '\n';
-            return 0;
+            return kDone;
         case CreateDatabaseResult::kAlreadyExists:
             std::cerr << "the data source " << target << " holds an address book already (" << error
                       << "); it was left as it is\n";
-            return 1;
+            return kAlreadyThere;
         case CreateDatabaseResult::kFailed:
             break;
         }
         std::cerr << "could not create the address book on the data source " << target << ": " << error << '\n';
-        return 2;
+        return kFailed;
     }
     if (!schemaGiven) schema = builtInSchema();
     switch (createDatabase(target, schema, error)) {
     case CreateDatabaseResult::kCreated:
         std::cout << "created " << target << "/Corvane.bin\n";
-        return 0;
+        return kDone;
     case CreateDatabaseResult::kAlreadyExists:
         std::cerr << target << "/Corvane.bin already exists; it was left as it is\n";
-        return 1;
+        return kAlreadyThere;
     case CreateDatabaseResult::kFailed:
         break;
     }
     std::cerr << "could not create the database: " << error << '\n';
-    return 2;
+    return kFailed;
 }

@@ -25,6 +25,7 @@
 #include "support/TestBook.h"
 #include "support/TestHttpServer.h"
 #include "tools/CreateDatabase.h"
+#include "tools/OrphanedAddresses.h"
 
 namespace {
 
@@ -447,6 +448,29 @@ TEST_F(GroupTest, DeletingAGroupTakesItsAddressesWholeOrNotAtAll) {
     ASSERT_EQ(store.LoadGroups(groups), 0);
     EXPECT_EQ(groups.size(), 1u);
     EXPECT_TRUE(reported.empty());
+}
+
+// Books that older versions left with the addresses of deleted groups: found, then removed, leaving every other row.
+TEST_F(GroupTest, AddressesOfDeletedGroupsAreFoundAndTidiedAway) {
+    ASSERT_EQ(store.AddGroup("kept"), 0);
+    std::vector<GroupRecord> groups;
+    ASSERT_EQ(store.LoadGroups(groups), 0);
+    const std::vector<std::string> mine = {"a@x", "b@x"};
+    ASSERT_EQ(store.InsertAddresses(groups[0].id, mine, ""), 0);
+    for (const RowId gone : {900, 901})
+        for (int i = 0; i < gone - 898; ++i)
+            sql("insert into AddressList(group_id, email, name) values(?, ?, '')", {gone, "o" + std::to_string(i)});
+    OdbcConnection connection;
+    connection.open(book.connectionString());
+    const std::vector<OrphanedGroup> found = FindOrphanedAddresses(connection);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found[0].groupId, 900);
+    EXPECT_EQ(found[0].addresses, 2);
+    EXPECT_EQ(found[1].groupId, 901);
+    EXPECT_EQ(found[1].addresses, 3);
+    EXPECT_EQ(RemoveOrphanedAddresses(connection), 5);
+    EXPECT_TRUE(FindOrphanedAddresses(connection).empty());
+    EXPECT_EQ(scalar("select count(*) as value from AddressList"), 2);
 }
 
 TEST_F(GroupTest, IdsPastThirtyOneBitsAreListedAndReached) {
