@@ -6,8 +6,8 @@
 // NORMAL).
 // With CORVANE_BENCH_PG_SERVER naming the folder of a server that scripts/pg-server.sh started (scripts/bench.sh
 // starts one), each benchmark runs again on a book on that PostgreSQL server through psqlODBC (engine:1), over the
-// loopback: one database for the whole run, its tables emptied or filled as each benchmark needs. The server syncs
-// its files, and a commit does not wait for its log (synchronous_commit=off), as SQLite's synchronous=NORMAL.
+// loopback: one database for the whole run, its tables emptied or filled as each benchmark needs. The server runs
+// with PostgreSQL's own settings: a commit waits until its log is on the disk.
 #include <benchmark/benchmark.h>
 
 #include <arpa/inet.h>
@@ -315,6 +315,72 @@ BENCHMARK(BM_CheckedInsert)
     ->Args({2, 1, kPostgreSql})
     ->Args({3, 1, kPostgreSql})
     ->Iterations(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// One 增加: the check and the insert of one address under the book's write lock, in a book of a million addresses;
+// range(1) 1: while another connection imports batches of 5,000 lines into another group as fast as it can, as a
+// second desk would. Reports the mean time of an add and the longest one (max_ms).
+void BM_AddBesideAnImport(benchmark::State& state) {
+    const bool pg = state.range(0) == kPostgreSql;
+    const bool importing = state.range(1) != 0;
+    if (pg && !pgServer()) {
+        state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
+        return;
+    }
+    BenchFolder folder;
+    if (pg) {
+        pgBookWith(true);
+        pgRun({"delete from AddressList where group_id in (1, 12)"});
+    } else {
+        useDataSource(false);
+        copyBigTable(folder.path());
+    }
+    AddressStore store;
+    openOrFail(store, pg ? iniFolder().path() : folder.path());
+
+    std::atomic<bool> stop{false};
+    std::atomic<long> imported{0};
+    std::thread importer;
+    if (importing) {
+        importer = std::thread([&] {
+            AddressStore other;
+            openOrFail(other, pg ? iniFolder().path() : folder.path());
+            std::vector<std::string> lines(5'000);
+            std::vector<int> present;
+            for (long batch = 0; !stop; ++batch) {
+                for (std::size_t i = 0; i < lines.size(); ++i)
+                    lines[i] = "import" + std::to_string(batch) + "-" + std::to_string(i) + "@example.com";
+                StoreTransaction transaction = other.BeginTransaction();
+                other.AddressesExist(12, lines, present);
+                other.InsertAddresses(12, lines, "");
+                transaction.Commit();
+                imported += static_cast<long>(lines.size());
+            }
+        });
+        while (imported == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    double longest = 0;
+    long next = 0;
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        const AddressStore::AddResult result = store.AddAddressIfAbsent(1, "desk" + std::to_string(next++) + "@x", "");
+        longest = std::max(longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (result.outcome != AddressStore::AddOutcome::kAdded) {
+            state.SkipWithError(result.failure.c_str());
+            break;
+        }
+    }
+    stop = true;
+    if (importer.joinable()) importer.join();
+    state.counters["max_ms"] = longest;
+    state.counters["imported_lines"] = static_cast<double>(imported.load());
+    store.CloseDatabase();
+}
+BENCHMARK(BM_AddBesideAnImport)
+    ->ArgNames({"engine", "importing"})
+    ->ArgsProduct({{kSqlite, kPostgreSql}, {0, 1}})
+    ->Iterations(300)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
