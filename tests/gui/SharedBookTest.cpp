@@ -182,13 +182,18 @@ private slots:
     }
 
 private:
-    // What a user does before the import: a look into the book's folder through the import's own chooser.
+    // What a user may do first: a look into the book's folder through 导出's chooser (which needs no group), cancelled.
     void visitTheBooksFolderInAChooser() {
         if (OnPostgreSql()) return; // the book is on the server: no file in the folder
         m_prompts->realChoosers = true;
-        whenChooserOpens([&](QFileDialog* chooser) { browseTo(chooser, m_book->path()); });
-        ClickButton(m_window.get(), 1009);
+        bool shown = false;
+        whenChooserOpens([&](QFileDialog* chooser) {
+            browseTo(chooser, m_book->path());
+            shown = true;
+        });
+        ClickButton(m_window.get(), 1010);
         m_prompts->realChoosers = false;
+        QVERIFY(shown);
     }
 
     std::size_t storedAddresses(std::int32_t group) {
