@@ -11,6 +11,7 @@
 
 #include "platform/CodePage936.h"
 #include "platform/DatabaseError.h"
+#include "platform/EngineForms.h"
 #include "platform/OdbcDiagnostics.h"
 #include "platform/OdbcHandle.h"
 #include "platform/OdbcStatement.h"
@@ -29,94 +30,13 @@ DatabaseError transactionLostError() {
                          "it, and none of it is committed.");
 }
 
-// How texts reach the engine.
-enum class TextRule {
-    // Any bytes, stored as given.
-    kAnyBytes,
-    // Well-formed GBK without a NUL: the engine converts the session's GBK to its own Unicode and back.
-    kGbkWithoutNul,
-};
-
-// Everything that differs from one engine to another, all in this one place: the statements of a write
-// transaction, how a lost transaction shows, what a failed statement does to its transaction, the texts the engine
-// can hold, and how a session is set up. Every other statement of the program is plain SQL that runs unchanged in
-// meaning on each engine.
-struct EngineForms {
-    DatabaseEngine engine;
-    // Added to the connection string once the engine is known (the connection is then made again with them).
-    const char* connectOptions;
-    // Run on each new connection, in order; a failure fails the open.
-    std::vector<const char*> sessionSetup;
-    // Starts a transaction that holds the write lock from its start, run by us with the driver in auto-commit
-    // mode. Null where the engine has no such statement: the driver's own transaction is used then.
-    const char* beginWrite;
-    const char* commit;
-    const char* rollback;
-    // Run first in the driver's transaction of a kWrite transaction, to take the write lock. Null: none.
-    const char* takeWriteLock;
-    // A statement that fails inside an open transaction and, outside one, succeeds and starts an empty one that
-    // holds no lock: whether it runs tells whether the engine still holds the transaction. Null where there is
-    // none.
-    const char* outsideTransactionOnly;
-    // A statement that fails while the engine refuses the rest of the open transaction. Null where there is none.
-    const char* failsInAnAbortedTransaction;
-    // A failed statement makes the engine refuse the rest of its transaction, so a write inside a transaction runs
-    // under a savepoint of its own, and a failure undoes that statement alone, as the other engines do.
-    bool guardWrites;
-    TextRule texts;
-    // Character columns are read as bytes (SQL_C_BINARY), which keeps an embedded NUL. psqlODBC hands the last
-    // piece of a long text read that way with its last byte lost (a terminator of its own), and a PostgreSQL text
-    // holds no NUL: there, texts are read as characters (the ANSI driver hands the session's GBK bytes unchanged).
-    bool textAsBytes;
-};
-
-// SQLite: "begin" waits for no lock (a deferred transaction takes its locks as its statements run), so a write
-// batch asks for "begin immediate". Auto-commit stays on in the driver, which then neither starts a transaction
-// of its own before each statement nor believes in one the engine has ended.
-const EngineForms kSqliteForms{DatabaseEngine::kSqlite, nullptr, {}, "begin immediate", "commit", "rollback",
-                               nullptr, "begin", nullptr, false, TextRule::kAnyBytes, true};
-
-// PostgreSQL through psqlODBC.
-// - The driver's own way with a failed statement inside a transaction is a savepoint before every statement, a
-//   round trip more for each one (a duplicate check then costs twice as much); "Protocol=7.4-0" turns it off, and
-//   the savepoints go around writes only (guardWrites). A failed query then leaves the transaction refused by the
-//   engine, which the probe notices: the transaction is lost, as on SQLite after a full disk.
-// - The program's texts are code page 936 bytes: the session's client encoding is GBK, so the server converts
-//   them to the database's UTF-8 and back, and other tools read the book as Unicode text.
-// - A lock wait gives up after half a minute, so that a program that holds the book and no longer answers cannot
-//   hold the others' windows for ever (SQLite's driver waits five seconds).
-// - Writers do not block readers, nor each other unless they touch the same rows. A write batch (an import's
-//   check-then-insert) must not run beside another program's, which could insert the same addresses between its
-//   check and its insert: every write batch takes the same transaction-long lock of the database first, the
-//   counterpart of SQLite's one writer. Taken under READ COMMITTED, so each statement after it sees what the batch
-//   before it committed.
-const EngineForms kPostgreSqlForms{DatabaseEngine::kPostgreSql,
-                                   "Protocol=7.4-0",
-                                   {"set client_encoding to 'GBK'", "set lock_timeout to '30s'"},
-                                   nullptr,
-                                   nullptr,
-                                   nullptr,
-                                   "select pg_advisory_xact_lock(2040112101)",
-                                   nullptr,
-                                   "select 1",
-                                   true,
-                                   TextRule::kGbkWithoutNul,
-                                   false};
-
-// Any other engine: the driver's transaction, with locks as the engine takes them.
-const EngineForms kOtherForms{DatabaseEngine::kOther, nullptr, {}, nullptr, nullptr, nullptr, nullptr, nullptr,
-                              nullptr, false, TextRule::kAnyBytes, true};
-
 const EngineForms& formsFor(SQLHDBC dbc) {
     SQLCHAR name[128] = {};
     SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return kOtherForms;
-    std::string engine(reinterpret_cast<const char*>(name));
-    for (char& c : engine) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (engine.rfind("sqlite", 0) == 0) return kSqliteForms;
-    if (engine.rfind("postgresql", 0) == 0) return kPostgreSqlForms;
-    return kOtherForms;
+    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return OtherEngineForms();
+    return EngineFormsFor(reinterpret_cast<const char*>(name));
 }
+
 
 // Why the engine cannot hold `text` under `rule`, or an empty text when it can.
 std::string unstorableReason(TextRule rule, std::string_view text) {
@@ -193,7 +113,7 @@ struct OdbcConnection::Impl {
     std::vector<std::unique_ptr<OdbcStatement>> loose;
     // The isolation to give back to the connection when the open transaction ends, if that one asked for another.
     std::optional<SQLUINTEGER> isolationToRestore;
-    const EngineForms* forms = &kOtherForms;
+    const EngineForms* forms = &OtherEngineForms();
     // The open transaction was started with the engine's own statement (forms->beginWrite), not by the driver.
     bool engineTransaction = false;
 
@@ -257,7 +177,7 @@ void OdbcConnection::open(const std::string& connectionString) {
         for (const char* statement : impl.forms->sessionSetup) runDirectOrThrow(impl.connection.get(), statement);
     } catch (...) {
         impl.disconnect();
-        impl.forms = &kOtherForms;
+        impl.forms = &OtherEngineForms();
         throw;
     }
 }
@@ -297,7 +217,7 @@ void OdbcConnection::close() noexcept {
     impl.cache.clear();
     if (impl.connected && m_inTransaction) rollback();
     impl.disconnect();
-    impl.forms = &kOtherForms;
+    impl.forms = &OtherEngineForms();
     m_inTransaction = false;
     m_lost = false;
 }
