@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config python3
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
     unixodbc unixodbc-dev libsqliteodbc sqlite3
     postgresql odbc-postgresql

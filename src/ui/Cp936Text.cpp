@@ -1,4 +1,5 @@
-// Conversion between CP936 bytes and Qt's Unicode strings with glibc's iconv. Tested by tests/gui/TextTest.cpp.
+// Conversion between CP936 bytes and Qt's Unicode strings with glibc's iconv.
+// Tested by tests/gui/BuilderTest.cpp and tests/gui/AddressPanelTest.cpp.
 #include "ui/Cp936Text.h"
 
 #include <cerrno>
