@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "EmailCorpus.h"
+#include "support/Pcre2Pattern.h"
 #include "regex/EmailAddress.h"
 #include "regex/MatchState.h"
 #include "regex/Pattern.h"
@@ -32,35 +33,14 @@ const std::vector<std::string>& Corpus() {
 // PCRE2 compiled for a whole-string match, run by its interpreter or its JIT.
 class Pcre2Matcher {
 public:
-    Pcre2Matcher(const char* pPattern, bool bJit) : m_bJit(bJit) {
-        int nError = 0;
-        PCRE2_SIZE nOffset = 0;
-        m_pCode = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pPattern), PCRE2_ZERO_TERMINATED,
-                                PCRE2_ANCHORED | PCRE2_ENDANCHORED, &nError, &nOffset, nullptr);
-        if (!m_pCode) std::abort();
-        if (bJit && pcre2_jit_compile(m_pCode, PCRE2_JIT_COMPLETE) != 0) std::abort();
-        m_pData = pcre2_match_data_create_from_pattern(m_pCode, nullptr);
+    Pcre2Matcher(const char* pattern, bool jit) : m_pattern(pattern, 0, jit) {
+        if (!m_pattern.compiled()) std::abort();
     }
-    ~Pcre2Matcher() {
-        pcre2_match_data_free(m_pData);
-        pcre2_code_free(m_pCode);
-    }
-    Pcre2Matcher(const Pcre2Matcher&) = delete;
-    Pcre2Matcher& operator=(const Pcre2Matcher&) = delete;
-
-    bool Match(const std::string& subject) {
-        int rc = pcre2_match(m_pCode, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0,
-                             m_bJit ? 0 : PCRE2_NO_JIT, m_pData, nullptr);
-        if (rc == PCRE2_ERROR_MATCHLIMIT || rc == PCRE2_ERROR_DEPTHLIMIT || rc == PCRE2_ERROR_HEAPLIMIT) ++m_nGaveUp;
-        return rc > 0;
-    }
-    long long GaveUp() const { return m_nGaveUp; }
+    bool Match(const std::string& subject) { return m_pattern.match(subject) > 0; }
+    long long GaveUp() const { return m_pattern.gaveUp(); }
 
 private:
-    pcre2_code* m_pCode = nullptr;
-    pcre2_match_data* m_pData = nullptr;
-    bool m_bJit;
-    long long m_nGaveUp = 0;
+    Pcre2Pattern m_pattern;
 };
 
 class CorvaneMatcher {

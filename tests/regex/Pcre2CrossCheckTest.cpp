@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "RegexTestUtil.h"
+#include "support/Pcre2Pattern.h"
 
 namespace {
 
@@ -30,53 +31,28 @@ using namespace regex_test;
 // PCRE2's answer in the form of Describe(), or "error" when it cannot compile or run the pattern.
 class Pcre2Matcher {
 public:
-    Pcre2Matcher(const std::string& pattern, int flags) {
-        uint32_t options = PCRE2_ANCHORED | PCRE2_ENDANCHORED | PCRE2_DOLLAR_ENDONLY | PCRE2_NO_START_OPTIMIZE |
-                           PCRE2_NO_AUTO_POSSESS;
-        if (flags & kIgnoreCase) options |= PCRE2_CASELESS;
-        if (flags & kDotAll) options |= PCRE2_DOTALL;
-        if (flags & kMultiLine) options |= PCRE2_MULTILINE;
-        pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
-        pcre2_set_newline(context, PCRE2_NEWLINE_LF);
-        int error = 0;
-        PCRE2_SIZE offset = 0;
-        m_code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), options, &error,
-                               &offset, context);
-        pcre2_compile_context_free(context);
-        if (!m_code) return;
-        pcre2_pattern_info(m_code, PCRE2_INFO_CAPTURECOUNT, &m_groups);
-        m_data = pcre2_match_data_create_from_pattern(m_code, nullptr);
-    }
-    ~Pcre2Matcher() {
-        pcre2_match_data_free(m_data);
-        pcre2_code_free(m_code);
-    }
-    Pcre2Matcher(const Pcre2Matcher&) = delete;
-    Pcre2Matcher& operator=(const Pcre2Matcher&) = delete;
+    Pcre2Matcher(const std::string& pattern, int flags)
+        : m_pattern(pattern, PCRE2_DOLLAR_ENDONLY | PCRE2_NO_START_OPTIMIZE | PCRE2_NO_AUTO_POSSESS |
+                                 (flags & kIgnoreCase ? PCRE2_CASELESS : 0u) | (flags & kDotAll ? PCRE2_DOTALL : 0u) |
+                                 (flags & kMultiLine ? PCRE2_MULTILINE : 0u)) {}
 
-    bool Compiled() const { return m_code != nullptr; }
+    bool Compiled() const { return m_pattern.compiled(); }
 
-    std::string Match(const std::string& subject) const {
-        int rc = pcre2_match(m_code, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0, 0, m_data,
-                             nullptr);
+    std::string Match(const std::string& subject) {
+        const int rc = m_pattern.match(subject);
         if (rc == PCRE2_ERROR_NOMATCH) return "nomatch";
         if (rc <= 0) return "error " + std::to_string(rc);
-        const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(m_data);
         std::string out;
-        for (uint32_t g = 0; g <= m_groups; ++g) {
+        for (std::uint32_t g = 0; g <= m_pattern.groupCount(); ++g) {
             if (!out.empty()) out += ' ';
-            if (static_cast<int>(g) >= rc || ovector[2 * g] == PCRE2_UNSET)
-                out += '-';
-            else
-                out += std::to_string(ovector[2 * g]) + "," + std::to_string(ovector[2 * g + 1]);
+            const auto span = m_pattern.group(g);
+            out += span ? std::to_string(span->first) + "," + std::to_string(span->second) : "-";
         }
         return out;
     }
 
 private:
-    pcre2_code* m_code = nullptr;
-    pcre2_match_data* m_data = nullptr;
-    uint32_t m_groups = 0;
+    Pcre2Pattern m_pattern;
 };
 
 struct Totals {

@@ -63,7 +63,7 @@ private:
 };
 
 // A temporary folder made the start directory (and the current directory), and the book a program started there
-// opens, on the engine of the test run (see tests/store/support/TestBook.h): the file "Corvane.bin" in the folder,
+// opens, on the engine of the test run (see tests/support/TestBook.h): the file "Corvane.bin" in the folder,
 // or a fresh database on the test server behind the data source "Corvane". Without a database (`withDatabase`
 // false) there is no file, or the server's database has no tables. Its own store fills the book before and checks
 // it after.
