@@ -3,18 +3,11 @@
 
 #include "Config.h"
 #include "dialogs/CStaticLink.h"
+#include "dialogs/DialogIds.h"
 #include "ui/ControlText.h"
 
-namespace {
-
-constexpr int kTemplateId = 100;
-constexpr int kVersion = 1022;
-constexpr int kHomeLink = 1023;
-
-} // namespace
-
-CAboutDlg::CAboutDlg() : TemplateDialog(kTemplateId, StaticLinks({kHomeLink})) {
-    m_linkHome = GetDlgItem<CStaticLink>(kHomeLink);
+CAboutDlg::CAboutDlg() : TemplateDialog(AboutIds::kTemplate, StaticLinks({AboutIds::kHomeLink})) {
+    m_linkHome = GetDlgItem<CStaticLink>(AboutIds::kHomeLink);
 }
 
 void CAboutDlg::OnInitDialog() {
@@ -22,5 +15,5 @@ void CAboutDlg::OnInitDialog() {
     m_linkHome->m_link = kHomePage;
     // The link shows the address it opens, whatever the build's home page is.
     SetControlText(m_linkHome, kHomePage);
-    SetControlText(GetDlgItem(kVersion), m_strVersion);
+    SetControlText(GetDlgItem(AboutIds::kVersion), m_strVersion);
 }

@@ -6,22 +6,14 @@
 
 #include <QComboBox>
 
+#include "dialogs/DialogIds.h"
 #include "store/AddressStore.h"
 #include "ui/ControlText.h"
 #include "ui/Cp936Text.h"
 #include "ui/UserPrompts.h"
 
-namespace {
-
-constexpr int kTemplateId = 131;
-constexpr int kNameEdit = 1014;
-constexpr int kGroupList = 1015;
-constexpr int kEmailEdit = 1016;
-
-} // namespace
-
-CDlgEmailItem::CDlgEmailItem() : TemplateDialog(kTemplateId) {
-    m_comboGroup = GetDlgItem<QComboBox>(kGroupList);
+CDlgEmailItem::CDlgEmailItem() : TemplateDialog(AddressEditorIds::kTemplate) {
+    m_comboGroup = GetDlgItem<QComboBox>(AddressEditorIds::kGroupList);
 }
 
 void CDlgEmailItem::OnInitDialog() {
@@ -50,15 +42,15 @@ void CDlgEmailItem::OnInitDialog() {
         // A drop-down list shows nothing chosen until something is: no group of the caller's, no selection.
         m_comboGroup->setCurrentIndex(selection);
     }
-    SetControlText(GetDlgItem(kEmailEdit), m_strEmail);
-    SetControlText(GetDlgItem(kNameEdit), m_strName);
+    SetControlText(GetDlgItem(AddressEditorIds::kEmail), m_strEmail);
+    SetControlText(GetDlgItem(AddressEditorIds::kName), m_strName);
 }
 
 void CDlgEmailItem::OnOK() {
     std::string email = m_strEmail;
     std::string name = m_strName;
-    if (!PullControlText(GetDlgItem(kEmailEdit), email, this)) return;
-    if (!PullControlText(GetDlgItem(kNameEdit), name, this)) return;
+    if (!PullControlText(GetDlgItem(AddressEditorIds::kEmail), email, this)) return;
+    if (!PullControlText(GetDlgItem(AddressEditorIds::kName), name, this)) return;
     const auto group = m_mapIndexToGroup.find(m_comboGroup->currentIndex());
     if (group == m_mapIndexToGroup.end()) {
         // An address under no group would be stored where no list shows it; what was typed stays.

@@ -7,6 +7,7 @@
 
 #include "Config.h"
 #include "dialogs/CStaticLink.h"
+#include "dialogs/DialogIds.h"
 #include "platform/CodePage936.h"
 #include "platform/StartDirectory.h"
 #include "textfiles/FilterThreads.h"
@@ -22,15 +23,6 @@ std::shared_ptr<NoticeTarget> g_hFilterWnd;
 
 namespace {
 
-constexpr int kTemplateId = 129;
-constexpr int kInputPath = 1002;
-constexpr int kOutputPath = 1003;
-constexpr int kBrowseInput = 1004;
-constexpr int kGroupLabel = 1005;
-constexpr int kBrowseOutput = 1006;
-constexpr int kStart = 1007;
-constexpr int kStatus = 1008;
-constexpr int kHelpLink = 1017;
 
 constexpr char kHelpPage[] = "/post/EmailFilter.html";
 constexpr int kStatusIntervalMs = 40;
@@ -56,11 +48,11 @@ FileChooser filterChooser() {
 
 } // namespace
 
-CDlgFilter::CDlgFilter() : TemplateDialog(kTemplateId, StaticLinks({kHelpLink})) {
-    m_linkHelp = GetDlgItem<CStaticLink>(kHelpLink);
-    connect(GetDlgItem<QPushButton>(kBrowseInput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseInput);
-    connect(GetDlgItem<QPushButton>(kBrowseOutput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseOutput);
-    connect(GetDlgItem<QPushButton>(kStart), &QPushButton::clicked, this, &CDlgFilter::OnStart);
+CDlgFilter::CDlgFilter() : TemplateDialog(FilterIds::kTemplate, StaticLinks({FilterIds::kHelpLink})) {
+    m_linkHelp = GetDlgItem<CStaticLink>(FilterIds::kHelpLink);
+    connect(GetDlgItem<QPushButton>(FilterIds::kBrowseInput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseInput);
+    connect(GetDlgItem<QPushButton>(FilterIds::kBrowseOutput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseOutput);
+    connect(GetDlgItem<QPushButton>(FilterIds::kStart), &QPushButton::clicked, this, &CDlgFilter::OnStart);
     m_noticeTarget =
         std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnFilterNotice(notice); });
     m_statusTimer.setSingleShot(true);
@@ -91,10 +83,10 @@ void CDlgFilter::done(int result) {
 }
 
 void CDlgFilter::PushFields() {
-    SetControlText(GetDlgItem(kGroupLabel), m_strGroupLabel);
-    GetDlgItem<QLineEdit>(kInputPath)->setText(PathForDisplay(m_strInputPath));
-    GetDlgItem<QLineEdit>(kOutputPath)->setText(PathForDisplay(m_strOutputPath));
-    SetControlText(GetDlgItem(kStatus), m_strStatus);
+    SetControlText(GetDlgItem(FilterIds::kGroupLabel), m_strGroupLabel);
+    GetDlgItem<QLineEdit>(FilterIds::kInputPath)->setText(PathForDisplay(m_strInputPath));
+    GetDlgItem<QLineEdit>(FilterIds::kOutputPath)->setText(PathForDisplay(m_strOutputPath));
+    SetControlText(GetDlgItem(FilterIds::kStatus), m_strStatus);
 }
 
 void CDlgFilter::OnBrowseInput() {
@@ -105,7 +97,7 @@ void CDlgFilter::OnBrowseInput() {
         return;
     }
     m_strInputPath = *path;
-    GetDlgItem<QLineEdit>(kInputPath)->setText(PathForDisplay(m_strInputPath));
+    GetDlgItem<QLineEdit>(FilterIds::kInputPath)->setText(PathForDisplay(m_strInputPath));
 }
 
 void CDlgFilter::OnBrowseOutput() {
@@ -118,7 +110,7 @@ void CDlgFilter::OnBrowseOutput() {
                                        QStringLiteral("文件覆盖询问"), this))
         return;
     m_strOutputPath = *path;
-    GetDlgItem<QLineEdit>(kOutputPath)->setText(PathForDisplay(m_strOutputPath));
+    GetDlgItem<QLineEdit>(FilterIds::kOutputPath)->setText(PathForDisplay(m_strOutputPath));
 }
 
 void CDlgFilter::OnStart() {
@@ -131,7 +123,7 @@ void CDlgFilter::OnStart() {
         MessageBox(QStringLiteral("结果文件就是要过滤的文件，过滤会毁掉它。请另选一个保存结果的文件。"), this);
         return;
     }
-    auto* start = GetDlgItem<QPushButton>(kStart);
+    auto* start = GetDlgItem<QPushButton>(FilterIds::kStart);
     start->setEnabled(false);
 
     g_bFilterArgTaken.store(0);
@@ -163,7 +155,7 @@ int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
         break;
     case NK_DONE: {
         m_statusTimer.stop();
-        GetDlgItem<QPushButton>(kStart)->setEnabled(true);
+        GetDlgItem<QPushButton>(FilterIds::kStart)->setEnabled(true);
         PushFields();
         QString failure;
         switch (notice.nValue) {

@@ -3,29 +3,23 @@
 
 #include <QLineEdit>
 
+#include "dialogs/DialogIds.h"
 #include "ui/ControlText.h"
 
-namespace {
-
-constexpr int kTemplateId = 130;
-constexpr int kTextEdit = 1013;
-
-} // namespace
-
-CDlgNewString::CDlgNewString() : TemplateDialog(kTemplateId) {}
+CDlgNewString::CDlgNewString() : TemplateDialog(NameEntryIds::kTemplate) {}
 
 void CDlgNewString::OnInitDialog() {
     if (m_nMode == kModeRename)
         setWindowTitle(QStringLiteral("重命名组名"));
     else if (m_nMode == kModeNewGroup)
         setWindowTitle(QStringLiteral("输入新邮件组组名"));
-    QWidget* edit = GetDlgItem(kTextEdit);
+    QWidget* edit = GetDlgItem(NameEntryIds::kText);
     // The edit has no label of its own: the title says what it asks for.
     edit->setAccessibleName(windowTitle());
     SetControlText(edit, m_strText);
 }
 
 void CDlgNewString::OnOK() {
-    if (!PullControlText(GetDlgItem(kTextEdit), m_strText, this)) return;
+    if (!PullControlText(GetDlgItem(NameEntryIds::kText), m_strText, this)) return;
     TemplateDialog::OnOK();
 }

@@ -10,6 +10,8 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
+#include "dialogs/DialogIds.h"
 #include "support/TestBook.h"
 #include "support/WindowTest.h"
 #include "ui/Cp936Text.h"
@@ -52,20 +54,20 @@ private slots:
         QTRY_COMPARE(ColumnTexts(addresses()), pageShown("a", 0, 50));
         QCOMPARE(ColumnTexts(addresses(), 1).first(), QStringLiteral("n0049"));
 
-        ClickButton(m_window.get(), 1019); // already on the first page
+        ClickButton(m_window.get(), MainWindowIds::kPreviousPage); // already on the first page
         QCOMPARE(label(), QStringLiteral("共计120个 第1/3页"));
-        ClickButton(m_window.get(), 1020);
+        ClickButton(m_window.get(), MainWindowIds::kNextPage);
         QCOMPARE(label(), QStringLiteral("共计120个 第2/3页"));
         QTRY_COMPARE(ColumnTexts(addresses()), pageShown("a", 50, 100));
-        ClickButton(m_window.get(), 1020);
+        ClickButton(m_window.get(), MainWindowIds::kNextPage);
         QCOMPARE(label(), QStringLiteral("共计120个 第3/3页"));
         QTRY_COMPARE(ColumnTexts(addresses()), pageShown("a", 100, 120));
-        ClickButton(m_window.get(), 1020); // already on the last page: nothing happens
+        ClickButton(m_window.get(), MainWindowIds::kNextPage); // already on the last page: nothing happens
         QCOMPARE(label(), QStringLiteral("共计120个 第3/3页"));
         QTest::qWait(50);
         QCOMPARE(addresses()->GetItemCount(), 20);
-        ClickButton(m_window.get(), 1019);
-        ClickButton(m_window.get(), 1019);
+        ClickButton(m_window.get(), MainWindowIds::kPreviousPage);
+        ClickButton(m_window.get(), MainWindowIds::kPreviousPage);
         QCOMPARE(label(), QStringLiteral("共计120个 第1/3页"));
         QTRY_COMPARE(ColumnTexts(addresses()), pageShown("a", 0, 50));
         QVERIFY(m_prompts->shown.empty());
@@ -90,11 +92,11 @@ private slots:
         open();
         select(0);
         for (int page = 0; page < labels.size(); ++page) {
-            if (page > 0) ClickButton(m_window.get(), 1020);
+            if (page > 0) ClickButton(m_window.get(), MainWindowIds::kNextPage);
             QTRY_COMPARE(label(), labels[page]);
             QTRY_COMPARE(addresses()->GetItemCount(), rows[page]);
         }
-        ClickButton(m_window.get(), 1020);
+        ClickButton(m_window.get(), MainWindowIds::kNextPage);
         QCOMPARE(label(), labels.last());
     }
 
@@ -109,12 +111,12 @@ private slots:
         QString chosen;
         WhenModalOpens([&](QDialog* dialog) {
             title = dialog->windowTitle();
-            chosen = dialog->findChild<QComboBox*>(QStringLiteral("1015"))->currentText();
-            QCOMPARE(dialog->findChild<QComboBox*>(QStringLiteral("1015"))->itemText(0), QStringLiteral("shown"));
-            TypeText(dialog->findChild<QLineEdit*>(QStringLiteral("1014")), QStringLiteral("李 雷"));
-            TypeAndClick(dialog, 1016, QStringLiteral(" new@x "), 1);
+            chosen = dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->currentText();
+            QCOMPARE(dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->itemText(0), QStringLiteral("shown"));
+            TypeText(dialog->findChild<QLineEdit*>(QString::number(AddressEditorIds::kName)), QStringLiteral("李 雷"));
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1);
         });
-        ClickButton(m_window.get(), 1006);
+        ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         QCOMPARE(title, QStringLiteral("增加Email地址"));
         QCOMPARE(chosen, QStringLiteral("shown"));
         QTRY_COMPARE(addresses()->GetItemCount(), 3);
@@ -123,17 +125,17 @@ private slots:
         QVERIFY(contains(m_book->addresses(shown), AddressRecord{0, shown, " new@x ", "\xC0\xEE \xC0\xD7"}));
 
         // The same text again in that group is refused.
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1016, QStringLiteral(" new@x "), 1); });
-        ClickButton(m_window.get(), 1006);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1); });
+        ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("Email地址已经在该组中存在。")});
         QCOMPARE(m_book->addresses(shown).size(), std::size_t(3));
 
         // Into the other group: stored there, and the group on show is reloaded without it.
         WhenModalOpens([](QDialog* dialog) {
-            dialog->findChild<QComboBox*>(QStringLiteral("1015"))->setCurrentIndex(1);
-            TypeAndClick(dialog, 1016, QStringLiteral(" new@x "), 1);
+            dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->setCurrentIndex(1);
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1);
         });
-        ClickButton(m_window.get(), 1006);
+        ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         QCOMPARE(m_book->addresses(other).size(), std::size_t(1));
         QTRY_COMPARE(addresses()->GetItemCount(), 3);
         QVERIFY(m_prompts->shown.empty());
@@ -145,16 +147,16 @@ private slots:
         open();
         int index = 0;
         WhenModalOpens([&](QDialog* dialog) {
-            auto* groupList = dialog->findChild<QComboBox*>(QStringLiteral("1015"));
+            auto* groupList = dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList));
             index = groupList->currentIndex();
-            TypeAndClick(dialog, 1016, QStringLiteral("z@x"), 1);
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("z@x"), 1);
             QVERIFY(dialog->isVisible());
             QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择邮件组！")});
-            QCOMPARE(ShownText(dialog, 1016), QStringLiteral("z@x"));
+            QCOMPARE(ShownText(dialog, AddressEditorIds::kEmail), QStringLiteral("z@x"));
             groupList->setCurrentIndex(0);
             ClickButton(dialog, 1);
         });
-        ClickButton(m_window.get(), 1006);
+        ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         QCOMPARE(index, -1);
         QVERIFY(m_book->addresses(0).empty());
         QCOMPARE(m_book->addresses(group).size(), std::size_t(1));
@@ -182,14 +184,14 @@ private slots:
         open();
         select(0);
         QTRY_COMPARE(addresses()->GetItemCount(), 1);
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1016, QStringLiteral("new@x"), 2); });
-        ClickButton(m_window.get(), 1006);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("new@x"), 2); });
+        ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         ClickRow(addresses(), 0);
         WhenModalOpens([](QDialog* dialog) {
-            TypeText(dialog->findChild<QLineEdit*>(QStringLiteral("1014")), QStringLiteral("changed"));
+            TypeText(dialog->findChild<QLineEdit*>(QString::number(AddressEditorIds::kName)), QStringLiteral("changed"));
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
-        ClickButton(m_window.get(), 1008);
+        ClickButton(m_window.get(), MainWindowIds::kEditAddress);
         QCOMPARE(m_book->addresses(group).size(), std::size_t(1));
         QCOMPARE(m_book->addresses(group).front().name, std::string("n0000"));
         QCOMPARE(addresses()->GetItemCount(), 1);
@@ -203,8 +205,8 @@ private slots:
         select(0);
         QTRY_COMPARE(addresses()->GetItemCount(), 4); // a0003 a0002 a0001 a0000
 
-        ClickButton(m_window.get(), 1007);
-        ClickButton(m_window.get(), 1008);
+        ClickButton(m_window.get(), MainWindowIds::kDeleteAddress);
+        ClickButton(m_window.get(), MainWindowIds::kEditAddress);
         QCOMPARE(m_prompts->takeTexts(),
                  (QStringList{QStringLiteral("没有选择删除项"), QStringLiteral("没有选择编辑项")}));
 
@@ -215,11 +217,11 @@ private slots:
         QString name;
         WhenModalOpens([&](QDialog* dialog) {
             title = dialog->windowTitle();
-            email = dialog->findChild<QLineEdit*>(QStringLiteral("1016"))->text();
-            name = dialog->findChild<QLineEdit*>(QStringLiteral("1014"))->text();
-            TypeAndClick(dialog, 1014, QStringLiteral("renamed"), 1);
+            email = dialog->findChild<QLineEdit*>(QString::number(AddressEditorIds::kEmail))->text();
+            name = dialog->findChild<QLineEdit*>(QString::number(AddressEditorIds::kName))->text();
+            TypeAndClick(dialog, AddressEditorIds::kName, QStringLiteral("renamed"), 1);
         });
-        ClickButton(m_window.get(), 1008);
+        ClickButton(m_window.get(), MainWindowIds::kEditAddress);
         QCOMPARE(title, QStringLiteral("编辑Email地址"));
         QCOMPARE(email, QStringLiteral("a0002@x"));
         QCOMPARE(name, QStringLiteral("n0002"));
@@ -227,7 +229,7 @@ private slots:
         QTRY_COMPARE(ColumnTexts(addresses(), 1), (QStringList{"n0003", "renamed", "n0001", "n0000"}));
 
         // A double click edits too; a text the group already holds is refused.
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1016, QStringLiteral("a0000@x"), 1); });
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("a0000@x"), 1); });
         ClickRow(addresses(), 0);
         QTest::mouseDClick(addresses()->viewport(), Qt::LeftButton, {},
                            addresses()->visualItemRect(addresses()->topLevelItem(0)).center());
@@ -236,7 +238,7 @@ private slots:
 
         ClickRow(addresses(), 3);
         ClickRow(addresses(), 1, Qt::ControlModifier);
-        ClickButton(m_window.get(), 1007); // no question asked
+        ClickButton(m_window.get(), MainWindowIds::kDeleteAddress); // no question asked
         QTRY_COMPARE(ColumnTexts(addresses()), (QStringList{"a0003@x", "a0001@x", "a0000@x"}));
         QVERIFY(m_prompts->shown.empty());
     }
@@ -250,8 +252,8 @@ private slots:
         select(0);
         QTRY_COMPARE(addresses()->GetItemCount(), 1);
         ClickRow(addresses(), 0);
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1014, QStringLiteral("new"), 1); });
-        ClickButton(m_window.get(), 1008);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kName, QStringLiteral("new"), 1); });
+        ClickButton(m_window.get(), MainWindowIds::kEditAddress);
         QCOMPARE(m_book->addresses(group).front().email, broken);
         QCOMPARE(m_book->addresses(group).front().name, std::string("new"));
     }
@@ -273,10 +275,10 @@ private slots:
                 prefix.assign(1, row == 0 ? 'b' : 'a');
                 page = 0;
             } else if (action == 1 || action == 2) {
-                ClickButton(m_window.get(), 1020);
+                ClickButton(m_window.get(), MainWindowIds::kNextPage);
                 ++page;
             } else if (page > 0) {
-                ClickButton(m_window.get(), 1019);
+                ClickButton(m_window.get(), MainWindowIds::kPreviousPage);
                 --page;
             }
             QTest::qWait(static_cast<int>(random() % 25));

@@ -10,6 +10,8 @@
 #include <QTest>
 
 #include "ui/ControlText.h"
+#include "app/MainWindowIds.h"
+#include "dialogs/DialogIds.h"
 #include "ui/Cp936Text.h"
 #include "ui/DialogTemplate.h"
 #include "ui/DialogUnits.h"
@@ -52,20 +54,20 @@ private slots:
     void controlsHaveTheirIdsPlacesAndNames() {
         TemplateDialog dialog(131);
         const DialogUnits& units = dialog.Units();
-        auto* email = dialog.GetDlgItem<QLineEdit>(1016);
+        auto* email = dialog.GetDlgItem<QLineEdit>(AddressEditorIds::kEmail);
         QVERIFY(email);
         QCOMPARE(email->geometry(), units.toPixels(QRect(36, 8, 119, 13)));
         QCOMPARE(dialog.GetDlgItem<QPushButton>(1)->text(), QStringLiteral("OK"));
         QVERIFY(dialog.GetDlgItem<QPushButton>(1)->isDefault());
-        QVERIFY(dialog.GetDlgItem<QComboBox>(1015));
+        QVERIFY(dialog.GetDlgItem<QComboBox>(AddressEditorIds::kGroupList));
         QCOMPARE(dialog.windowTitle(), QStringLiteral("Dialog"));
 
         // Edits are named by the label beside them, a list by the frame around it, the rest by their own text.
         QCOMPARE(email->accessibleName(), QStringLiteral("Email"));
-        QCOMPARE(dialog.GetDlgItem(1014)->accessibleName(), QStringLiteral("姓名"));
+        QCOMPARE(dialog.GetDlgItem(AddressEditorIds::kName)->accessibleName(), QStringLiteral("姓名"));
         TemplateDialog main(102);
-        QCOMPARE(main.GetDlgItem(1000)->accessibleName(), QStringLiteral("邮件组"));
-        QCOMPARE(main.GetDlgItem(1005)->accessibleName(), QStringLiteral("邮件地址"));
+        QCOMPARE(main.GetDlgItem(MainWindowIds::kGroupList)->accessibleName(), QStringLiteral("邮件组"));
+        QCOMPARE(main.GetDlgItem(MainWindowIds::kAddressList)->accessibleName(), QStringLiteral("邮件地址"));
         for (QWidget* control : main.findChildren<QWidget*>()) {
             bool isId = false;
             control->objectName().toInt(&isId);
@@ -78,7 +80,8 @@ private slots:
         QMenuBar* bar = main.GetMenuBar();
         QVERIFY(bar);
         QCOMPARE(bar->actions().size(), 3);
-        for (int command : {32775, 32776, 32777, 32778, 32780})
+        for (int command : {MainWindowIds::kExitCommand, MainWindowIds::kMassMailingCommand, MainWindowIds::kEmailSearchCommand,
+                            MainWindowIds::kAboutCommand, MainWindowIds::kHomePageCommand})
             QVERIFY(bar->findChild<QAction*>(QString::number(command)));
     }
 
@@ -106,7 +109,7 @@ private slots:
 
         // A label shows names as plain text, never as markup.
         TemplateDialog main(102);
-        auto* caption = main.GetDlgItem<QLabel>(1012);
+        auto* caption = main.GetDlgItem<QLabel>(MainWindowIds::kGroupCaption);
         SetControlText(caption, "<b>x</b>");
         QCOMPARE(caption->textFormat(), Qt::PlainText);
         QCOMPARE(caption->text(), QStringLiteral("<b>x</b>"));

@@ -11,6 +11,8 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
+#include "dialogs/DialogIds.h"
 #include "support/WindowTest.h"
 #include "textfiles/FilterWorker.h"
 #include "ui/ReportList.h"
@@ -46,16 +48,16 @@ private slots:
         WriteFile(m_output, "old content");
         runDialog([this](QDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("从文件过滤重复Email"));
-            QCOMPARE(ShownText(dialog, 1005), QStringLiteral("朋友"));
+            QCOMPARE(ShownText(dialog, FilterIds::kGroupLabel), QStringLiteral("朋友"));
             chooseFiles(dialog);
             QCOMPARE(m_prompts->shown.back().text, QStringLiteral("%1 已经存在，要替换它吗？").arg(m_output.c_str()));
             m_prompts->shown.clear();
             QCOMPARE(m_prompts->choosers.back().folder, m_book->path()); // the start directory
             for (int run = 0; run < 2; ++run) {
-                ClickButton(dialog, 1007);
-                QTRY_VERIFY(button(dialog, 1007)->isEnabled());
+                ClickButton(dialog, FilterIds::kStart);
+                QTRY_VERIFY(button(dialog, FilterIds::kStart)->isEnabled());
                 // Every line reported; lines written as read, spaces and empty lines too, duplicates twice.
-                QCOMPARE(edit(dialog, 1008), QStringLiteral("b"));
+                QCOMPARE(edit(dialog, FilterIds::kStatus), QStringLiteral("b"));
                 QCOMPARE(ReadFile(m_output), std::string("b\r\n\r\n  a  \r\nb\r\n"));
             }
             QVERIFY(m_prompts->shown.empty());
@@ -67,25 +69,25 @@ private slots:
     void theChoosersCheckWhatTheyAreGiven() {
         WriteFile(m_input, "x\n");
         runDialog([this](QDialog* dialog) {
-            ClickButton(dialog, 1007);
+            ClickButton(dialog, FilterIds::kStart);
             QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择文件")});
             // An input that does not exist is refused and the edit keeps what it had.
             m_prompts->files.push_back(m_input);
-            ClickButton(dialog, 1004);
+            ClickButton(dialog, FilterIds::kBrowseInput);
             m_prompts->files.push_back(m_book->path() + "/missing.txt");
-            ClickButton(dialog, 1004);
+            ClickButton(dialog, FilterIds::kBrowseInput);
             QCOMPARE(m_prompts->takeTexts(),
                      QStringList{QStringLiteral("%1/missing.txt 不存在存在！").arg(m_book->path().c_str())});
-            QCOMPARE(edit(dialog, 1002), QString::fromStdString(m_input));
+            QCOMPARE(edit(dialog, FilterIds::kInputPath), QString::fromStdString(m_input));
             // An output that exists asks first: No keeps the former choice.
             WriteFile(m_output, "");
             m_prompts->files.push_back(m_output);
             m_prompts->answers.push_back(PromptAnswer::No);
-            ClickButton(dialog, 1006);
-            QCOMPARE(edit(dialog, 1003), QString());
+            ClickButton(dialog, FilterIds::kBrowseOutput);
+            QCOMPARE(edit(dialog, FilterIds::kOutputPath), QString());
             QCOMPARE(m_prompts->shown.back().caption, QStringLiteral("文件覆盖询问"));
             m_prompts->shown.clear();
-            ClickButton(dialog, 1007);
+            ClickButton(dialog, FilterIds::kStart);
             QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择文件")});
             QCOMPARE(m_prompts->choosers.back().defaultSuffix, QStringLiteral("txt"));
             ClickButton(dialog, 1);
@@ -98,21 +100,21 @@ private slots:
         runDialog([this](QDialog* dialog) {
             // The same file by another name: refused before anything is touched.
             m_prompts->files.push_back(m_input);
-            ClickButton(dialog, 1004);
+            ClickButton(dialog, FilterIds::kBrowseInput);
             m_prompts->files.push_back(m_book->path() + "/./link.txt");
-            ClickButton(dialog, 1006);
+            ClickButton(dialog, FilterIds::kBrowseOutput);
             m_prompts->shown.clear();
-            ClickButton(dialog, 1007);
+            ClickButton(dialog, FilterIds::kStart);
             QCOMPARE(m_prompts->shown.size(), std::size_t(1));
-            QVERIFY(button(dialog, 1007)->isEnabled());
+            QVERIFY(button(dialog, FilterIds::kStart)->isEnabled());
             QCOMPARE(ReadFile(m_input), std::string("b\nc\n"));
 
             // An output that cannot be made: the run ends, says so, and the start button comes back.
             m_prompts->shown.clear();
             m_prompts->files.push_back(m_book->path() + "/no/such/folder/out.txt");
-            ClickButton(dialog, 1006);
-            ClickButton(dialog, 1007);
-            QTRY_VERIFY(button(dialog, 1007)->isEnabled());
+            ClickButton(dialog, FilterIds::kBrowseOutput);
+            ClickButton(dialog, FilterIds::kStart);
+            QTRY_VERIFY(button(dialog, FilterIds::kStart)->isEnabled());
             QCOMPARE(m_prompts->shown.size(), std::size_t(1));
             QVERIFY(m_prompts->shown.front().text.contains(QStringLiteral("无法写入结果文件")));
             ClickButton(dialog, 1);
@@ -125,13 +127,13 @@ private slots:
         runDialog([this](QDialog* dialog) {
             chooseFiles(dialog);
             m_prompts->shown.clear();
-            ClickButton(dialog, 1007);
-            QTRY_VERIFY(!edit(dialog, 1008).isEmpty());
+            ClickButton(dialog, FilterIds::kStart);
+            QTRY_VERIFY(!edit(dialog, FilterIds::kStatus).isEmpty());
             m_prompts->answers.push_back(PromptAnswer::No);
             dialog->close();
             QVERIFY(dialog->isVisible()); // No: the run goes on
-            const QString before = edit(dialog, 1008);
-            QTRY_VERIFY(edit(dialog, 1008) != before);
+            const QString before = edit(dialog, FilterIds::kStatus);
+            QTRY_VERIFY(edit(dialog, FilterIds::kStatus) != before);
             QCOMPARE(m_prompts->shown.back().text, QStringLiteral("正在处理中，确认退出吗？"));
             QCOMPARE(m_prompts->shown.back().caption, QStringLiteral("确认"));
             QCOMPARE(m_prompts->shown.back().icon, PromptIcon::Question);
@@ -154,8 +156,8 @@ private slots:
         writeLongInput(1'000'000);
         runDialog([this](QDialog* dialog) {
             chooseFiles(dialog);
-            ClickButton(dialog, 1007);
-            QTRY_VERIFY(!edit(dialog, 1008).isEmpty());
+            ClickButton(dialog, FilterIds::kStart);
+            QTRY_VERIFY(!edit(dialog, FilterIds::kStatus).isEmpty());
             ClickButton(dialog, 1);
         });
         m_prompts->shown.clear();
@@ -175,15 +177,15 @@ private slots:
         writeLongInput(30'000);
         runDialog([this](QDialog* dialog) {
             chooseFiles(dialog);
-            ClickButton(dialog, 1007);
-            QTRY_VERIFY(!edit(dialog, 1008).isEmpty());
+            ClickButton(dialog, FilterIds::kStart);
+            QTRY_VERIFY(!edit(dialog, FilterIds::kStatus).isEmpty());
             ClickButton(dialog, 1); // "关闭": ends the dialog at once, the run goes on alone
         });
         // A new dialog while the old run goes on hears nothing of it.
         runDialog([](QDialog* dialog) {
             QTest::qWait(100);
-            QCOMPARE(edit(dialog, 1008), QString());
-            QVERIFY(button(dialog, 1007)->isEnabled());
+            QCOMPARE(edit(dialog, FilterIds::kStatus), QString());
+            QVERIFY(button(dialog, FilterIds::kStart)->isEnabled());
             ClickButton(dialog, 1);
         });
         // Every line but "a" ends up in the file: "l", six digits, CR LF.
@@ -195,16 +197,16 @@ private:
     void runDialog(std::function<void(QDialog*)> action) {
         select(0);
         WhenModalOpens(std::move(action));
-        ClickButton(m_window.get(), 1011);
+        ClickButton(m_window.get(), MainWindowIds::kFilter);
     }
 
     void chooseFiles(QDialog* dialog) {
         m_prompts->files.push_back(m_input);
-        ClickButton(dialog, 1004);
+        ClickButton(dialog, FilterIds::kBrowseInput);
         m_prompts->files.push_back(m_output);
-        ClickButton(dialog, 1006);
-        QCOMPARE(edit(dialog, 1002), QString::fromStdString(m_input));
-        QCOMPARE(edit(dialog, 1003), QString::fromStdString(m_output));
+        ClickButton(dialog, FilterIds::kBrowseOutput);
+        QCOMPARE(edit(dialog, FilterIds::kInputPath), QString::fromStdString(m_input));
+        QCOMPARE(edit(dialog, FilterIds::kOutputPath), QString::fromStdString(m_output));
     }
 
     void writeLongInput(int lines) {

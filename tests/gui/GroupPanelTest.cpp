@@ -7,6 +7,8 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
+#include "dialogs/DialogIds.h"
 #include "support/WindowTest.h"
 #include "ui/ReportList.h"
 
@@ -27,33 +29,33 @@ private slots:
         QString startText = QStringLiteral("unset");
         WhenModalOpens([&](QDialog* dialog) {
             title = dialog->windowTitle();
-            startText = dialog->findChild<QLineEdit*>(QStringLiteral("1013"))->text();
-            TypeAndClick(dialog, 1013, QStringLiteral(" 朋友 & co "), 1);
+            startText = dialog->findChild<QLineEdit*>(QString::number(NameEntryIds::kText))->text();
+            TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral(" 朋友 & co "), 1);
         });
-        ClickButton(m_window.get(), 1001);
+        ClickButton(m_window.get(), MainWindowIds::kNewGroup);
         QCOMPARE(title, QStringLiteral("输入新邮件组组名"));
         QCOMPARE(startText, QString());
         QCOMPARE(m_book->groups().back().name, std::string(" \xC5\xF3\xD3\xD1 & co ")); // GBK bytes, untrimmed
         QCOMPARE(ColumnTexts(groups()).first(), QStringLiteral(" 朋友 & co "));
 
         // An empty name and a repeated one are passed on as they are.
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QString(), 1); });
-        ClickButton(m_window.get(), 1001);
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("one"), 1); });
-        ClickButton(m_window.get(), 1001);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, NameEntryIds::kText, QString(), 1); });
+        ClickButton(m_window.get(), MainWindowIds::kNewGroup);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral("one"), 1); });
+        ClickButton(m_window.get(), MainWindowIds::kNewGroup);
         QCOMPARE(ColumnTexts(groups()), (QStringList{"one", "", QStringLiteral(" 朋友 & co "), "three", "two", "one"}));
         QVERIFY(m_prompts->shown.empty());
     }
 
     void textTheBookCannotHoldIsRefusedAndTheDialogStaysOpen() {
         WhenModalOpens([this](QDialog* dialog) {
-            TypeAndClick(dialog, 1013, QStringLiteral("한국"), 1);
+            TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral("한국"), 1);
             QVERIFY(dialog->isVisible());
             QCOMPARE(m_prompts->shown.size(), std::size_t(1));
             QVERIFY(m_prompts->shown.front().text.contains(QStringLiteral("无法保存")));
-            TypeAndClick(dialog, 1013, QStringLiteral("ok"), 1);
+            TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral("ok"), 1);
         });
-        ClickButton(m_window.get(), 1001);
+        ClickButton(m_window.get(), MainWindowIds::kNewGroup);
         QCOMPARE(m_book->groups().size(), std::size_t(4));
         QCOMPARE(m_book->groups().back().name, std::string("ok"));
     }
@@ -67,10 +69,10 @@ private slots:
         QString startText = QStringLiteral("unset");
         WhenModalOpens([&](QDialog* dialog) {
             title = dialog->windowTitle();
-            startText = dialog->findChild<QLineEdit*>(QStringLiteral("1013"))->text();
-            TypeAndClick(dialog, 1013, QStringLiteral("deux"), 1);
+            startText = dialog->findChild<QLineEdit*>(QString::number(NameEntryIds::kText))->text();
+            TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral("deux"), 1);
         });
-        ClickButton(m_window.get(), 1003);
+        ClickButton(m_window.get(), MainWindowIds::kRenameGroup);
         QCOMPARE(title, QStringLiteral("重命名组名"));
         QCOMPARE(startText, QString()); // the old name is not offered
         QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "deux", "one"}));
@@ -78,25 +80,25 @@ private slots:
 
         ClickRow(groups(), 2);
         ClickRow(groups(), 0, Qt::ControlModifier);
-        ClickButton(m_window.get(), 1002); // no question asked
+        ClickButton(m_window.get(), MainWindowIds::kDeleteGroup); // no question asked
         QCOMPARE(ColumnTexts(groups()), (QStringList{"deux", "one"}));
         QVERIFY(m_prompts->shown.empty());
     }
 
     void withoutASelectionOnlyNewOpensItsDialog() {
-        ClickButton(m_window.get(), 1002);
-        ClickButton(m_window.get(), 1003);
+        ClickButton(m_window.get(), MainWindowIds::kDeleteGroup);
+        ClickButton(m_window.get(), MainWindowIds::kRenameGroup);
         QCOMPARE(m_prompts->takeTexts(),
                  (QStringList{QStringLiteral("没有选择删除项"), QStringLiteral("没有选择编辑项")}));
         // Cancel, by button and by Escape, changes nothing and says nothing.
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("x"), 2); });
-        ClickButton(m_window.get(), 1001);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral("x"), 2); });
+        ClickButton(m_window.get(), MainWindowIds::kNewGroup);
         ClickRow(groups(), 0);
         WhenModalOpens([](QDialog* dialog) {
-            QTest::keyClicks(dialog->findChild<QLineEdit*>(QStringLiteral("1013")), QStringLiteral("y"));
+            QTest::keyClicks(dialog->findChild<QLineEdit*>(QString::number(NameEntryIds::kText)), QStringLiteral("y"));
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
-        ClickButton(m_window.get(), 1003);
+        ClickButton(m_window.get(), MainWindowIds::kRenameGroup);
         QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "two", "one"}));
         QVERIFY(m_prompts->shown.empty());
     }
@@ -104,25 +106,25 @@ private slots:
     void aClickSelectsTheGroupButKeysAndEmptySpaceDoNot() {
         m_book->addAddresses(m_book->groups()[1].id, 3); // "two"
         ClickRow(groups(), 1);
-        QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("two"));
-        auto* addresses = m_window->findChild<ReportList*>(QStringLiteral("1005"));
+        QCOMPARE(ShownText(m_window.get(), MainWindowIds::kGroupCaption), QStringLiteral("two"));
+        auto* addresses = m_window->findChild<ReportList*>(QString::number(MainWindowIds::kAddressList));
         QTRY_COMPARE(addresses->GetItemCount(), 3);
-        QTRY_COMPARE(ShownText(m_window.get(), 1023), QStringLiteral("共计3个 第1/1页"));
+        QTRY_COMPARE(ShownText(m_window.get(), MainWindowIds::kPageLabel), QStringLiteral("共计3个 第1/1页"));
 
         // A click on the empty part of the list clears the selection and leaves the group on show.
         QTest::mouseClick(groups()->viewport(), Qt::LeftButton, {}, QPoint(5, groups()->viewport()->height() - 5));
         QVERIFY(groups()->selectedItems().isEmpty());
-        QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("two"));
+        QCOMPARE(ShownText(m_window.get(), MainWindowIds::kGroupCaption), QStringLiteral("two"));
         QCOMPARE(addresses->GetItemCount(), 3);
 
         // Arrow keys move the selection without loading; Space takes the row as a click would.
         groups()->setFocus();
         groups()->setCurrentItem(groups()->topLevelItem(1));
         QTest::keyClick(groups(), Qt::Key_Down);
-        QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("two"));
+        QCOMPARE(ShownText(m_window.get(), MainWindowIds::kGroupCaption), QStringLiteral("two"));
         QTest::keyClick(groups(), Qt::Key_Space);
-        QCOMPARE(ShownText(m_window.get(), 1012), QStringLiteral("one"));
-        QTRY_COMPARE(ShownText(m_window.get(), 1023), QStringLiteral("共计0个 第1/1页"));
+        QCOMPARE(ShownText(m_window.get(), MainWindowIds::kGroupCaption), QStringLiteral("one"));
+        QTRY_COMPARE(ShownText(m_window.get(), MainWindowIds::kPageLabel), QStringLiteral("共计0个 第1/1页"));
         QCOMPARE(addresses->GetItemCount(), 0);
     }
 
@@ -132,30 +134,30 @@ private slots:
         const std::int32_t two = m_book->groups()[1].id;
         m_book->addAddresses(two, 2);
         ClickRow(groups(), 1);
-        auto* addresses = m_window->findChild<ReportList*>(QStringLiteral("1005"));
+        auto* addresses = m_window->findChild<ReportList*>(QString::number(MainWindowIds::kAddressList));
         QTRY_COMPARE(addresses->GetItemCount(), 2);
 
         m_prompts->answers.push_back(PromptAnswer::No);
-        ClickButton(m_window.get(), 1002);
+        ClickButton(m_window.get(), MainWindowIds::kDeleteGroup);
         QCOMPARE(m_prompts->shown.back().text,
                  QStringLiteral("邮件组“two”中有 2 个地址，删除这个组会同时删除这些地址。确定要删除吗？"));
         QCOMPARE(m_prompts->shown.back().buttons, PromptButtons::YesNo);
         QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "two", "one"}));
         QCOMPARE(m_book->addresses(two).size(), std::size_t(2));
 
-        ClickButton(m_window.get(), 1002); // Yes
+        ClickButton(m_window.get(), MainWindowIds::kDeleteGroup); // Yes
         QCOMPARE(ColumnTexts(groups()), (QStringList{"three", "one"}));
         QVERIFY(m_book->addresses(two).empty());
-        QCOMPARE(ShownText(m_window.get(), 1012), QString());
-        QCOMPARE(ShownText(m_window.get(), 1023), QString());
+        QCOMPARE(ShownText(m_window.get(), MainWindowIds::kGroupCaption), QString());
+        QCOMPARE(ShownText(m_window.get(), MainWindowIds::kPageLabel), QString());
         QCOMPARE(addresses->GetItemCount(), 0);
         m_prompts->shown.clear();
-        ClickButton(m_window.get(), 1009); // 导入 wants a group now
+        ClickButton(m_window.get(), MainWindowIds::kImport); // 导入 wants a group now
         QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择邮件组！")});
 
         // An empty group goes at once.
         ClickRow(groups(), 1);
-        ClickButton(m_window.get(), 1002);
+        ClickButton(m_window.get(), MainWindowIds::kDeleteGroup);
         QVERIFY(m_prompts->shown.empty());
         QCOMPARE(ColumnTexts(groups()), QStringList{"three"});
     }

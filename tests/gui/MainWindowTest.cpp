@@ -13,6 +13,8 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
+#include "dialogs/DialogIds.h"
 #include "platform/OdbcConnection.h"
 #include "store/DatabaseFile.h"
 #include "support/GuiTestSupport.h"
@@ -67,19 +69,19 @@ private slots:
         QCOMPARE(window.windowTitle(), kTitle);
         QVERIFY(!window.windowIcon().isNull());
         QVERIFY(window.WindowMenu()->findChild<QAction*>(QStringLiteral("16")));
-        for (int id : {1000, 1005, 1021})
+        for (int id : {MainWindowIds::kGroupList, MainWindowIds::kAddressList, MainWindowIds::kLinkList})
             QCOMPARE(list(&window, id)->columnCount(), 0);
-        QCOMPARE(ShownText(&window, 1012), QStringLiteral("Static"));
-        QCOMPARE(ShownText(&window, 1023), QStringLiteral("共计 0 个"));
-        QCOMPARE(ShownText(&window, 1016), QString());
+        QCOMPARE(ShownText(&window, MainWindowIds::kGroupCaption), QStringLiteral("Static"));
+        QCOMPARE(ShownText(&window, MainWindowIds::kPageLabel), QStringLiteral("共计 0 个"));
+        QCOMPARE(ShownText(&window, MainWindowIds::kSearchBox), QString());
 
         // Every command still answers, with its failure message.
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("g"), 1); });
-        ClickButton(&window, 1001);
-        ClickButton(&window, 1002);
-        ClickButton(&window, 1003);
-        ClickButton(&window, 1011);
-        ClickButton(&window, 1020);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral("g"), 1); });
+        ClickButton(&window, MainWindowIds::kNewGroup);
+        ClickButton(&window, MainWindowIds::kDeleteGroup);
+        ClickButton(&window, MainWindowIds::kRenameGroup);
+        ClickButton(&window, MainWindowIds::kFilter);
+        ClickButton(&window, MainWindowIds::kNextPage);
         QCOMPARE(prompts->takeTexts(),
                  (QStringList{QStringLiteral("增加失败！"), QStringLiteral("没有选择删除项"),
                               QStringLiteral("没有选择编辑项"), QStringLiteral("请先选择邮件组！")}));
@@ -105,16 +107,16 @@ private slots:
         QCOMPARE(window.windowTitle(), kTitle);
 
         // The groups in the reverse of the book's order, the panels' columns, blank caption and label.
-        QCOMPARE(ColumnTexts(list(&window, 1000)), (QStringList{"third", QStringLiteral("朋友"), "first"}));
-        QCOMPARE(list(&window, 1000)->headerItem()->text(0), QStringLiteral("地址组"));
-        QCOMPARE(list(&window, 1005)->headerItem()->text(1), QStringLiteral("姓名"));
-        QCOMPARE(list(&window, 1005)->columnWidth(0), 140);
-        QCOMPARE(list(&window, 1021)->headerItem()->text(0), QStringLiteral("Sponsor Links"));
-        QCOMPARE(ShownText(&window, 1012), QString());
-        QCOMPARE(ShownText(&window, 1023), QString());
-        QCOMPARE(ShownText(&window, 1016), QStringLiteral("搜索关键词"));
-        QVERIFY(window.findChild<QWidget*>(QStringLiteral("1012"))->font().bold());
-        QVERIFY(!list(&window, 1000)->isSortingEnabled());
+        QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kGroupList)), (QStringList{"third", QStringLiteral("朋友"), "first"}));
+        QCOMPARE(list(&window, MainWindowIds::kGroupList)->headerItem()->text(0), QStringLiteral("地址组"));
+        QCOMPARE(list(&window, MainWindowIds::kAddressList)->headerItem()->text(1), QStringLiteral("姓名"));
+        QCOMPARE(list(&window, MainWindowIds::kAddressList)->columnWidth(0), 140);
+        QCOMPARE(list(&window, MainWindowIds::kLinkList)->headerItem()->text(0), QStringLiteral("Sponsor Links"));
+        QCOMPARE(ShownText(&window, MainWindowIds::kGroupCaption), QString());
+        QCOMPARE(ShownText(&window, MainWindowIds::kPageLabel), QString());
+        QCOMPARE(ShownText(&window, MainWindowIds::kSearchBox), QStringLiteral("搜索关键词"));
+        QVERIFY(window.findChild<QWidget*>(QString::number(MainWindowIds::kGroupCaption))->font().bold());
+        QVERIFY(!list(&window, MainWindowIds::kGroupList)->isSortingEnabled());
     }
 
     void aBookThatBreaksWhileOpenIsReportedAndNeverEndsTheProgram() {
@@ -123,30 +125,30 @@ private slots:
         ScriptedPromptsScope prompts;
         CCorvaneDlg window;
         window.Create();
-        QCOMPARE(list(&window, 1000)->GetItemCount(), 1);
+        QCOMPARE(list(&window, MainWindowIds::kGroupList)->GetItemCount(), 1);
         // Another program takes the tables away under the open window.
         for (const char* table : {"AddressCata", "AddressList"})
             book.execute(std::string("drop table ") + table);
 
         // A write reports the driver's text; the reload that follows reads nothing and says so.
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("new"), 1); });
-        ClickButton(&window, 1001);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral("new"), 1); });
+        ClickButton(&window, MainWindowIds::kNewGroup);
         QStringList texts = prompts->takeTexts();
         QCOMPARE(texts.size(), 2);
         for (const QString& text : texts)
             QVERIFY2(text.contains(QStringLiteral("AddressCata"), Qt::CaseInsensitive), qPrintable(text));
         QVERIFY(texts.back().startsWith(QStringLiteral("读取邮件组失败")));
-        QCOMPARE(list(&window, 1000)->GetItemCount(), 0);
+        QCOMPARE(list(&window, MainWindowIds::kGroupList)->GetItemCount(), 0);
 
         // The editor opens with no groups and says why; with no group chosen it stores nothing and stays open.
         int groupsOffered = -1;
         WhenModalOpens([&](QDialog* dialog) {
-            groupsOffered = dialog->findChild<QComboBox*>(QStringLiteral("1015"))->count();
-            TypeAndClick(dialog, 1016, QStringLiteral("a@x"), 1);
+            groupsOffered = dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->count();
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("a@x"), 1);
             QVERIFY(dialog->isVisible());
             dialog->reject();
         });
-        ClickButton(&window, 1006);
+        ClickButton(&window, MainWindowIds::kAddAddress);
         QCOMPARE(groupsOffered, 0);
         texts = prompts->takeTexts();
         QCOMPARE(texts, (QStringList{texts.front(), QStringLiteral("请先选择邮件组！")}));
@@ -163,14 +165,14 @@ private slots:
         ScriptedPromptsScope prompts;
         CCorvaneDlg window;
         window.Create();
-        QVERIFY((QStringList{"alpha", "beta"}).contains(ShownText(&window, 1016)));
-        QCOMPARE(ColumnTexts(list(&window, 1021)), (QStringList{"c", "b", "a"}));
+        QVERIFY((QStringList{"alpha", "beta"}).contains(ShownText(&window, MainWindowIds::kSearchBox)));
+        QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kLinkList)), (QStringList{"c", "b", "a"}));
         // A tick shows another pick, whatever the user typed.
-        window.findChild<QLineEdit*>(QStringLiteral("1016"))->setText(QStringLiteral("typed"));
+        window.findChild<QLineEdit*>(QString::number(AddressEditorIds::kEmail))->setText(QStringLiteral("typed"));
         WorkerNotice tick;
         tick.nKind = NK_TICK;
         window.OnWorkerNotice(tick);
-        QVERIFY((QStringList{"alpha", "beta"}).contains(ShownText(&window, 1016)));
+        QVERIFY((QStringList{"alpha", "beta"}).contains(ShownText(&window, MainWindowIds::kSearchBox)));
     }
 
     void noticesChangeOnlyWhatTheirKindSays() {
@@ -181,15 +183,15 @@ private slots:
         WorkerNotice notice;
         notice.nKind = NK_TOTAL;
         window.OnWorkerNotice(notice);
-        QCOMPARE(ShownText(&window, 1023), QStringLiteral("共计0个 第1/1页"));
+        QCOMPARE(ShownText(&window, MainWindowIds::kPageLabel), QStringLiteral("共计0个 第1/1页"));
         for (int kind : {0, 2, 4, 8, -1}) {
             notice.nKind = kind;
             notice.nValue = 99;
             notice.strText = "x@y";
             window.OnWorkerNotice(notice);
         }
-        QCOMPARE(ShownText(&window, 1023), QStringLiteral("共计0个 第1/1页"));
-        QCOMPARE(list(&window, 1005)->GetItemCount(), 0);
+        QCOMPARE(ShownText(&window, MainWindowIds::kPageLabel), QStringLiteral("共计0个 第1/1页"));
+        QCOMPARE(list(&window, MainWindowIds::kAddressList)->GetItemCount(), 0);
         // Rows arrive at the top.
         for (const char* email : {"a", "b", "c"}) {
             notice = WorkerNotice{};
@@ -199,9 +201,9 @@ private slots:
             notice.nValue = email[0];
             window.OnWorkerNotice(notice);
         }
-        QCOMPARE(ColumnTexts(list(&window, 1005)), (QStringList{"c", "b", "a"}));
-        QCOMPARE(ColumnTexts(list(&window, 1005), 1), (QStringList{"c-name", "b-name", "a-name"}));
-        QCOMPARE(list(&window, 1005)->GetItemData(0), int('c'));
+        QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kAddressList)), (QStringList{"c", "b", "a"}));
+        QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kAddressList), 1), (QStringList{"c-name", "b-name", "a-name"}));
+        QCOMPARE(list(&window, MainWindowIds::kAddressList)->GetItemData(0), int('c'));
     }
 
     void escapeEnterAndExitEndTheWindow_data() {
@@ -222,14 +224,14 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         QVERIFY(AddressStore::instance().IsOpen());
         if (how == "escape") {
-            QTest::keyClick(list(&window, 1000), Qt::Key_Escape);
+            QTest::keyClick(list(&window, MainWindowIds::kGroupList), Qt::Key_Escape);
         } else if (how == "enter") {
-            list(&window, 1000)->setFocus();
-            QTest::keyClick(list(&window, 1000), Qt::Key_Return);
+            list(&window, MainWindowIds::kGroupList)->setFocus();
+            QTest::keyClick(list(&window, MainWindowIds::kGroupList), Qt::Key_Return);
         } else if (how == "enter-search") {
-            QTest::keyClick(window.findChild<QWidget*>(QStringLiteral("1016")), Qt::Key_Enter, Qt::KeypadModifier);
+            QTest::keyClick(window.findChild<QWidget*>(QString::number(AddressEditorIds::kEmail)), Qt::Key_Enter, Qt::KeypadModifier);
         } else if (how == "exit") {
-            window.GetMenuBar()->findChild<QAction*>(QStringLiteral("32775"))->trigger();
+            window.GetMenuBar()->findChild<QAction*>(QString::number(MainWindowIds::kExitCommand))->trigger();
         } else {
             window.WindowMenu()->actions().first()->trigger();
         }
@@ -244,7 +246,7 @@ private slots:
         ScriptedPromptsScope prompts;
         CCorvaneDlg window;
         window.Create();
-        auto* deleteButton = window.findChild<QPushButton*>(QStringLiteral("1002"));
+        auto* deleteButton = window.findChild<QPushButton*>(QString::number(MainWindowIds::kDeleteGroup));
         deleteButton->setFocus();
         QTest::keyClick(deleteButton, Qt::Key_Return);
         QCOMPARE(prompts->takeTexts(), QStringList{QStringLiteral("没有选择删除项")});
@@ -259,8 +261,8 @@ private slots:
         for (int round = 0; round < 3; ++round) {
             auto window = std::make_unique<CCorvaneDlg>();
             window->Create();
-            ClickRow(list(window.get(), 1000), 0);
-            QTRY_VERIFY(list(window.get(), 1005)->GetItemCount() >= 2 + round * 10);
+            ClickRow(list(window.get(), MainWindowIds::kGroupList), 0);
+            QTRY_VERIFY(list(window.get(), MainWindowIds::kAddressList)->GetItemCount() >= 2 + round * 10);
             const auto started = std::chrono::steady_clock::now();
             window->close();
             window.reset();

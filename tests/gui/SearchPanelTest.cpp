@@ -14,7 +14,9 @@
 
 #include "Config.h"
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
 #include "dialogs/CStaticLink.h"
+#include "dialogs/DialogIds.h"
 #include "support/WindowTest.h"
 #include "support/TestHttpServer.h"
 #include "ui/Cp936Text.h"
@@ -24,10 +26,10 @@
 namespace {
 
 ReportList* links(QWidget* window) {
-    return window->findChild<ReportList*>(QStringLiteral("1021"));
+    return window->findChild<ReportList*>(QString::number(MainWindowIds::kLinkList));
 }
 QLineEdit* searchBox(QWidget* window) {
-    return window->findChild<QLineEdit*>(QStringLiteral("1016"));
+    return window->findChild<QLineEdit*>(QString::number(MainWindowIds::kSearchBox));
 }
 
 void notify(CCorvaneDlg& window, std::int32_t kind) {
@@ -59,16 +61,16 @@ private slots:
             searchBox(m_window.get())->setText(QStringLiteral("typed"));
             notify(*m_window, NK_TICK);
             // The keyword at r modulo the count, replacing what was typed: r = 4 would pick "k1".
-            QCOMPARE(ShownText(m_window.get(), 1016), keywords[r % 3]);
+            QCOMPARE(ShownText(m_window.get(), MainWindowIds::kSearchBox), keywords[r % 3]);
         }
     }
 
     void withoutKeywordsTheBoxKeepsItsText() {
         open();
-        QCOMPARE(ShownText(m_window.get(), 1016), QStringLiteral("搜索关键词"));
+        QCOMPARE(ShownText(m_window.get(), MainWindowIds::kSearchBox), QStringLiteral("搜索关键词"));
         searchBox(m_window.get())->setText(QStringLiteral("typed"));
         notify(*m_window, NK_TICK);
-        QCOMPARE(ShownText(m_window.get(), 1016), QStringLiteral("typed"));
+        QCOMPARE(ShownText(m_window.get(), MainWindowIds::kSearchBox), QStringLiteral("typed"));
     }
 
     void aRefreshReplacesBothTablesAndReloadsThePanel() {
@@ -84,7 +86,7 @@ private slots:
         notify(*m_window, NK_REFRESH);
         QCOMPARE(ColumnTexts(links(m_window.get())), (QStringList{"c", "b", "a"}));
         notify(*m_window, NK_TICK);
-        QVERIFY((QStringList{"new1", "new2"}).contains(ShownText(m_window.get(), 1016)));
+        QVERIFY((QStringList{"new1", "new2"}).contains(ShownText(m_window.get(), MainWindowIds::kSearchBox)));
 
         // Failed downloads keep both tables; the panel is read again all the same.
         AddressStore::instance().SetUpdateServer(TestHttpServer::deadAddress());
@@ -123,13 +125,13 @@ private slots:
         const std::string baidu = kBaiduSearch;
 
         searchBox(m_window.get())->clear();
-        ClickButton(m_window.get(), 1017);
-        ClickButton(m_window.get(), 1018);
+        ClickButton(m_window.get(), MainWindowIds::kGoogle);
+        ClickButton(m_window.get(), MainWindowIds::kBaidu);
         searchBox(m_window.get())->setText(QStringLiteral(" a b&c "));
-        ClickButton(m_window.get(), 1017);
-        ClickButton(m_window.get(), 1018);
+        ClickButton(m_window.get(), MainWindowIds::kGoogle);
+        ClickButton(m_window.get(), MainWindowIds::kBaidu);
         searchBox(m_window.get())->setText(QStringLiteral("朋友"));
-        ClickButton(m_window.get(), 1018);
+        ClickButton(m_window.get(), MainWindowIds::kBaidu);
         const std::vector<std::string> expected = {
             google + googleTail,
             baidu + "/index.php?tn=" + kBaiduPartner,
@@ -141,16 +143,16 @@ private slots:
 
         // Text the code page cannot hold is refused, not sent damaged.
         searchBox(m_window.get())->setText(QStringLiteral("한국"));
-        ClickButton(m_window.get(), 1017);
+        ClickButton(m_window.get(), MainWindowIds::kGoogle);
         QCOMPARE(m_prompts->opened.size(), expected.size());
         QCOMPARE(m_prompts->shown.size(), std::size_t(1));
     }
 
     void menuAndCaptionsOpenTheVendorPages() {
         open();
-        for (int command : {32776, 32777, 32780})
+        for (int command : {MainWindowIds::kMassMailingCommand, MainWindowIds::kEmailSearchCommand, MainWindowIds::kHomePageCommand})
             m_window->GetMenuBar()->findChild<QAction*>(QString::number(command))->trigger();
-        for (int id : {1013, 1014, 1015})
+        for (int id : {MainWindowIds::kMarketingLink, MainWindowIds::kSearchLink, MainWindowIds::kLatestLink})
             QTest::mouseClick(m_window->findChild<QWidget*>(QString::number(id)), Qt::LeftButton);
         const std::string site = kVendorSite;
         const std::vector<std::string> pages = {site + "/post/4.html", site + "/post/Brennic.html",
@@ -163,8 +165,8 @@ private slots:
     void aLinkIsBlueRedWhileHoveredAndPurpleOnceOpened() {
         open();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        auto* link = m_window->findChild<CStaticLink*>(QStringLiteral("1013"));
-        QWidget* elsewhere = m_window->findChild<QWidget*>(QStringLiteral("1023"));
+        auto* link = m_window->findChild<CStaticLink*>(QString::number(MainWindowIds::kMarketingLink));
+        QWidget* elsewhere = m_window->findChild<QWidget*>(QString::number(AboutIds::kHomeLink));
         QCOMPARE(link->Color(), CStaticLink::g_clrUnvisited);
         QCOMPARE(link->palette().color(QPalette::WindowText), CStaticLink::g_clrUnvisited);
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
@@ -200,14 +202,14 @@ private slots:
             QColor linkColour;
             WhenModalOpens([&](QDialog* dialog) {
                 title = dialog->windowTitle();
-                version = dialog->findChild<QLabel*>(QStringLiteral("1022"))->text();
-                auto* home = dialog->findChild<CStaticLink*>(QStringLiteral("1023"));
+                version = dialog->findChild<QLabel*>(QString::number(AboutIds::kVersion))->text();
+                auto* home = dialog->findChild<CStaticLink*>(QString::number(AboutIds::kHomeLink));
                 linkColour = home->palette().color(QPalette::WindowText);
                 QTest::mouseClick(home, Qt::LeftButton); // not coloured, yet it opens
                 ClickButton(dialog, 1);
             });
             if (way == 0)
-                m_window->GetMenuBar()->findChild<QAction*>(QStringLiteral("32778"))->trigger();
+                m_window->GetMenuBar()->findChild<QAction*>(QString::number(MainWindowIds::kAboutCommand))->trigger();
             else
                 m_window->WindowMenu()->findChild<QAction*>(QStringLiteral("16"))->trigger();
             QCOMPARE(title, QStringLiteral("关于 Corvane"));

@@ -15,6 +15,8 @@
 #include <QTimer>
 
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
+#include "dialogs/DialogIds.h"
 #include "store/DatabaseFile.h"
 #include "support/TestBook.h"
 #include "support/WindowTest.h"
@@ -117,21 +119,21 @@ private slots:
         QVERIFY(held > 0);
         m_prompts->realChoosers = true;
 
-        for (const int button : {1009, 1010}) { // 导入, 导出
+        for (const int button : {MainWindowIds::kImport, MainWindowIds::kExport}) { // 导入, 导出
             whenChooserOpens([&](QFileDialog* chooser) { browseTo(chooser, folder); });
             ClickButton(m_window.get(), button);
             QCOMPARE(locksOnBook(folder), held);
         }
         // Both choosers of the filter dialog.
         WhenModalOpens([&](QDialog* filter) {
-            for (const int browse : {1004, 1006}) {
+            for (const int browse : {FilterIds::kBrowseInput, FilterIds::kBrowseOutput}) {
                 whenChooserOpens([&](QFileDialog* chooser) { browseTo(chooser, folder); });
                 ClickButton(filter, browse);
                 QCOMPARE(locksOnBook(folder), held);
             }
             filter->reject();
         });
-        ClickButton(m_window.get(), 1011);
+        ClickButton(m_window.get(), MainWindowIds::kFilter);
         QCOMPARE(locksOnBook(folder), held);
     }
 
@@ -152,7 +154,7 @@ private slots:
         QVERIFY(churn > 0);
         QTest::qWait(200);
         m_prompts->files.push_back(file);
-        ClickButton(m_window.get(), 1009);
+        ClickButton(m_window.get(), MainWindowIds::kImport);
         WriteFile(stop, "");
         QCOMPARE(waitForChild(churn), 0);
         QVERIFY(m_prompts->shown.empty());
@@ -167,8 +169,8 @@ private slots:
         open();
         visitTheBooksFolderInAChooser();
         QCOMPARE(waitForChild(startBookChild({"group", m_book->path(), "theirs"})), 0);
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, 1013, QStringLiteral("mine"), 1); });
-        ClickButton(m_window.get(), 1001);
+        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, NameEntryIds::kText, QStringLiteral("mine"), 1); });
+        ClickButton(m_window.get(), MainWindowIds::kNewGroup);
         QCOMPARE(groups()->GetItemCount(), 2);
         m_window.reset();
 
@@ -191,7 +193,7 @@ private:
             browseTo(chooser, m_book->path());
             shown = true;
         });
-        ClickButton(m_window.get(), 1010);
+        ClickButton(m_window.get(), MainWindowIds::kExport);
         m_prompts->realChoosers = false;
         QVERIFY(shown);
     }

@@ -12,6 +12,7 @@
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
 #include "support/WindowTest.h"
 #include "ui/ReportList.h"
 
@@ -30,7 +31,7 @@ private slots:
         open();
         select(0);
         QTRY_COMPARE(label(), QStringLiteral("共计61个 第1/2页"));
-        ClickButton(m_window.get(), 1020);
+        ClickButton(m_window.get(), MainWindowIds::kNextPage);
         QCOMPARE(label(), QStringLiteral("共计61个 第2/2页"));
 
         const std::string file = m_book->path() + "/list"; // typed without an extension
@@ -44,7 +45,7 @@ private slots:
                                      std::string(243, 'a') + "@example.com\n" + // 255 bytes: skipped
                                      std::string(242, 'b') + "@example.com");   // 254 bytes, no final line end
         m_prompts->files.push_back(file);
-        ClickButton(m_window.get(), 1009);
+        ClickButton(m_window.get(), MainWindowIds::kImport);
         QCOMPARE(m_prompts->choosers.back().kind, FileChooser::Kind::Save);
         QVERIFY(m_prompts->shown.empty());
         QTRY_COMPARE(label(), QStringLiteral("共计64个 第1/2页"));
@@ -65,14 +66,14 @@ private slots:
         const std::int32_t group = m_book->addGroup("g");
         open();
         // With no group on show the rows would go where no list shows them: refused before the chooser.
-        ClickButton(m_window.get(), 1009);
+        ClickButton(m_window.get(), MainWindowIds::kImport);
         QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择邮件组！")});
         QVERIFY(m_prompts->choosers.empty());
         select(0);
         // ".TXT" is not ".txt": the name with ".txt" appended does not exist.
         WriteFile(m_book->path() + "/upper.TXT", "a@example.com\n");
         m_prompts->files.push_back(m_book->path() + "/upper.TXT");
-        ClickButton(m_window.get(), 1009);
+        ClickButton(m_window.get(), MainWindowIds::kImport);
         QCOMPARE(m_prompts->shown.size(), std::size_t(1));
         QCOMPARE(m_prompts->shown.front().text,
                  QStringLiteral("文件 %1/upper.TXT.txt 不存在！").arg(QString::fromStdString(m_book->path())));
@@ -83,14 +84,14 @@ private slots:
         std::filesystem::create_directory(m_book->path() + "/in.txt.d");
         WriteFile(m_book->path() + "/in.txt.d/list", "zero@example.com\n");
         m_prompts->files.push_back(m_book->path() + "/in.txt.d/list");
-        ClickButton(m_window.get(), 1009);
+        ClickButton(m_window.get(), MainWindowIds::kImport);
         QVERIFY(m_prompts->shown.empty());
         QCOMPARE(m_book->addresses(group).size(), std::size_t(1));
         QVERIFY(m_book->addresses(0).empty());
         QTRY_COMPARE(label(), QStringLiteral("共计1个 第1/1页"));
 
         // A cancelled chooser does nothing.
-        ClickButton(m_window.get(), 1009);
+        ClickButton(m_window.get(), MainWindowIds::kImport);
         QVERIFY(m_prompts->shown.empty());
     }
 
@@ -100,25 +101,25 @@ private slots:
         open();
         const std::string path = m_book->path() + "/out.txt";
         m_prompts->files.push_back(path);
-        ClickButton(m_window.get(), 1010); // nothing on show yet: an empty file
+        ClickButton(m_window.get(), MainWindowIds::kExport); // nothing on show yet: an empty file
         QCOMPARE(ReadFile(path), std::string());
 
         select(0);
         QTRY_COMPARE(label(), QStringLiteral("共计60个 第1/2页"));
-        ClickButton(m_window.get(), 1020);
+        ClickButton(m_window.get(), MainWindowIds::kNextPage);
         QTRY_COMPARE(addresses()->GetItemCount(), 10);
         // The file exists: No leaves it, Yes replaces it with the second page, top to bottom, e-mails only.
         WriteFile(path, "before");
         m_prompts->files.push_back(m_book->path() + "/out");
         m_prompts->answers.push_back(PromptAnswer::No);
-        ClickButton(m_window.get(), 1010);
+        ClickButton(m_window.get(), MainWindowIds::kExport);
         QCOMPARE(m_prompts->shown.back().text,
                  QStringLiteral("%1 已经存在，要替换它吗？").arg(QString::fromStdString(path)));
         QCOMPARE(m_prompts->shown.back().caption, QStringLiteral("文件覆盖询问"));
         QCOMPARE(m_prompts->shown.back().buttons, PromptButtons::YesNo);
         QCOMPARE(ReadFile(path), std::string("before"));
         m_prompts->files.push_back(path);
-        ClickButton(m_window.get(), 1010);
+        ClickButton(m_window.get(), MainWindowIds::kExport);
         std::string expected;
         for (int i = 59; i >= 50; --i)
             expected += TestEmail("a", i) + "\r\n";
@@ -135,7 +136,7 @@ private slots:
         QTRY_COMPARE(addresses()->GetItemCount(), 50);
         const std::string missing = m_book->path() + "/no/such/folder/out.txt";
         m_prompts->files.push_back(missing);
-        ClickButton(m_window.get(), 1010);
+        ClickButton(m_window.get(), MainWindowIds::kExport);
         QStringList texts = m_prompts->takeTexts();
         QCOMPARE(texts.size(), 1);
         QVERIFY2(texts.front().startsWith(QStringLiteral("导出失败，文件没有写入：%1\n").arg(missing.c_str())),
@@ -148,7 +149,7 @@ private slots:
             // As on a disk that fills: a write past 100 bytes fails with EFBIG.
             const FileSizeLimit full(100);
             m_prompts->files.push_back(path);
-            ClickButton(m_window.get(), 1010); // Yes to the replace question
+            ClickButton(m_window.get(), MainWindowIds::kExport); // Yes to the replace question
         }
         texts = m_prompts->takeTexts();
         QCOMPARE(texts.size(), 2);

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/CCorvaneDlg.h"
+#include "app/MainWindowIds.h"
 #include "ui/ReportList.h"
 
 WindowTest::WindowTest() = default;
@@ -33,15 +34,15 @@ void WindowTest::select(int row) {
 }
 
 ReportList* WindowTest::groups() const {
-    return m_window->findChild<ReportList*>(QStringLiteral("1000"));
+    return m_window->findChild<ReportList*>(QString::number(MainWindowIds::kGroupList));
 }
 
 ReportList* WindowTest::addresses() const {
-    return m_window->findChild<ReportList*>(QStringLiteral("1005"));
+    return m_window->findChild<ReportList*>(QString::number(MainWindowIds::kAddressList));
 }
 
 QString WindowTest::label() const {
-    return ShownText(m_window.get(), 1023);
+    return ShownText(m_window.get(), MainWindowIds::kPageLabel);
 }
 
 std::string ReadFile(const std::string& path) {
