@@ -38,12 +38,12 @@ constexpr double kTargetLinesPerSecond = 50'000;
 // No message box may block a measured run; one that shows is a failure.
 class FailingPrompts final : public UserPrompts {
 public:
-    PromptAnswer ShowMessage(QWidget*, const QString& text, const QString&, PromptIcon, PromptButtons) override {
+    PromptAnswer showMessage(QWidget*, const QString& text, const QString&, PromptIcon, PromptButtons) override {
         std::fprintf(stderr, "filter_dialog_bench: message box: %s\n", qPrintable(text));
         std::exit(1);
     }
-    bool OpenInBrowser(const std::string&) override { return false; }
-    std::optional<std::string> ChooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
+    bool openInBrowser(const std::string&) override { return false; }
+    std::optional<std::string> chooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
 };
 
 void buildBook(const std::string& folder) {
@@ -51,7 +51,7 @@ void buildBook(const std::string& folder) {
     if (createDatabase(folder, builtInSchema(), error) != CreateDatabaseResult::kCreated)
         throw std::runtime_error("cannot create the book: " + error);
     OdbcConnection connection;
-    connection.open(*ConnectionStringFor(DatabaseFilePath(folder)));
+    connection.open(*connectionStringFor(databaseFilePath(folder)));
     connection.execute("insert into AddressCata(name) values('big')");
     connection.execute("insert into AddressList(group_id, email, name) "
                        "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
@@ -89,7 +89,7 @@ long countLines(const std::string& path) {
 int main(int argc, char** argv) {
     if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication application(argc, argv);
-    InstallPrompts(std::make_unique<FailingPrompts>());
+    installPrompts(std::make_unique<FailingPrompts>());
 
     std::string pattern = (fs::temp_directory_path() / "corvane-filterbench-XXXXXX").string();
     if (!mkdtemp(pattern.data())) return 1;
@@ -101,7 +101,7 @@ int main(int argc, char** argv) {
     buildBook(folder);
     writeFiles(input, groupList);
     if (!AddressStore::instance().OpenDatabase(folder)) return 1;
-    CaptureStartDirectory();
+    captureStartDirectory();
 
     // Through the dialog: a real click on the start button, then the event loop until it is enabled again.
     CDlgFilter dialog;
@@ -136,8 +136,8 @@ int main(int argc, char** argv) {
                 countLines(output), countLines(grepOutput), static_cast<unsigned long long>(kept),
                 qPrintable(dialog.findChild<QLineEdit*>(QStringLiteral("1008"))->text()));
     dialog.close();
-    AddressStore::instance().CloseDatabase();
-    InstallPrompts(nullptr);
+    AddressStore::instance().closeDatabase();
+    installPrompts(nullptr);
     fs::remove_all(folder);
     return 0;
 }

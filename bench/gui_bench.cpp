@@ -120,18 +120,18 @@ void buildBook(const std::string& folder) {
     std::string error;
     if (createDatabase(folder, builtInSchema(), error) != CreateDatabaseResult::kCreated)
         throw std::runtime_error("cannot create the book: " + error);
-    const auto connectionString = ConnectionStringFor(DatabaseFilePath(folder));
+    const auto connectionString = connectionStringFor(databaseFilePath(folder));
     if (!connectionString) throw std::runtime_error("the folder cannot stand in a connection string: " + folder);
     OdbcConnection connection;
     connection.open(*connectionString);
     connection.beginTransaction();
     for (int id = 1; id <= kGroups; ++id) {
-        const std::string name = id == kBigGroupId ? Cp936(QStringLiteral("十万客户"))
-                                                   : Cp936(QStringLiteral("客户组%1").arg(id, 2, 10, QLatin1Char('0')));
+        const std::string name = id == kBigGroupId ? cp936(QStringLiteral("十万客户"))
+                                                   : cp936(QStringLiteral("客户组%1").arg(id, 2, 10, QLatin1Char('0')));
         connection.execute("insert into AddressCata(name) values(?)", {name});
     }
     connection.commit();
-    const std::string person = Cp936(QStringLiteral("客户"));
+    const std::string person = cp936(QStringLiteral("客户"));
     // Row i: the big group when i is a multiple of ten, otherwise one of the nineteen others, skipping the big id.
     connection.execute("insert into AddressList(group_id, email, name) "
                        "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
@@ -199,13 +199,13 @@ private:
 class ReportingPrompts final : public UserPrompts {
 public:
     explicit ReportingPrompts(const Report& report) : m_report(report) {}
-    PromptAnswer ShowMessage(QWidget*, const QString& text, const QString&, PromptIcon,
+    PromptAnswer showMessage(QWidget*, const QString& text, const QString&, PromptIcon,
                              PromptButtons buttons) override {
         m_report.error("message box: " + text.toStdString());
         return buttons == PromptButtons::YesNo ? PromptAnswer::No : PromptAnswer::Ok;
     }
-    bool OpenInBrowser(const std::string&) override { return false; }
-    std::optional<std::string> ChooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
+    bool openInBrowser(const std::string&) override { return false; }
+    std::optional<std::string> chooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
 
 private:
     Report m_report;
@@ -367,8 +367,8 @@ StartedWindow startWindow(const Options& options, const Report& report) {
     QCoreApplication::setOrganizationName(QStringLiteral("TalvexCorvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
     if (::chdir(options.book.c_str()) != 0) throw std::runtime_error("cannot enter " + options.book);
-    CaptureStartDirectory();
-    InstallPrompts(std::make_unique<ReportingPrompts>(report));
+    captureStartDirectory();
+    installPrompts(std::make_unique<ReportingPrompts>(report));
     StartedWindow started;
     started.window = std::make_unique<CCorvaneDlg>();
     started.builtNs = nowNs();
@@ -474,7 +474,7 @@ int runChild(int& argc, char** argv, const Options& options) {
         }
         started.firstShown.reset();
         started.window.reset();
-        InstallPrompts(nullptr);
+        installPrompts(nullptr);
     } catch (const std::exception& error) {
         report.error(error.what());
         return 1;
@@ -658,7 +658,7 @@ int runParent(Options options) {
     const std::string self = fs::read_symlink("/proc/self/exe").string();
     Folder folder(options.book);
     options.book = folder.path();
-    if (!fs::exists(DatabaseFilePath(folder.path()))) {
+    if (!fs::exists(databaseFilePath(folder.path()))) {
         const auto start = Clock::now();
         buildBook(folder.path());
         std::printf("gui_bench: built a book of %d addresses in %d groups (one of %d) in %.1f s\n", kAddresses, kGroups,
@@ -668,7 +668,7 @@ int runParent(Options options) {
     std::string load;
     std::getline(std::ifstream("/proc/loadavg"), load);
     std::printf("gui_bench: book %s, platform %s, %ld cores online, load average %s\n",
-                DatabaseFilePath(folder.path()).c_str(), std::getenv("QT_QPA_PLATFORM"), sysconf(_SC_NPROCESSORS_ONLN),
+                databaseFilePath(folder.path()).c_str(), std::getenv("QT_QPA_PLATFORM"), sysconf(_SC_NPROCESSORS_ONLN),
                 load.substr(0, load.find(' ', load.find(' ', load.find(' ') + 1) + 1)).c_str());
     std::fflush(stdout);
     for (const Measurement* m : chosen) {

@@ -79,7 +79,7 @@ const std::string& bigTableFolder() {
     if (!made) {
         createEmpty(folder.path());
         OdbcConnection connection;
-        connection.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+        connection.open(*connectionStringFor(databaseFilePath(folder.path())));
         connection.execute("insert into AddressList(group_id, email, name) "
                            "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
                            "select 2 + i % ?, 'user' || i || '@example.com', 'Name ' || i from n",
@@ -91,7 +91,7 @@ const std::string& bigTableFolder() {
 }
 
 void copyBigTable(const std::string& to) {
-    fs::copy_file(DatabaseFilePath(bigTableFolder()), DatabaseFilePath(to));
+    fs::copy_file(databaseFilePath(bigTableFolder()), databaseFilePath(to));
 }
 
 std::vector<std::string> importLines() {
@@ -164,13 +164,13 @@ void pgRun(std::initializer_list<std::string> statements) {
     pgBook();
     useDataSource(true);
     OdbcConnection connection;
-    connection.open(DataSourceConnectionString("Corvane"));
+    connection.open(dataSourceConnectionString("Corvane"));
     for (const std::string& statement : statements) connection.execute(statement);
 }
 
 std::int64_t pgCount(const std::string& query) {
     OdbcConnection connection;
-    connection.open(DataSourceConnectionString("Corvane"));
+    connection.open(dataSourceConnectionString("Corvane"));
     OdbcRecordSet records(connection);
     records.open(query);
     return records.integer("n");
@@ -199,7 +199,7 @@ void pgBookWith(bool million) {
 
 void openOrFail(AddressStore& store, const std::string& folder) {
     if (!store.OpenDatabase(folder)) throw std::runtime_error("cannot open " + folder);
-    store.SetErrorReporter([](const std::string& text) { throw std::runtime_error(text); });
+    store.setErrorReporter([](const std::string& text) { throw std::runtime_error(text); });
 }
 
 // Opens `store` on the million-row book of the engine that range(0) names; false (the benchmark skipped) when that
@@ -220,7 +220,7 @@ bool openMillionBook(benchmark::State& state, AddressStore& store) {
 
 // Import's inner loop: check each line against the group, insert it when new. range(0): 0 each insert its own
 // statement, 1 batches of kBatch lines in one transaction, 2 the same batches with the new rows inserted a hundred
-// to a statement (as the import does), 3 the same with the checks asked 500 at a time (AddressesExist); range(1):
+// to a statement (as the import does), 3 the same with the checks asked 500 at a time (addressesExist); range(1):
 // 0 empty table, 1 a million rows in other groups; range(2): engine.
 void BM_CheckedInsert(benchmark::State& state) {
     const bool batched = state.range(0) != 0;
@@ -250,40 +250,40 @@ void BM_CheckedInsert(benchmark::State& state) {
         for (int start = 0; start < kLines; start += batched ? kBatch : kLines) {
             const int end = batched ? std::min(start + kBatch, kLines) : kLines;
             if (checksInPieces) {
-                // Checks 500 at a time (AddressesExist), the new rows a hundred to a statement: one round trip for
+                // Checks 500 at a time (addressesExist), the new rows a hundred to a statement: one round trip for
                 // many lines, where the import asks one per line.
-                StoreTransaction transaction = store.BeginTransaction();
+                StoreTransaction transaction = store.beginTransaction();
                 std::vector<int> present;
                 std::vector<std::string> pending;
                 for (int piece = start; piece < end; piece += 500) {
                     const int pieceEnd = std::min(piece + 500, end);
-                    store.AddressesExist(1, std::span(lines).subspan(piece, pieceEnd - piece), present);
+                    store.addressesExist(1, std::span(lines).subspan(piece, pieceEnd - piece), present);
                     for (int i = piece; i < pieceEnd; ++i) {
                         if (present[i - piece] == 0) pending.push_back(lines[i]);
                         if (pending.size() == 100 || (i + 1 == end && !pending.empty())) {
-                            if (store.InsertAddresses(1, pending, "") == 0) inserted += static_cast<int>(pending.size());
+                            if (store.insertAddresses(1, pending, "") == 0) inserted += static_cast<int>(pending.size());
                             pending.clear();
                         }
                     }
                 }
-                transaction.Commit();
+                transaction.commit();
             } else if (manyToAStatement) {
                 // As the import does: each line checked, the new ones inserted a hundred to a statement.
-                StoreTransaction transaction = store.BeginTransaction();
+                StoreTransaction transaction = store.beginTransaction();
                 std::vector<std::string> pending;
                 for (int i = start; i < end; ++i) {
                     if (store.AddressExists(1, lines[i]) == 0) pending.push_back(lines[i]);
                     if (pending.size() == 100 || (i + 1 == end && !pending.empty())) {
-                        if (store.InsertAddresses(1, pending, "") == 0) inserted += static_cast<int>(pending.size());
+                        if (store.insertAddresses(1, pending, "") == 0) inserted += static_cast<int>(pending.size());
                         pending.clear();
                     }
                 }
-                transaction.Commit();
+                transaction.commit();
             } else if (batched) {
-                StoreTransaction transaction = store.BeginTransaction();
+                StoreTransaction transaction = store.beginTransaction();
                 for (int i = start; i < end; ++i)
                     if (store.AddressExists(1, lines[i]) == 0) inserted += store.InsertAddress(1, lines[i], "") == 0;
-                transaction.Commit();
+                transaction.commit();
             } else {
                 for (int i = start; i < end; ++i)
                     if (store.AddressExists(1, lines[i]) == 0) inserted += store.InsertAddress(1, lines[i], "") == 0;
@@ -291,7 +291,7 @@ void BM_CheckedInsert(benchmark::State& state) {
         }
         state.PauseTiming();
         if (inserted != kLines) state.SkipWithError("not every line was inserted");
-        store.CloseDatabase();
+        store.closeDatabase();
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kLines);
@@ -351,10 +351,10 @@ void BM_AddBesideAnImport(benchmark::State& state) {
             for (long batch = 0; !stop; ++batch) {
                 for (std::size_t i = 0; i < lines.size(); ++i)
                     lines[i] = "import" + std::to_string(batch) + "-" + std::to_string(i) + "@example.com";
-                StoreTransaction transaction = other.BeginTransaction();
-                other.AddressesExist(12, lines, present);
-                other.InsertAddresses(12, lines, "");
-                transaction.Commit();
+                StoreTransaction transaction = other.beginTransaction();
+                other.addressesExist(12, lines, present);
+                other.insertAddresses(12, lines, "");
+                transaction.commit();
                 imported += static_cast<long>(lines.size());
             }
         });
@@ -364,7 +364,7 @@ void BM_AddBesideAnImport(benchmark::State& state) {
     long next = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
-        const AddressStore::AddResult result = store.AddAddressIfAbsent(1, "desk" + std::to_string(next++) + "@x", "");
+        const AddressStore::AddResult result = store.addAddressIfAbsent(1, "desk" + std::to_string(next++) + "@x", "");
         longest = std::max(longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         if (result.outcome != AddressStore::AddOutcome::kAdded) {
             state.SkipWithError(result.failure.c_str());
@@ -375,7 +375,7 @@ void BM_AddBesideAnImport(benchmark::State& state) {
     if (importer.joinable()) importer.join();
     state.counters["max_ms"] = longest;
     state.counters["imported_lines"] = static_cast<double>(imported.load());
-    store.CloseDatabase();
+    store.closeDatabase();
 }
 BENCHMARK(BM_AddBesideAnImport)
     ->ArgNames({"engine", "importing"})
@@ -406,7 +406,7 @@ void BM_AddressExistsMillion(benchmark::State& state) {
 BENCHMARK(BM_AddressExistsMillion)->ArgName("engine")->Arg(kSqlite)->Arg(kPostgreSql)->UseRealTime();
 
 // The duplicate filter's checks against a million-row table: the same probes, asked 500 at a time as the filter
-// does (AddressesExist). Items are single checks.
+// does (addressesExist). Items are single checks.
 void BM_AddressesExistMillion(benchmark::State& state) {
     AddressStore store;
     if (!openMillionBook(state, store)) return;
@@ -418,7 +418,7 @@ void BM_AddressesExistMillion(benchmark::State& state) {
     std::vector<int> results;
     std::int64_t found = 0;
     for (auto _ : state) {
-        store.AddressesExist(2, probes, results);
+        store.addressesExist(2, probes, results);
         found += std::count(results.begin(), results.end(), 1);
     }
     if (found != state.iterations() * 250) state.SkipWithError("wrong answers");
@@ -539,7 +539,7 @@ void BM_RefreshAtSizeLimit(benchmark::State& state) {
         }
         {
             OdbcConnection connection;
-            connection.open(*BookConnectionString(folder.path()));
+            connection.open(*bookConnectionString(folder.path()));
             for (int i = 0; i < 100; ++i)
                 connection.execute(links ? "insert into Links(id, site, url) values(?, 'old', 'old')"
                                          : "insert into SearchKey(id, keyword) values(?, 'old')",
@@ -547,7 +547,7 @@ void BM_RefreshAtSizeLimit(benchmark::State& state) {
         }
         AddressStore store;
         openOrFail(store, folder.path());
-        store.SetUpdateServer(server.baseAddress());
+        store.setUpdateServer(server.baseAddress());
         std::atomic<bool> done{false};
         std::chrono::steady_clock::duration longest{};
         std::thread other([&] {
@@ -573,7 +573,7 @@ void BM_RefreshAtSizeLimit(benchmark::State& state) {
         const std::size_t stored =
             links ? (store.LoadLinks(linkRows), linkRows.size()) : (store.LoadSearchKeys(keywordRows), keywordRows.size());
         if (stored != static_cast<std::size_t>(records)) state.SkipWithError("the table does not hold the new file");
-        store.CloseDatabase();
+        store.closeDatabase();
         state.ResumeTiming();
     }
     state.counters["records"] = static_cast<double>(records);

@@ -4,7 +4,7 @@
 //   auto-commit mode (as the import ran before batches), for scale;
 // - the duplicate filter's worker loop alone (FilterWorkerThread, with a window that takes each notice at once) over
 //   1,000,000 lines against a group of 100,000, the same loop asking its checks 500 lines at a time
-//   (AddressStore::AddressesExist), and grep -Fvxf on the same files in the same run.
+//   (AddressStore::addressesExist), and grep -Fvxf on the same files in the same run.
 // Prints lines per second; a plain program, since one run takes many seconds. Durability is what the build's
 // connection string gives (WAL, synchronous NORMAL).
 // With CORVANE_BENCH_PG_SERVER naming the folder of a server that scripts/pg-server.sh started (scripts/bench.sh
@@ -103,7 +103,7 @@ void buildPgBook(const std::string& work) {
     if (createDatabaseOnDataSource("Corvane", "", error) != CreateDatabaseResult::kCreated)
         throw std::runtime_error("cannot create the PostgreSQL book: " + error);
     OdbcConnection connection;
-    connection.open(DataSourceConnectionString("Corvane"));
+    connection.open(dataSourceConnectionString("Corvane"));
     connection.execute("insert into AddressList(group_id, email, name) select 2 + i % " + std::to_string(kGroups) +
                        ", 'user' || i || '@example.com', 'Name ' || i from generate_series(0, " +
                        std::to_string(kBookRows - 1) + ") as i");
@@ -115,7 +115,7 @@ void buildBook(const std::string& folder) {
     if (createDatabase(folder, builtInSchema(), error) != CreateDatabaseResult::kCreated)
         throw std::runtime_error("cannot create the book: " + error);
     OdbcConnection connection;
-    connection.open(*ConnectionStringFor(DatabaseFilePath(folder)));
+    connection.open(*connectionStringFor(databaseFilePath(folder)));
     connection.execute("insert into AddressList(group_id, email, name) "
                        "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
                        "select 2 + i % ?, 'user' || i || '@example.com', 'Name ' || i from n",
@@ -125,7 +125,7 @@ void buildBook(const std::string& folder) {
 
 std::string copyOfBook(const std::string& book, const std::string& folder) {
     fs::create_directory(folder);
-    fs::copy_file(DatabaseFilePath(book), DatabaseFilePath(folder));
+    fs::copy_file(databaseFilePath(book), databaseFilePath(folder));
     return folder;
 }
 
@@ -158,7 +158,7 @@ void writeFilterFiles(const std::string& input, const std::string& groupList) {
 }
 
 void openOrFail(AddressStore& store, const std::string& folder) {
-    store.SetErrorReporter([](const std::string& text) {
+    store.setErrorReporter([](const std::string& text) {
         std::fprintf(stderr, "textfiles_bench: database error: %s\n", text.c_str());
         std::exit(1);
     });
@@ -182,11 +182,11 @@ void benchImport(const Book& book, const std::string& work) {
         }
     });
     const auto began = Clock::now();
-    const ImportResult result = ImportAddresses(store, file, kGroup);
+    const ImportResult result = importAddresses(store, file, kGroup);
     const double batched = seconds(Clock::now() - began);
     importing = false;
     other.join();
-    store.CloseDatabase();
+    store.closeDatabase();
     if (result.stored != static_cast<std::size_t>(fresh) || result.stopped)
         throw std::runtime_error("the import stored " + std::to_string(result.stored) + " of " +
                                  std::to_string(fresh) + ": " + result.failure);
@@ -206,7 +206,7 @@ void benchImport(const Book& book, const std::string& work) {
         }
     }
     const double single = seconds(Clock::now() - singleBegan);
-    store.CloseDatabase();
+    store.closeDatabase();
 
     const double rate = kImportLines / batched;
     std::printf("Import (%s): %d lines (70%% valid, a fifth of those already in the group) into a group of %d in a "
@@ -228,7 +228,7 @@ std::size_t linesOf(const std::string& path) {
 
 class AtOnce final : public NoticeTarget {
 public:
-    bool Send(const WorkerNotice&, std::stop_token) override { return true; }
+    bool send(const WorkerNotice&, std::stop_token) override { return true; }
 };
 
 void benchFilter(const Book& book, const std::string& work) {
@@ -244,14 +244,14 @@ void benchFilter(const Book& book, const std::string& work) {
     FilterWorkerThread(&job, {});
     const double worker = seconds(Clock::now() - began);
 
-    // The same loop with the checks asked 500 lines at a time through AddressesExist, each line still reported.
+    // The same loop with the checks asked 500 lines at a time through addressesExist, each line still reported.
     const std::string piecesOutput = work + "/pieces.txt";
     const auto piecesBegan = Clock::now();
     {
         AtOnce target;
         LineReader reader(input);
         OutputFile out;
-        out.Create(piecesOutput);
+        out.create(piecesOutput);
         std::vector<std::string> lines(500);
         std::vector<int> present;
         WorkerNotice notice;
@@ -260,20 +260,20 @@ void benchFilter(const Book& book, const std::string& work) {
             std::size_t count = 0;
             while (count < lines.size() && reader.next(lines[count])) ++count;
             more = count == lines.size();
-            AddressStore::instance().AddressesExist(kGroup, std::span(lines.data(), count), present);
+            AddressStore::instance().addressesExist(kGroup, std::span(lines.data(), count), present);
             for (std::size_t i = 0; i < count; ++i) {
                 if (present[i] == 0) {
-                    out.Write(lines[i]);
-                    out.Write("\r\n");
+                    out.write(lines[i]);
+                    out.write("\r\n");
                 }
                 notice.strText = lines[i];
-                target.Send(notice, {});
+                target.send(notice, {});
             }
         }
-        out.Close();
+        out.close();
     }
     const double pieces = seconds(Clock::now() - piecesBegan);
-    AddressStore::instance().CloseDatabase();
+    AddressStore::instance().closeDatabase();
 
     const auto grepBegan = Clock::now();
     const std::string command = "LC_ALL=C grep -Fvxf '" + groupList + "' '" + input + "' > '" + grepOutput + "'";
@@ -284,7 +284,7 @@ void benchFilter(const Book& book, const std::string& work) {
                 kBookRows / kGroups, kBookRows);
     std::printf("  worker loop          %7.2f s  %9.0f lines/s   %zu lines kept\n", worker, kFilterLines / worker,
                 linesOf(output));
-    std::printf("  checks 500 at a time %7.2f s  %9.0f lines/s   %zu lines kept (AddressesExist alone)\n", pieces, kFilterLines / pieces, linesOf(piecesOutput));
+    std::printf("  checks 500 at a time %7.2f s  %9.0f lines/s   %zu lines kept (addressesExist alone)\n", pieces, kFilterLines / pieces, linesOf(piecesOutput));
     std::printf("  grep -Fvxf           %7.2f s  %9.0f lines/s   %zu lines kept (exit %d)\n", grep, kFilterLines / grep,
                 linesOf(grepOutput), WEXITSTATUS(grepStatus));
     std::printf("  worker / grep time   %7.1f x   (checks 500 at a time / grep: %.1f x)\n", worker / grep,
@@ -314,7 +314,7 @@ int main() {
             const Book pg{"PostgreSQL", kServerImportTarget, [&](const std::string&) {
                               useDataSource(work, true);
                               OdbcConnection connection;
-                              connection.open(DataSourceConnectionString("Corvane"));
+                              connection.open(dataSourceConnectionString("Corvane"));
                               connection.execute("delete from AddressList where id > " + std::to_string(kBookRows));
                               return work;
                           }};

@@ -112,7 +112,7 @@ std::vector<Address> people(int count, int seed) {
         else
             local = std::string(surname.pinyin) + given.pinyin;
         result.push_back(
-            {local + "@" + domain, Cp936(QString::fromUtf8(surname.hanzi) + QString::fromUtf8(given.hanzi))});
+            {local + "@" + domain, cp936(QString::fromUtf8(surname.hanzi) + QString::fromUtf8(given.hanzi))});
     }
     return result;
 }
@@ -133,18 +133,18 @@ void fillBook(const std::string& folder) {
         fail("cannot create the book: " + error);
     AddressStore store;
     if (!store.OpenDatabase(folder)) fail("cannot open the new book");
-    store.SetErrorReporter([](const std::string& text) { fail(text); });
+    store.setErrorReporter([](const std::string& text) { fail(text); });
     for (const BookGroup& group : kBookGroups)
-        store.AddGroup(Cp936(QString::fromUtf8(group.name)));
+        store.AddGroup(cp936(QString::fromUtf8(group.name)));
     std::vector<GroupRecord> groups;
     store.LoadGroups(groups);
     if (groups.size() != std::size(kBookGroups)) fail("the groups were not stored");
-    StoreTransaction batch = store.BeginTransaction();
+    StoreTransaction batch = store.beginTransaction();
     for (std::size_t g = 0; g < groups.size(); ++g)
         for (const Address& address : people(kBookGroups[g].people, static_cast<int>(g)))
             store.InsertAddress(groups[g].id, address.email, address.name);
-    batch.Commit();
-    store.CloseDatabase();
+    batch.commit();
+    store.closeDatabase();
 }
 
 // ---- Driving the window -------------------------------------------------------------------------------------------
@@ -152,13 +152,13 @@ void fillBook(const std::string& folder) {
 // No message box may appear while the pictures are taken; one that does is answered and ends the run as a failure.
 class FailingPrompts final : public UserPrompts {
 public:
-    PromptAnswer ShowMessage(QWidget*, const QString& text, const QString&, PromptIcon, PromptButtons) override {
+    PromptAnswer showMessage(QWidget*, const QString& text, const QString&, PromptIcon, PromptButtons) override {
         std::fprintf(stderr, "corvane-screenshots: unexpected message box: %s\n", qPrintable(text));
         failed = true;
         return PromptAnswer::Ok;
     }
-    bool OpenInBrowser(const std::string&) override { return false; }
-    std::optional<std::string> ChooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
+    bool openInBrowser(const std::string&) override { return false; }
+    std::optional<std::string> chooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
     bool failed = false;
 };
 
@@ -271,10 +271,10 @@ int run(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("TalvexCorvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
     fs::current_path(folder);
-    CaptureStartDirectory();
+    captureStartDirectory();
     auto prompts = std::make_unique<FailingPrompts>();
     FailingPrompts* shownPrompts = prompts.get();
-    InstallPrompts(std::move(prompts));
+    installPrompts(std::move(prompts));
 
     auto window = std::make_unique<CCorvaneDlg>();
     window->Create();
@@ -285,7 +285,7 @@ int run(int argc, char** argv) {
     auto* addresses = control<ReportList>(window.get(), kAddressList);
     int shownRow = -1;
     for (int row = 0; row < groups->GetItemCount(); ++row)
-        if (groups->GetItemText(row, 0) == Cp936(QString::fromUtf8(kShownGroup))) shownRow = row;
+        if (groups->GetItemText(row, 0) == cp936(QString::fromUtf8(kShownGroup))) shownRow = row;
     if (shownRow < 0) fail("the group is not in the list");
     clickRow(groups, shownRow);
     if (!QTest::qWaitFor([&] { return addresses->GetItemCount() == 50; }, 10'000)) fail("no page of addresses");
@@ -313,7 +313,7 @@ int run(int argc, char** argv) {
 
     window.reset();
     const bool failed = shownPrompts->failed;
-    InstallPrompts(nullptr);
+    installPrompts(nullptr);
     return failed ? 1 : 0;
 }
 

@@ -9,24 +9,24 @@
 #include "ui/ReportList.h"
 #include "ui/UserPrompts.h"
 
-void CCorvaneDlg::BuildPageLabel() {
-    m_strPageLabel = Cp936(QStringLiteral("共计%1个 第%2/%3页").arg(m_nTotal).arg(m_nPage + 1).arg(m_nLastPage + 1));
+void CCorvaneDlg::buildPageLabel() {
+    m_strPageLabel = cp936(QStringLiteral("共计%1个 第%2/%3页").arg(m_nTotal).arg(m_nPage + 1).arg(m_nLastPage + 1));
 }
 
 void CCorvaneDlg::OnNextPage() {
     if (m_nPage == m_nLastPage) return;
     ++m_nPage;
     ShowPageAsync();
-    BuildPageLabel();
-    PushFields();
+    buildPageLabel();
+    pushFields();
 }
 
 void CCorvaneDlg::OnPreviousPage() {
     if (m_nPage == 0) return;
     --m_nPage;
     ShowPageAsync();
-    BuildPageLabel();
-    PushFields();
+    buildPageLabel();
+    pushFields();
 }
 
 void CCorvaneDlg::OnAddAddress() {
@@ -39,17 +39,17 @@ void CCorvaneDlg::OnAddAddress() {
     // at the same instant cannot store it a second time.
     using Outcome = AddressStore::AddOutcome;
     const AddressStore::AddResult result =
-        AddressStore::instance().AddAddressIfAbsent(dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName);
+        AddressStore::instance().addAddressIfAbsent(dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName);
     switch (result.outcome) {
     case Outcome::kAdded:
         LoadGroupAsync(m_nGroupId);
         break;
     case Outcome::kAlreadyInGroup:
-        MessageBox(QStringLiteral("Email地址已经在该组中存在。"), this);
+        messageBox(QStringLiteral("Email地址已经在该组中存在。"), this);
         break;
     case Outcome::kFailed:
         // Nothing was stored; the user learns why.
-        MessageBox(FromCp936(result.failure), this);
+        messageBox(fromCp936(result.failure), this);
         break;
     case Outcome::kNotOpen:
         break;
@@ -59,11 +59,11 @@ void CCorvaneDlg::OnAddAddress() {
 void CCorvaneDlg::OnDeleteAddress() {
     const int row = m_listAddresses->GetFirstSelectedRow();
     if (row < 0) {
-        MessageBox(QStringLiteral("没有选择删除项"), this);
+        messageBox(QStringLiteral("没有选择删除项"), this);
         return;
     }
     if (AddressStore::instance().DeleteAddress(m_listAddresses->GetItemData(row)) != 0) {
-        MessageBox(QStringLiteral("删除失败！"), this);
+        messageBox(QStringLiteral("删除失败！"), this);
         return;
     }
     LoadGroupAsync(m_nGroupId);
@@ -72,7 +72,7 @@ void CCorvaneDlg::OnDeleteAddress() {
 void CCorvaneDlg::OnEditAddress() {
     const int row = m_listAddresses->GetFirstSelectedRow();
     if (row < 0) {
-        MessageBox(QStringLiteral("没有选择编辑项"), this);
+        messageBox(QStringLiteral("没有选择编辑项"), this);
         return;
     }
     const RowId id = m_listAddresses->GetItemData(row);
@@ -83,7 +83,7 @@ void CCorvaneDlg::OnEditAddress() {
     dialog.m_strName = m_listAddresses->GetItemText(row, 1);
     if (dialog.DoModal() != IDOK) return;
     if (AddressStore::instance().UpdateAddress(id, dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName) != 0) {
-        MessageBox(QStringLiteral("编辑失败！"), this);
+        messageBox(QStringLiteral("编辑失败！"), this);
         return;
     }
     LoadGroupAsync(m_nGroupId);

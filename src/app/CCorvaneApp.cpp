@@ -24,7 +24,7 @@ bool CCorvaneApp::InitInstance() {
     QCoreApplication::setOrganizationName(QStringLiteral("TalvexCorvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
     InitializeSkin("Skin/Minimized.ssk");
-    CaptureStartDirectory();
+    captureStartDirectory();
 
     CCorvaneDlg dialog;
     dialog.DoModal();

@@ -53,13 +53,13 @@ void reportDatabaseError(const QPointer<QWidget>& window, const std::string& tex
         std::cerr << "Corvane: " << text << '\n';
         return;
     }
-    MessageBox(FromCp936(text), window.data());
+    messageBox(fromCp936(text), window.data());
 }
 
 } // namespace
 
 CCorvaneDlg::CCorvaneDlg()
-    : TemplateDialog(kTemplate, StaticLinks({kMarketingLink, kSearchLink, kLatestLink})),
+    : TemplateDialog(kTemplate, staticLinks({kMarketingLink, kSearchLink, kLatestLink})),
       m_hIcon(QStringLiteral(":/icons/corvane.png")), m_listGroups(GetDlgItem<ReportList>(kGroupList)),
       m_listAddresses(GetDlgItem<ReportList>(kAddressList)), m_listLinks(GetDlgItem<ReportList>(kLinkList)),
       m_linkMarketing(GetDlgItem<CStaticLink>(kMarketingLink)), m_linkSearch(GetDlgItem<CStaticLink>(kSearchLink)),
@@ -129,9 +129,9 @@ void CCorvaneDlg::OnInitDialog() {
     setWindowTitle(QStringLiteral("%1 %2").arg(QLatin1String(kProductName), QLatin1String(kProductVersion)));
 
     QPointer<QWidget> self(this);
-    AddressStore::instance().SetErrorReporter([self](const std::string& text) { reportDatabaseError(self, text); });
-    if (!AddressStore::instance().OpenDatabase(StartDirectory())) {
-        MessageBox(QStringLiteral("数据库连接失败"), this);
+    AddressStore::instance().setErrorReporter([self](const std::string& text) { reportDatabaseError(self, text); });
+    if (!AddressStore::instance().OpenDatabase(startDirectory())) {
+        messageBox(QStringLiteral("数据库连接失败"), this);
         return;
     }
     m_databaseOpen = true;
@@ -143,15 +143,15 @@ void CCorvaneDlg::OnInitDialog() {
     m_listAddresses->InsertColumn(1, QStringLiteral("姓名"), 90);
     FillGroupList();
 
-    m_linkMarketing->m_link = VendorPage(kMassMailingPage);
-    m_linkSearch->m_link = VendorPage(kEmailSearchPage);
-    m_linkLatest->m_link = VendorPage(kProductPage);
+    m_linkMarketing->m_link = vendorPage(kMassMailingPage);
+    m_linkSearch->m_link = vendorPage(kEmailSearchPage);
+    m_linkLatest->m_link = vendorPage(kProductPage);
 
     m_listLinks->InsertColumn(0, QStringLiteral("Sponsor Links"), 100);
     FillLinkList();
 
     // A bold sans-serif caption whose character cell is 15 pixels tall.
-    m_captionFont = TemplateFont(QStringLiteral("Arial"), 9);
+    m_captionFont = templateFont(QStringLiteral("Arial"), 9);
     m_captionFont.setPixelSize(13);
     m_captionFont.setBold(true);
     if (QWidget* caption = GetDlgItem(kGroupCaption)) {
@@ -159,20 +159,20 @@ void CCorvaneDlg::OnInitDialog() {
         caption->repaint();
     }
 
-    m_strSearch = Cp936(QStringLiteral("搜索关键词"));
+    m_strSearch = cp936(QStringLiteral("搜索关键词"));
     LoadKeywords();
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     PickKeyword();
 
-    StartRefreshScheduler();
-    PushFields();
+    startRefreshScheduler();
+    pushFields();
 }
 
-void CCorvaneDlg::StartRefreshScheduler() {
+void CCorvaneDlg::startRefreshScheduler() {
     g_bStopRefresh.store(0);
     try {
         m_refreshScheduler = std::jthread([target = m_noticeTarget, stored = m_refreshStored](std::stop_token stop) {
-            StampFileEnvironment environment(StartDirectoryFile(kStampFileName), [stored] { return stored->load(); });
+            StampFileEnvironment environment(startDirectoryFile(kStampFileName), [stored] { return stored->load(); });
             RefreshSchedulerThread(*target, environment, stop);
         });
     } catch (const std::system_error& error) {
@@ -184,13 +184,13 @@ void CCorvaneDlg::StartRefreshScheduler() {
 void CCorvaneDlg::done(int result) {
     // A filter run whose dialog was closed with Escape goes on alone; ending the program now would cut its output
     // off without a word.
-    const std::vector<std::string> unfinished = g_hFilterThread.RunningOutputs();
+    const std::vector<std::string> unfinished = g_hFilterThread.runningOutputs();
     if (!unfinished.empty()) {
-        if (!AskYesNo(QStringLiteral("正在处理中，确认退出吗？"), QStringLiteral("确认"), this)) return;
-        g_hFilterThread.StopAll();
+        if (!askYesNo(QStringLiteral("正在处理中，确认退出吗？"), QStringLiteral("确认"), this)) return;
+        g_hFilterThread.stopAll();
         QStringList paths;
-        for (const std::string& path : unfinished) paths << PathForDisplay(path);
-        MessageBox(QStringLiteral("过滤没有做完就停止了，结果文件不完整：\n%1").arg(paths.join(QLatin1Char('\n'))), this);
+        for (const std::string& path : unfinished) paths << pathForDisplay(path);
+        messageBox(QStringLiteral("过滤没有做完就停止了，结果文件不完整：\n%1").arg(paths.join(QLatin1Char('\n'))), this);
     }
     OnDestroy();
     TemplateDialog::done(result);
@@ -200,17 +200,17 @@ void CCorvaneDlg::OnDestroy() {
     if (m_destroyed) return;
     m_destroyed = true;
     // From here on no worker reaches the window: waiting notices are dropped, the loader ends at once.
-    m_noticeTarget->Close();
-    m_loaders->Stop();
+    m_noticeTarget->close();
+    m_loaders->stop();
     g_bStopRefresh.store(1);
     if (m_refreshScheduler.joinable()) {
         m_refreshScheduler.request_stop();
         m_refreshScheduler.join();
     }
     // A filter run that outlived its dialog ends here, before the book it reads closes.
-    g_hFilterThread.StopAll();
-    if (m_databaseOpen) AddressStore::instance().CloseDatabase();
-    AddressStore::instance().SetErrorReporter(nullptr);
+    g_hFilterThread.stopAll();
+    if (m_databaseOpen) AddressStore::instance().closeDatabase();
+    AddressStore::instance().setErrorReporter(nullptr);
 }
 
 void CCorvaneDlg::keyPressEvent(QKeyEvent* event) {
@@ -233,13 +233,13 @@ void CCorvaneDlg::OnCommand(int id) {
         close();
         break;
     case kMassMailingCommand:
-        OpenPage(VendorPage(kMassMailingPage));
+        openPage(vendorPage(kMassMailingPage));
         break;
     case kEmailSearchCommand:
-        OpenPage(VendorPage(kEmailSearchPage));
+        openPage(vendorPage(kEmailSearchPage));
         break;
     case kHomePageCommand:
-        OpenPage(VendorPage(kProductPage));
+        openPage(vendorPage(kProductPage));
         break;
     case kAboutCommand: {
         CAboutDlg about;
@@ -258,10 +258,10 @@ void CCorvaneDlg::OnSysCommand(int id) {
     }
 }
 
-void CCorvaneDlg::PushFields() {
-    SetControlText(GetDlgItem(kGroupCaption), m_strGroupCaption);
-    SetControlText(GetDlgItem(kSearchBox), m_strSearch);
-    SetControlText(GetDlgItem(kPageLabel), m_strPageLabel);
+void CCorvaneDlg::pushFields() {
+    setControlText(GetDlgItem(kGroupCaption), m_strGroupCaption);
+    setControlText(GetDlgItem(kSearchBox), m_strSearch);
+    setControlText(GetDlgItem(kPageLabel), m_strPageLabel);
 }
 
 int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
@@ -270,27 +270,27 @@ int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
         // Without keywords there is nothing to show: the box keeps whatever it holds, typed text included.
         if (m_nKeywords > 0) {
             PickKeyword();
-            PushFields();
+            pushFields();
         }
         break;
     case NK_REFRESH: {
         using Outcome = AddressStore::RefreshOutcome;
         AddressStore& store = AddressStore::instance();
-        const Outcome links = store.RefreshTable(AddressStore::RefreshedTable::kLinks);
+        const Outcome links = store.refreshTable(AddressStore::RefreshedTable::kLinks);
         FillLinkList();
         // When the server could not be reached the second download would only hold the window as long again.
         const Outcome keywords = links == Outcome::kDownloadFailed
                                      ? Outcome::kDownloadFailed
-                                     : store.RefreshTable(AddressStore::RefreshedTable::kSearchKeys);
+                                     : store.refreshTable(AddressStore::RefreshedTable::kSearchKeys);
         LoadKeywords();
-        PushFields();
+        pushFields();
         // The scheduler stamps the day only for a refresh that stored both tables; any other is tried again soon.
         m_refreshStored->store(links == Outcome::kReplaced && keywords == Outcome::kReplaced);
         break;
     }
     case NK_FAILED:
         // A read that failed shows as an empty group; the user learns that it is not one.
-        MessageBox(QStringLiteral("读取数据库失败，列表可能不完整：\n%1").arg(FromCp936(notice.strText)), this);
+        messageBox(QStringLiteral("读取数据库失败，列表可能不完整：\n%1").arg(fromCp936(notice.strText)), this);
         break;
     case NK_ITEM: {
         const int row = m_listAddresses->InsertItem(0, notice.strText);
@@ -305,8 +305,8 @@ int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
         m_nLastPage = notice.nLastPage;
         m_nPage = 0;
         m_nTotal = notice.nValue;
-        BuildPageLabel();
-        PushFields();
+        buildPageLabel();
+        pushFields();
         break;
     default:
         break;
@@ -317,13 +317,13 @@ int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
 int CCorvaneDlg::LoadGroupAsync(RowId groupId) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_listAddresses->DeleteAllItems();
-    m_loaders->StartGroupLoader(groupId);
+    m_loaders->startGroupLoader(groupId);
     QApplication::restoreOverrideCursor();
     return 0;
 }
 
 int CCorvaneDlg::ShowPageAsync() {
     m_listAddresses->DeleteAllItems();
-    m_loaders->StartPageLoader(m_nPage);
+    m_loaders->startPageLoader(m_nPage);
     return 0;
 }

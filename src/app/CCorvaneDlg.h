@@ -36,7 +36,7 @@ public:
     int OnWorkerNotice(WorkerNotice& notice);
 
     // The window menu (the system menu of other desktops): right click on the menu bar, or Alt+Space.
-    QMenu* WindowMenu() const { return m_windowMenu; }
+    QMenu* windowMenu() const { return m_windowMenu; }
 
 protected:
     void OnInitDialog() override;
@@ -48,7 +48,7 @@ private:
     void OnDestroy();
     void OnCommand(int id);
     void OnSysCommand(int id);
-    void PushFields();
+    void pushFields();
 
     // Group panel.
     int FillGroupList();
@@ -57,7 +57,7 @@ private:
     void OnDeleteGroup();
     void OnRenameGroup();
     // No group is current any more: the address panel is emptied.
-    void ForgetCurrentGroup();
+    void forgetCurrentGroup();
 
     // Address panel and paging.
     void OnPreviousPage();
@@ -65,7 +65,7 @@ private:
     void OnAddAddress();
     void OnDeleteAddress();
     void OnEditAddress();
-    void BuildPageLabel();
+    void buildPageLabel();
 
     // Text files.
     void OnImport();
@@ -83,8 +83,8 @@ private:
     void OnClickLinks();
     void OnGoogle();
     void OnBaidu();
-    void OpenPage(const std::string& address);
-    void StartRefreshScheduler();
+    void openPage(const std::string& address);
+    void startRefreshScheduler();
 
     QIcon m_hIcon;
     ReportList* m_listGroups;

@@ -18,7 +18,7 @@ int CCorvaneDlg::FillGroupList() {
         if (AddressStore::instance().LoadGroups(groups) != 0) return 0;
     } catch (const std::exception& error) {
         // A failed read shows no groups; the window goes on, and the user learns that the book is not empty.
-        MessageBox(QStringLiteral("读取邮件组失败：\n%1").arg(FromCp936(error.what())), this);
+        messageBox(QStringLiteral("读取邮件组失败：\n%1").arg(fromCp936(error.what())), this);
         return 0;
     }
     for (const GroupRecord& group : groups) {
@@ -36,7 +36,7 @@ void CCorvaneDlg::OnClickGroups() {
     m_strGroupCaption = m_strGroupName;
     m_nPage = 0;
     LoadGroupAsync(m_nGroupId);
-    PushFields();
+    pushFields();
 }
 
 void CCorvaneDlg::OnNewGroup() {
@@ -44,7 +44,7 @@ void CCorvaneDlg::OnNewGroup() {
     dialog.SetMode(CDlgNewString::kModeNewGroup);
     if (dialog.DoModal() != IDOK) return;
     if (AddressStore::instance().AddGroup(dialog.m_strText) != 0) {
-        MessageBox(QStringLiteral("增加失败！"), this);
+        messageBox(QStringLiteral("增加失败！"), this);
         return;
     }
     FillGroupList();
@@ -53,7 +53,7 @@ void CCorvaneDlg::OnNewGroup() {
 void CCorvaneDlg::OnDeleteGroup() {
     const int row = m_listGroups->GetFirstSelectedRow();
     if (row < 0) {
-        MessageBox(QStringLiteral("没有选择删除项"), this);
+        messageBox(QStringLiteral("没有选择删除项"), this);
         return;
     }
     AddressStore& store = AddressStore::instance();
@@ -62,44 +62,44 @@ void CCorvaneDlg::OnDeleteGroup() {
     // group goes at once.
     std::int32_t count = 0;
     try {
-        store.CountGroupAddresses(id, count);
+        store.countGroupAddresses(id, count);
     } catch (const std::exception& error) {
-        MessageBox(QStringLiteral("删除失败！\n%1").arg(FromCp936(error.what())), this);
+        messageBox(QStringLiteral("删除失败！\n%1").arg(fromCp936(error.what())), this);
         return;
     }
     if (count > 0 &&
-        !AskYesNo(QStringLiteral("邮件组“%1”中有 %2 个地址，删除这个组会同时删除这些地址。确定要删除吗？")
-                      .arg(FromCp936(m_listGroups->GetItemText(row, 0)))
+        !askYesNo(QStringLiteral("邮件组“%1”中有 %2 个地址，删除这个组会同时删除这些地址。确定要删除吗？")
+                      .arg(fromCp936(m_listGroups->GetItemText(row, 0)))
                       .arg(count),
                   QStringLiteral("删除邮件组"), this))
         return;
-    const AddressStore::GroupDeletion deletion = store.DeleteGroupWithAddresses(id);
+    const AddressStore::GroupDeletion deletion = store.deleteGroupWithAddresses(id);
     if (!deletion.deleted) {
-        MessageBox(deletion.failure.empty() ? QStringLiteral("删除失败！")
-                                            : QStringLiteral("删除失败！\n%1").arg(FromCp936(deletion.failure)),
+        messageBox(deletion.failure.empty() ? QStringLiteral("删除失败！")
+                                            : QStringLiteral("删除失败！\n%1").arg(fromCp936(deletion.failure)),
                    this);
         return;
     }
-    if (id == m_nGroupId) ForgetCurrentGroup();
+    if (id == m_nGroupId) forgetCurrentGroup();
     FillGroupList();
 }
 
-void CCorvaneDlg::ForgetCurrentGroup() {
+void CCorvaneDlg::forgetCurrentGroup() {
     // Nothing may be added under the id of a group that no list shows any more.
-    m_loaders->Stop();
+    m_loaders->stop();
     m_nGroupId = 0;
     m_strGroupName.clear();
     m_strGroupCaption.clear();
     m_nPage = m_nLastPage = m_nTotal = 0;
     m_strPageLabel.clear();
     m_listAddresses->DeleteAllItems();
-    PushFields();
+    pushFields();
 }
 
 void CCorvaneDlg::OnRenameGroup() {
     const int row = m_listGroups->GetFirstSelectedRow();
     if (row < 0) {
-        MessageBox(QStringLiteral("没有选择编辑项"), this);
+        messageBox(QStringLiteral("没有选择编辑项"), this);
         return;
     }
     const RowId id = m_listGroups->GetItemData(row);
@@ -107,7 +107,7 @@ void CCorvaneDlg::OnRenameGroup() {
     dialog.SetMode(CDlgNewString::kModeRename);
     if (dialog.DoModal() != IDOK) return;
     if (AddressStore::instance().RenameGroup(id, dialog.m_strText) != 0) {
-        MessageBox(QStringLiteral("编辑失败！"), this);
+        messageBox(QStringLiteral("编辑失败！"), this);
         return;
     }
     FillGroupList();

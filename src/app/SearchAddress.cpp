@@ -3,7 +3,7 @@
 
 #include "Config.h"
 
-std::string GoogleSearchAddress(const std::string& text) {
+std::string googleSearchAddress(const std::string& text) {
     std::string address = kGoogleSearch;
     address += "/search?";
     if (!text.empty()) address += "q=" + text + "&";
@@ -15,12 +15,12 @@ std::string GoogleSearchAddress(const std::string& text) {
     return address;
 }
 
-std::string BaiduSearchAddress(const std::string& text) {
+std::string baiduSearchAddress(const std::string& text) {
     std::string address = kBaiduSearch;
     if (text.empty()) return address + "/index.php?tn=" + kBaiduPartner;
     return address + "/s?wd=" + text + "&tn=" + kBaiduPartner + "&bar=";
 }
 
-std::string VendorPage(const char* path) {
+std::string vendorPage(const char* path) {
     return std::string(kVendorSite) + path;
 }

@@ -5,11 +5,11 @@
 
 // The search for `text` (CP936 bytes, put in as they are: neither encoded nor trimmed), or the engine's start page
 // when `text` is empty.
-std::string GoogleSearchAddress(const std::string& text);
-std::string BaiduSearchAddress(const std::string& text);
+std::string googleSearchAddress(const std::string& text);
+std::string baiduSearchAddress(const std::string& text);
 
 // A page of the vendor's site, by its path ("/post/4.html").
-std::string VendorPage(const char* path);
+std::string vendorPage(const char* path);
 
 inline constexpr char kMassMailingPage[] = "/post/4.html";
 inline constexpr char kEmailSearchPage[] = "/post/Brennic.html";

@@ -59,24 +59,24 @@ void CCorvaneDlg::OnClickLinks() {
     const std::string address = link != m_mapLinks.end() ? link->second : std::string();
     // Sponsor links come from the update server: only plain web pages are opened, never a local file, another
     // scheme or something a browser would take for an option.
-    if (!IsWebAddress(address)) {
+    if (!isWebAddress(address)) {
         std::cerr << "Corvane: not opening the sponsor link \"" << address << "\": not a web address\n";
         return;
     }
-    OpenPage(address);
+    openPage(address);
 }
 
 void CCorvaneDlg::OnGoogle() {
-    if (!PullControlText(GetDlgItem(MainWindowIds::kSearchBox), m_strSearch, this)) return;
-    OpenPage(GoogleSearchAddress(m_strSearch));
+    if (!pullControlText(GetDlgItem(MainWindowIds::kSearchBox), m_strSearch, this)) return;
+    openPage(googleSearchAddress(m_strSearch));
 }
 
 void CCorvaneDlg::OnBaidu() {
-    if (!PullControlText(GetDlgItem(MainWindowIds::kSearchBox), m_strSearch, this)) return;
-    OpenPage(BaiduSearchAddress(m_strSearch));
+    if (!pullControlText(GetDlgItem(MainWindowIds::kSearchBox), m_strSearch, this)) return;
+    openPage(baiduSearchAddress(m_strSearch));
 }
 
-void CCorvaneDlg::OpenPage(const std::string& address) {
+void CCorvaneDlg::openPage(const std::string& address) {
     // Whether the browser came up is not reported: the user sees it or not.
-    Prompts().OpenInBrowser(address);
+    prompts().openInBrowser(address);
 }

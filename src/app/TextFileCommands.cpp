@@ -28,53 +28,53 @@ FileChooser textFileChooser() {
 void CCorvaneDlg::OnImport() {
     // Addresses stored under no group would be where no list shows them.
     if (m_nGroupId == 0) {
-        MessageBox(QStringLiteral("请先选择邮件组！"), this);
+        messageBox(QStringLiteral("请先选择邮件组！"), this);
         return;
     }
-    const std::optional<std::string> chosen = Prompts().ChooseFile(this, textFileChooser());
+    const std::optional<std::string> chosen = prompts().chooseFile(this, textFileChooser());
     if (!chosen) return;
-    const std::string path = WithTxtExtension(*chosen);
-    if (!PathExists(path)) {
-        Prompts().ShowMessage(this, QStringLiteral("文件 %1 不存在！").arg(PathForDisplay(path)),
+    const std::string path = withTxtExtension(*chosen);
+    if (!pathExists(path)) {
+        prompts().showMessage(this, QStringLiteral("文件 %1 不存在！").arg(pathForDisplay(path)),
                               QStringLiteral("提示"), PromptIcon::Warning, PromptButtons::Ok);
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportResult result = ImportAddresses(AddressStore::instance(), path, m_nGroupId);
+    const ImportResult result = importAddresses(AddressStore::instance(), path, m_nGroupId);
     QApplication::restoreOverrideCursor();
     if (result.stopped) {
-        MessageBox(QStringLiteral("导入在读到第 %1 行时停止，之前的 %2 个地址已经保存。\n%3")
+        messageBox(QStringLiteral("导入在读到第 %1 行时停止，之前的 %2 个地址已经保存。\n%3")
                        .arg(result.lines)
                        .arg(result.stored)
-                       .arg(FromCp936(result.failure)),
+                       .arg(fromCp936(result.failure)),
                    this);
     } else if (!result.failure.empty()) {
-        MessageBox(QStringLiteral("查询数据库时出错，出错的行没有导入：\n%1").arg(FromCp936(result.failure)), this);
+        messageBox(QStringLiteral("查询数据库时出错，出错的行没有导入：\n%1").arg(fromCp936(result.failure)), this);
     }
     LoadGroupAsync(m_nGroupId);
 }
 
 void CCorvaneDlg::OnExport() {
-    const std::optional<std::string> chosen = Prompts().ChooseFile(this, textFileChooser());
+    const std::optional<std::string> chosen = prompts().chooseFile(this, textFileChooser());
     if (!chosen) return;
-    const std::string path = WithTxtExtension(*chosen);
-    if (PathExists(path) && !AskYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(PathForDisplay(path)),
+    const std::string path = withTxtExtension(*chosen);
+    if (pathExists(path) && !askYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(pathForDisplay(path)),
                                       QStringLiteral("文件覆盖询问"), this))
         return;
     std::vector<std::string> emails;
     for (int row = 0; row < m_listAddresses->GetItemCount(); ++row)
         emails.push_back(m_listAddresses->GetItemText(row, 0));
     // Written whole or not at all; a failure leaves the file that was there and is said.
-    const int error = ExportAddresses(path, emails);
+    const int error = exportAddresses(path, emails);
     if (error != 0)
-        MessageBox(QStringLiteral("导出失败，文件没有写入：%1\n%2")
-                       .arg(PathForDisplay(path), QString::fromLocal8Bit(std::strerror(error))),
+        messageBox(QStringLiteral("导出失败，文件没有写入：%1\n%2")
+                       .arg(pathForDisplay(path), QString::fromLocal8Bit(std::strerror(error))),
                    this);
 }
 
 void CCorvaneDlg::OnFilter() {
     if (m_nGroupId == 0) {
-        MessageBox(QStringLiteral("请先选择邮件组！"), this);
+        messageBox(QStringLiteral("请先选择邮件组！"), this);
         return;
     }
     CDlgFilter dialog;

@@ -6,7 +6,7 @@
 #include "dialogs/DialogIds.h"
 #include "ui/ControlText.h"
 
-CAboutDlg::CAboutDlg() : TemplateDialog(AboutIds::kTemplate, StaticLinks({AboutIds::kHomeLink})) {
+CAboutDlg::CAboutDlg() : TemplateDialog(AboutIds::kTemplate, staticLinks({AboutIds::kHomeLink})) {
     m_linkHome = GetDlgItem<CStaticLink>(AboutIds::kHomeLink);
 }
 
@@ -14,6 +14,6 @@ void CAboutDlg::OnInitDialog() {
     m_strVersion = "Version 2.1.0 Build 22357";
     m_linkHome->m_link = kHomePage;
     // The link shows the address it opens, whatever the build's home page is.
-    SetControlText(m_linkHome, kHomePage);
-    SetControlText(GetDlgItem(AboutIds::kVersion), m_strVersion);
+    setControlText(m_linkHome, kHomePage);
+    setControlText(GetDlgItem(AboutIds::kVersion), m_strVersion);
 }

@@ -29,32 +29,32 @@ void CDlgEmailItem::OnInitDialog() {
         loaded = AddressStore::instance().LoadGroups(groups);
     } catch (const std::exception& error) {
         loaded = 1; // a failed read leaves the list empty; the dialog still shows what it was given
-        MessageBox(QStringLiteral("读取邮件组失败：\n%1").arg(FromCp936(error.what())), this);
+        messageBox(QStringLiteral("读取邮件组失败：\n%1").arg(fromCp936(error.what())), this);
     }
     if (loaded == 0) {
         m_comboGroup->clear();
         int selection = -1;
         for (int i = 0; i < static_cast<int>(groups.size()); ++i) {
-            m_comboGroup->insertItem(i, FromCp936(groups[i].name));
+            m_comboGroup->insertItem(i, fromCp936(groups[i].name));
             m_mapIndexToGroup[i] = groups[i].id;
             if (groups[i].id == m_nGroupId) selection = i;
         }
         // A drop-down list shows nothing chosen until something is: no group of the caller's, no selection.
         m_comboGroup->setCurrentIndex(selection);
     }
-    SetControlText(GetDlgItem(AddressEditorIds::kEmail), m_strEmail);
-    SetControlText(GetDlgItem(AddressEditorIds::kName), m_strName);
+    setControlText(GetDlgItem(AddressEditorIds::kEmail), m_strEmail);
+    setControlText(GetDlgItem(AddressEditorIds::kName), m_strName);
 }
 
 void CDlgEmailItem::OnOK() {
     std::string email = m_strEmail;
     std::string name = m_strName;
-    if (!PullControlText(GetDlgItem(AddressEditorIds::kEmail), email, this)) return;
-    if (!PullControlText(GetDlgItem(AddressEditorIds::kName), name, this)) return;
+    if (!pullControlText(GetDlgItem(AddressEditorIds::kEmail), email, this)) return;
+    if (!pullControlText(GetDlgItem(AddressEditorIds::kName), name, this)) return;
     const auto group = m_mapIndexToGroup.find(m_comboGroup->currentIndex());
     if (group == m_mapIndexToGroup.end()) {
         // An address under no group would be stored where no list shows it; what was typed stays.
-        MessageBox(QStringLiteral("请先选择邮件组！"), this);
+        messageBox(QStringLiteral("请先选择邮件组！"), this);
         m_comboGroup->setFocus();
         return;
     }

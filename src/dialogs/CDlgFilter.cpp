@@ -42,13 +42,13 @@ FileChooser filterChooser() {
     FileChooser chooser;
     chooser.kind = FileChooser::Kind::Open;
     chooser.filter = QStringLiteral("All Files (*.txt);;All Files (*)");
-    chooser.folder = StartDirectory();
+    chooser.folder = startDirectory();
     return chooser;
 }
 
 } // namespace
 
-CDlgFilter::CDlgFilter() : TemplateDialog(FilterIds::kTemplate, StaticLinks({FilterIds::kHelpLink})) {
+CDlgFilter::CDlgFilter() : TemplateDialog(FilterIds::kTemplate, staticLinks({FilterIds::kHelpLink})) {
     m_linkHelp = GetDlgItem<CStaticLink>(FilterIds::kHelpLink);
     connect(GetDlgItem<QPushButton>(FilterIds::kBrowseInput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseInput);
     connect(GetDlgItem<QPushButton>(FilterIds::kBrowseOutput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseOutput);
@@ -58,13 +58,13 @@ CDlgFilter::CDlgFilter() : TemplateDialog(FilterIds::kTemplate, StaticLinks({Fil
     m_statusTimer.setSingleShot(true);
     m_statusTimer.setInterval(kStatusIntervalMs);
     connect(&m_statusTimer, &QTimer::timeout, this, [this] {
-        PushFields();
+        pushFields();
         m_sinceStatusShown.start();
     });
 }
 
 CDlgFilter::~CDlgFilter() {
-    m_noticeTarget->Close();
+    m_noticeTarget->close();
 }
 
 void CDlgFilter::OnInitDialog() {
@@ -72,55 +72,55 @@ void CDlgFilter::OnInitDialog() {
     g_bFilterIdle.store(1);
     m_linkHelp->m_link = std::string(kVendorSite) + kHelpPage;
     g_hFilterWnd = m_noticeTarget;
-    PushFields();
+    pushFields();
 }
 
 void CDlgFilter::done(int result) {
     // From here on no run reaches this dialog; a run still going finishes its file alone.
-    m_noticeTarget->Close();
+    m_noticeTarget->close();
     if (g_hFilterWnd == m_noticeTarget) g_hFilterWnd.reset();
     TemplateDialog::done(result);
 }
 
-void CDlgFilter::PushFields() {
-    SetControlText(GetDlgItem(FilterIds::kGroupLabel), m_strGroupLabel);
-    GetDlgItem<QLineEdit>(FilterIds::kInputPath)->setText(PathForDisplay(m_strInputPath));
-    GetDlgItem<QLineEdit>(FilterIds::kOutputPath)->setText(PathForDisplay(m_strOutputPath));
-    SetControlText(GetDlgItem(FilterIds::kStatus), m_strStatus);
+void CDlgFilter::pushFields() {
+    setControlText(GetDlgItem(FilterIds::kGroupLabel), m_strGroupLabel);
+    GetDlgItem<QLineEdit>(FilterIds::kInputPath)->setText(pathForDisplay(m_strInputPath));
+    GetDlgItem<QLineEdit>(FilterIds::kOutputPath)->setText(pathForDisplay(m_strOutputPath));
+    setControlText(GetDlgItem(FilterIds::kStatus), m_strStatus);
 }
 
 void CDlgFilter::OnBrowseInput() {
-    const std::optional<std::string> path = Prompts().ChooseFile(this, filterChooser());
+    const std::optional<std::string> path = prompts().chooseFile(this, filterChooser());
     if (!path) return;
-    if (!PathExists(*path)) {
-        MessageBox(QStringLiteral("%1 不存在存在！").arg(PathForDisplay(*path)), this);
+    if (!pathExists(*path)) {
+        messageBox(QStringLiteral("%1 不存在存在！").arg(pathForDisplay(*path)), this);
         return;
     }
     m_strInputPath = *path;
-    GetDlgItem<QLineEdit>(FilterIds::kInputPath)->setText(PathForDisplay(m_strInputPath));
+    GetDlgItem<QLineEdit>(FilterIds::kInputPath)->setText(pathForDisplay(m_strInputPath));
 }
 
 void CDlgFilter::OnBrowseOutput() {
     FileChooser chooser = filterChooser();
     chooser.defaultSuffix = QStringLiteral("txt");
     chooser.initialName = QStringLiteral("*.txt");
-    const std::optional<std::string> path = Prompts().ChooseFile(this, chooser);
+    const std::optional<std::string> path = prompts().chooseFile(this, chooser);
     if (!path) return;
-    if (PathExists(*path) && !AskYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(PathForDisplay(*path)),
+    if (pathExists(*path) && !askYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(pathForDisplay(*path)),
                                        QStringLiteral("文件覆盖询问"), this))
         return;
     m_strOutputPath = *path;
-    GetDlgItem<QLineEdit>(FilterIds::kOutputPath)->setText(PathForDisplay(m_strOutputPath));
+    GetDlgItem<QLineEdit>(FilterIds::kOutputPath)->setText(pathForDisplay(m_strOutputPath));
 }
 
 void CDlgFilter::OnStart() {
     // The paths are set only through the browse buttons; the fields hold them.
     if (m_strInputPath.empty() || m_strOutputPath.empty()) {
-        MessageBox(QStringLiteral("请先选择文件"), this);
+        messageBox(QStringLiteral("请先选择文件"), this);
         return;
     }
-    if (SameFile(m_strInputPath, m_strOutputPath)) {
-        MessageBox(QStringLiteral("结果文件就是要过滤的文件，过滤会毁掉它。请另选一个保存结果的文件。"), this);
+    if (sameFile(m_strInputPath, m_strOutputPath)) {
+        messageBox(QStringLiteral("结果文件就是要过滤的文件，过滤会毁掉它。请另选一个保存结果的文件。"), this);
         return;
     }
     auto* start = GetDlgItem<QPushButton>(FilterIds::kStart);
@@ -132,9 +132,9 @@ void CDlgFilter::OnStart() {
     job->strInputPath = m_strInputPath;
     job->strOutputPath = m_strOutputPath;
     job->target = g_hFilterWnd;
-    if (!g_hFilterThread.Start(job.get())) {
+    if (!g_hFilterThread.start(job.get())) {
         start->setEnabled(true);
-        MessageBox(QStringLiteral("无法启动过滤线程，请稍后再试。"), this);
+        messageBox(QStringLiteral("无法启动过滤线程，请稍后再试。"), this);
         return;
     }
     while (g_bFilterArgTaken.load() == 0)
@@ -147,7 +147,7 @@ int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
         m_strStatus = StatusText(notice.strText);
         if (!m_sinceStatusShown.isValid() || m_sinceStatusShown.elapsed() >= kStatusIntervalMs) {
             m_statusTimer.stop();
-            PushFields();
+            pushFields();
             m_sinceStatusShown.start();
         } else if (!m_statusTimer.isActive()) {
             m_statusTimer.start(); // the latest line shows when the interval is up
@@ -156,28 +156,28 @@ int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
     case NK_DONE: {
         m_statusTimer.stop();
         GetDlgItem<QPushButton>(FilterIds::kStart)->setEnabled(true);
-        PushFields();
+        pushFields();
         QString failure;
         switch (notice.nValue) {
         case kFilterSameFile:
-            failure = QStringLiteral("结果文件就是要过滤的文件，没有过滤：%1").arg(PathForDisplay(notice.strText));
+            failure = QStringLiteral("结果文件就是要过滤的文件，没有过滤：%1").arg(pathForDisplay(notice.strText));
             break;
         case kFilterOutputFailed:
-            failure = QStringLiteral("无法写入结果文件：%1").arg(PathForDisplay(notice.strText));
+            failure = QStringLiteral("无法写入结果文件：%1").arg(pathForDisplay(notice.strText));
             break;
         case kFilterInputUnreadable:
-            failure = QStringLiteral("无法读取要过滤的文件：%1").arg(PathForDisplay(notice.strText));
+            failure = QStringLiteral("无法读取要过滤的文件：%1").arg(pathForDisplay(notice.strText));
             break;
         case kFilterInputChanged:
-            failure = QStringLiteral("要过滤的文件在处理中被改动或删除了，结果文件不完整：%1").arg(PathForDisplay(notice.strText));
+            failure = QStringLiteral("要过滤的文件在处理中被改动或删除了，结果文件不完整：%1").arg(pathForDisplay(notice.strText));
             break;
         case kFilterCheckFailed:
-            failure = QStringLiteral("查询数据库时出错，出错的行没有写入结果文件：%1").arg(FromCp936(notice.strText));
+            failure = QStringLiteral("查询数据库时出错，出错的行没有写入结果文件：%1").arg(fromCp936(notice.strText));
             break;
         default:
             break;
         }
-        if (!failure.isEmpty()) MessageBox(failure, this);
+        if (!failure.isEmpty()) messageBox(failure, this);
         break;
     }
     default:
@@ -191,11 +191,11 @@ void CDlgFilter::closeEvent(QCloseEvent* event) {
         TemplateDialog::closeEvent(event);
         return;
     }
-    if (!AskYesNo(QStringLiteral("正在处理中，确认退出吗？"), QStringLiteral("确认"), this)) {
+    if (!askYesNo(QStringLiteral("正在处理中，确认退出吗？"), QStringLiteral("确认"), this)) {
         event->ignore();
         return;
     }
     // The worker stops before its next line; nothing of the store is left held.
-    g_hFilterThread.StopLast();
+    g_hFilterThread.stopLast();
     TemplateDialog::closeEvent(event);
 }

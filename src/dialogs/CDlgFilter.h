@@ -48,7 +48,7 @@ private:
     void OnBrowseInput();
     void OnBrowseOutput();
     void OnStart();
-    void PushFields();
+    void pushFields();
 
     std::shared_ptr<BlockingNoticeTarget> m_noticeTarget;
     // The progress line is shown at most every few tens of milliseconds: a run reports many thousand lines a

@@ -16,10 +16,10 @@ void CDlgNewString::OnInitDialog() {
     QWidget* edit = GetDlgItem(NameEntryIds::kText);
     // The edit has no label of its own: the title says what it asks for.
     edit->setAccessibleName(windowTitle());
-    SetControlText(edit, m_strText);
+    setControlText(edit, m_strText);
 }
 
 void CDlgNewString::OnOK() {
-    if (!PullControlText(GetDlgItem(NameEntryIds::kText), m_strText, this)) return;
+    if (!pullControlText(GetDlgItem(NameEntryIds::kText), m_strText, this)) return;
     TemplateDialog::OnOK();
 }

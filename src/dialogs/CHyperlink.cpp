@@ -4,5 +4,5 @@
 
 bool CHyperlink::Navigate() {
     if (m_strUrl.empty()) return false;
-    return Prompts().OpenInBrowser(m_strUrl);
+    return prompts().openInBrowser(m_strUrl);
 }

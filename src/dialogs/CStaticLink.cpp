@@ -84,7 +84,7 @@ void CStaticLink::mousePressEvent(QMouseEvent* event) {
         bool isId = false;
         const int id = objectName().toInt(&isId);
         const QString fromTable = isId ? LoadString(id) : QString();
-        m_link = fromTable.isEmpty() ? GetControlText(this).value_or(std::string()) : Cp936(fromTable);
+        m_link = fromTable.isEmpty() ? getControlText(this).value_or(std::string()) : cp936(fromTable);
         if (m_link.m_strUrl.empty()) return;
     }
     if (!m_link.Navigate()) {
@@ -94,7 +94,7 @@ void CStaticLink::mousePressEvent(QMouseEvent* event) {
     setColor(g_clrVisited);
 }
 
-std::map<int, ControlFactory> StaticLinks(std::initializer_list<int> ids) {
+std::map<int, ControlFactory> staticLinks(std::initializer_list<int> ids) {
     std::map<int, ControlFactory> factories;
     for (const int id : ids) {
         factories[id] = [](const ControlTemplate& control, QWidget* parent) -> QWidget* {

@@ -47,4 +47,4 @@ private:
 };
 
 // Builder factories that make the statics `ids` of a template links (coloured unless their style is no-prefix).
-std::map<int, ControlFactory> StaticLinks(std::initializer_list<int> ids);
+std::map<int, ControlFactory> staticLinks(std::initializer_list<int> ids);

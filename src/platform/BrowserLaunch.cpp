@@ -72,7 +72,7 @@ std::vector<std::string> splitAtBlanks(const std::string& entry) {
 
 } // namespace
 
-std::vector<std::vector<std::string>> BrowserCommands(const std::string& address, const char* browserVariable) {
+std::vector<std::vector<std::string>> browserCommands(const std::string& address, const char* browserVariable) {
     std::vector<std::vector<std::string>> commands;
     if (browserVariable) {
         std::string entries = browserVariable;
@@ -99,8 +99,8 @@ std::vector<std::vector<std::string>> BrowserCommands(const std::string& address
     return commands;
 }
 
-bool LaunchBrowser(const std::string& address) {
-    for (const std::vector<std::string>& command : BrowserCommands(address, std::getenv("BROWSER")))
+bool launchBrowser(const std::string& address) {
+    for (const std::vector<std::string>& command : browserCommands(address, std::getenv("BROWSER")))
         if (spawnDetached(command)) return true;
     return false;
 }

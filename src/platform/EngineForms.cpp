@@ -46,7 +46,7 @@ const EngineForms kOtherForms{};
 
 } // namespace
 
-const EngineForms& EngineFormsFor(const char* dbmsName) {
+const EngineForms& engineFormsFor(const char* dbmsName) {
     std::string engine(dbmsName);
     for (char& c : engine) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (engine.rfind("sqlite", 0) == 0) return kSqliteForms;
@@ -54,4 +54,4 @@ const EngineForms& EngineFormsFor(const char* dbmsName) {
     return kOtherForms;
 }
 
-const EngineForms& OtherEngineForms() { return kOtherForms; }
+const EngineForms& otherEngineForms() { return kOtherForms; }

@@ -45,7 +45,7 @@ struct EngineForms {
     bool textAsBytes = true;
 };
 
-// The forms of the engine whose DBMS name (SQL_DBMS_NAME) is `dbmsName`; OtherEngineForms() for one not known.
-const EngineForms& EngineFormsFor(const char* dbmsName);
+// The forms of the engine whose DBMS name (SQL_DBMS_NAME) is `dbmsName`; otherEngineForms() for one not known.
+const EngineForms& engineFormsFor(const char* dbmsName);
 // Any other engine: the driver's transaction, with locks as the engine takes them.
-const EngineForms& OtherEngineForms();
+const EngineForms& otherEngineForms();

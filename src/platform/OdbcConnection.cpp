@@ -33,8 +33,8 @@ DatabaseError transactionLostError() {
 const EngineForms& formsFor(SQLHDBC dbc) {
     SQLCHAR name[128] = {};
     SQLSMALLINT length = 0;
-    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return OtherEngineForms();
-    return EngineFormsFor(reinterpret_cast<const char*>(name));
+    if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return otherEngineForms();
+    return engineFormsFor(reinterpret_cast<const char*>(name));
 }
 
 
@@ -78,7 +78,7 @@ void runDirectOrThrow(SQLHDBC dbc, const char* sql) {
 
 } // namespace
 
-bool IsDataSourceDefined(std::string_view name) {
+bool isDataSourceDefined(std::string_view name) {
     auto lower = [](std::string_view text) {
         std::string result(text);
         for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -113,7 +113,7 @@ struct OdbcConnection::Impl {
     std::vector<std::unique_ptr<OdbcStatement>> loose;
     // The isolation to give back to the connection when the open transaction ends, if that one asked for another.
     std::optional<SQLUINTEGER> isolationToRestore;
-    const EngineForms* forms = &OtherEngineForms();
+    const EngineForms* forms = &otherEngineForms();
     // The open transaction was started with the engine's own statement (forms->beginWrite), not by the driver.
     bool engineTransaction = false;
 
@@ -177,7 +177,7 @@ void OdbcConnection::open(const std::string& connectionString) {
         for (const char* statement : impl.forms->sessionSetup) runDirectOrThrow(impl.connection.get(), statement);
     } catch (...) {
         impl.disconnect();
-        impl.forms = &OtherEngineForms();
+        impl.forms = &otherEngineForms();
         throw;
     }
 }
@@ -217,7 +217,7 @@ void OdbcConnection::close() noexcept {
     impl.cache.clear();
     if (impl.connected && m_inTransaction) rollback();
     impl.disconnect();
-    impl.forms = &OtherEngineForms();
+    impl.forms = &otherEngineForms();
     m_inTransaction = false;
     m_lost = false;
 }

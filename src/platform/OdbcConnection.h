@@ -47,7 +47,7 @@ enum class DatabaseEngine {
 
 // Whether the ODBC configuration that the driver manager reads (the user's and the system's odbc.ini, or the files
 // that ODBCINI and ODBCSYSINI name) defines a data source called `name` (letter case aside).
-bool IsDataSourceDefined(std::string_view name);
+bool isDataSourceDefined(std::string_view name);
 
 class OdbcConnection {
 public:

@@ -7,24 +7,24 @@
 
 namespace {
 
-std::string& startDirectory() {
+std::string& captured() {
     static std::string directory = "/";
     return directory;
 }
 
 } // namespace
 
-void CaptureStartDirectory() {
+void captureStartDirectory() {
     // No fixed buffer: a deep working directory is as good a home for the book as any other.
     std::unique_ptr<char, decltype(&std::free)> current(getcwd(nullptr, 0), &std::free);
-    startDirectory() = current ? std::string(current.get()) : std::string("/");
+    captured() = current ? std::string(current.get()) : std::string("/");
 }
 
-const std::string& StartDirectory() {
-    return startDirectory();
+const std::string& startDirectory() {
+    return captured();
 }
 
-std::string StartDirectoryFile(const std::string& fileName) {
+std::string startDirectoryFile(const std::string& fileName) {
     const std::string& directory = startDirectory();
     if (!directory.empty() && directory.back() == '/') return directory + fileName;
     return directory + "/" + fileName;

@@ -5,8 +5,8 @@
 #include <string>
 
 // Captures the current directory; "/" when it cannot be read.
-void CaptureStartDirectory();
+void captureStartDirectory();
 // The captured directory ("/" before the capture).
-const std::string& StartDirectory();
+const std::string& startDirectory();
 // `fileName` in the start directory, joined with "/".
-std::string StartDirectoryFile(const std::string& fileName);
+std::string startDirectoryFile(const std::string& fileName);

@@ -15,7 +15,7 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 
 } // namespace
 
-bool IsWebAddress(std::string_view address) {
+bool isWebAddress(std::string_view address) {
     std::size_t schemeLength = 0;
     if (startsWithNoCase(address, "http://"))
         schemeLength = 7;

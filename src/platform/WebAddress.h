@@ -6,4 +6,4 @@
 
 // True for an http or https address with something after the scheme and no control character. A local path, a
 // file: or any other scheme, or a text a browser could take for a command-line option is not a web address.
-bool IsWebAddress(std::string_view address);
+bool isWebAddress(std::string_view address);

@@ -90,7 +90,7 @@ bool connectionGone(const DatabaseError& error) {
 
 } // namespace
 
-AddressStore::AddressStore() : m_updateServer(kUpdateServer), m_downloadOptions(DefaultDownloadOptions()) {}
+AddressStore::AddressStore() : m_updateServer(kUpdateServer), m_downloadOptions(defaultDownloadOptions()) {}
 
 AddressStore::~AddressStore() = default;
 
@@ -99,17 +99,17 @@ AddressStore& AddressStore::instance() {
     return store;
 }
 
-void AddressStore::SetErrorReporter(ErrorReporter reporter) {
+void AddressStore::setErrorReporter(ErrorReporter reporter) {
     std::lock_guard lock(m_mutex);
     m_reporter = std::move(reporter);
 }
 
-void AddressStore::SetUpdateServer(std::string baseAddress) {
+void AddressStore::setUpdateServer(std::string baseAddress) {
     std::lock_guard lock(m_mutex);
     m_updateServer = std::move(baseAddress);
 }
 
-void AddressStore::SetDownloadOptions(HttpGetOptions options) {
+void AddressStore::setDownloadOptions(HttpGetOptions options) {
     std::lock_guard lock(m_mutex);
     m_downloadOptions = std::move(options);
 }
@@ -164,7 +164,7 @@ int AddressStore::settleWrite(std::string failure, std::vector<std::string>& toR
 bool AddressStore::batchBroken() const {
     // The failure that broke the batch has been reported or kept already; the statements after it would only
     // fail one by one for the same reason.
-    return m_batch && m_batch->IsBroken();
+    return m_batch && m_batch->isBroken();
 }
 
 std::string AddressStore::executeWrite(const std::string& sql, std::initializer_list<SqlParameter> params) {
@@ -218,11 +218,11 @@ bool AddressStore::OpenDatabase(const std::string& startDirectory) {
         m_connection.close();
         m_connectionString.clear();
         m_connectionGone = false;
-        const bool shared = SharedBookDefined();
-        m_bookDescription = shared ? std::string(kDataSourceName) : DatabaseFilePath(startDirectory);
-        if (!shared) failure = UnusableBookFileReason(DatabaseFilePath(startDirectory));
+        const bool shared = sharedBookDefined();
+        m_bookDescription = shared ? std::string(kDataSourceName) : databaseFilePath(startDirectory);
+        if (!shared) failure = unusableBookFileReason(databaseFilePath(startDirectory));
         const std::optional<std::string> connectionString =
-            failure.empty() ? BookConnectionString(startDirectory) : std::nullopt;
+            failure.empty() ? bookConnectionString(startDirectory) : std::nullopt;
         if (failure.empty()) {
             if (!connectionString) return false;
             try {
@@ -246,7 +246,7 @@ bool AddressStore::OpenDatabase(const std::string& startDirectory) {
     return false;
 }
 
-void AddressStore::CloseDatabase() {
+void AddressStore::closeDatabase() {
     std::lock_guard lock(m_mutex);
     m_connection.close();
     m_connectionString.clear();
@@ -258,7 +258,7 @@ bool AddressStore::IsOpen() {
     return m_connection.isOpen();
 }
 
-StoreTransaction AddressStore::BeginTransaction(BatchErrors errors) {
+StoreTransaction AddressStore::beginTransaction(BatchErrors errors) {
     return StoreTransaction(*this, errors);
 }
 
@@ -291,13 +291,13 @@ int AddressStore::RenameGroup(RowId id, const std::string& name) {
 }
 
 int AddressStore::DeleteGroup(RowId id) {
-    const GroupDeletion deletion = DeleteGroupWithAddresses(id);
+    const GroupDeletion deletion = deleteGroupWithAddresses(id);
     if (deletion.notOpen) return 1;
     if (!deletion.failure.empty()) report({deletion.failure});
     return 0;
 }
 
-AddressStore::GroupDeletion AddressStore::DeleteGroupWithAddresses(RowId id) {
+AddressStore::GroupDeletion AddressStore::deleteGroupWithAddresses(RowId id) {
     GroupDeletion result;
     std::lock_guard lock(m_mutex);
     try {
@@ -363,7 +363,7 @@ int AddressStore::AddressExistsExcept(RowId groupId, const std::string& email, R
 
 namespace {
 
-// Texts per statement of AddressesExist: a statement answers for many texts at once, so that a long run of checks
+// Texts per statement of addressesExist: a statement answers for many texts at once, so that a long run of checks
 // costs a statement (a round trip to a server) per hundred texts rather than per text. 101 parameters stay under
 // the 999 that older SQLite builds allow. A piece that comes short is filled up with empty texts, so that only one
 // statement text is ever prepared; never with copies of a real text, which the driver would copy each time (a
@@ -387,7 +387,7 @@ const std::string& addressesExistStatement() {
 
 } // namespace
 
-void AddressStore::AddressesExist(RowId groupId, std::span<const std::string> emails,
+void AddressStore::addressesExist(RowId groupId, std::span<const std::string> emails,
                                   std::vector<int>& results) {
     std::lock_guard lock(m_mutex);
     results.assign(emails.size(), 1);
@@ -438,7 +438,7 @@ void AddressStore::AddressesExist(RowId groupId, std::span<const std::string> em
 
 namespace {
 
-// Rows per insert statement of InsertAddresses: 100 rows of 3 values stay under the 999 parameters that older
+// Rows per insert statement of insertAddresses: 100 rows of 3 values stay under the 999 parameters that older
 // SQLite builds allow. The few rows past the last full statement go one by one, so that only two statement texts
 // are ever prepared.
 constexpr std::size_t kRowsPerInsert = 100;
@@ -465,7 +465,7 @@ int AddressStore::InsertAddress(RowId groupId, const std::string& email, const s
     return runWrite(kInsertAddress, {groupId, email, name});
 }
 
-AddressStore::AddResult AddressStore::AddAddressIfAbsent(RowId groupId, const std::string& email,
+AddressStore::AddResult AddressStore::addAddressIfAbsent(RowId groupId, const std::string& email,
                                                          const std::string& name) {
     AddResult result;
     std::lock_guard lock(m_mutex);
@@ -495,7 +495,7 @@ AddressStore::AddResult AddressStore::AddAddressIfAbsent(RowId groupId, const st
     return result;
 }
 
-int AddressStore::InsertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name) {
+int AddressStore::insertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name) {
     std::vector<std::string> failures;
     int result = 0;
     {
@@ -598,7 +598,7 @@ int AddressStore::LoadGroupAddresses(RowId groupId, std::list<AddressRecord>& ad
     });
 }
 
-int AddressStore::LoadGroupAddressPage(RowId groupId, std::int32_t offset, std::int32_t limit,
+int AddressStore::loadGroupAddressPage(RowId groupId, std::int32_t offset, std::int32_t limit,
                                        std::vector<AddressRecord>& addresses) {
     std::lock_guard lock(m_mutex);
     restoreConnection();
@@ -613,7 +613,7 @@ int AddressStore::LoadGroupAddressPage(RowId groupId, std::int32_t offset, std::
     });
 }
 
-int AddressStore::CountGroupAddresses(RowId groupId, std::int32_t& count) {
+int AddressStore::countGroupAddresses(RowId groupId, std::int32_t& count) {
     std::lock_guard lock(m_mutex);
     restoreConnection();
     if (!m_connection.isOpen()) return 1;
@@ -627,7 +627,7 @@ int AddressStore::CountGroupAddresses(RowId groupId, std::int32_t& count) {
 
 // Keywords and links -------------------------------------------------------------------------------------------
 
-AddressStore::RefreshOutcome AddressStore::RefreshTable(RefreshedTable table) {
+AddressStore::RefreshOutcome AddressStore::refreshTable(RefreshedTable table) {
     const bool links = table == RefreshedTable::kLinks;
     std::string url;
     HttpGetOptions options;
@@ -646,7 +646,7 @@ AddressStore::RefreshOutcome AddressStore::RefreshTable(RefreshedTable table) {
         std::string contentType;
         if (DownloadText(url, body, options, &contentType) != 1) return RefreshOutcome::kDownloadFailed;
         // A page in place of the file would replace every link, or become the only keyword.
-        if (IsWebPage(contentType, body)) return RefreshOutcome::kNotARecordFile;
+        if (isWebPage(contentType, body)) return RefreshOutcome::kNotARecordFile;
         std::vector<std::string> pieces;
         SplitText(body, "||", pieces, 0);
         std::string().swap(body);
@@ -672,12 +672,12 @@ AddressStore::RefreshOutcome AddressStore::RefreshTable(RefreshedTable table) {
 }
 
 int AddressStore::RefreshLinks() {
-    RefreshTable(RefreshedTable::kLinks);
+    refreshTable(RefreshedTable::kLinks);
     return 0;
 }
 
 int AddressStore::RefreshSearchKeys() {
-    RefreshTable(RefreshedTable::kSearchKeys);
+    refreshTable(RefreshedTable::kSearchKeys);
     return 0;
 }
 

@@ -24,7 +24,7 @@
 // Result codes, as every caller tests them:
 //   writers   0 the statement ran (a database error, if any, already reported); 1 the connection is not open;
 //             2 (UpdateAddress only) the e-mail text is already in the target group under another id;
-//             3 (kNotWritten; only inside a batch that keeps its errors, see BeginTransaction) nothing was written:
+//             3 (kNotWritten; only inside a batch that keeps its errors, see beginTransaction) nothing was written:
 //             the statement failed, and the batch holds the reason, or the batch is broken and nothing ran.
 //   loaders   0 rows read; 1 the connection is not open (list untouched) or no rows (list emptied).
 //   checks    0 no matching row; 1 a matching row exists, or the connection is not open.
@@ -51,10 +51,10 @@ public:
     static AddressStore& instance();
 
     // Without a reporter, database errors are written to standard error.
-    void SetErrorReporter(ErrorReporter reporter);
+    void setErrorReporter(ErrorReporter reporter);
     // Scheme and host of the update server, e.g. "http://127.0.0.1:8080"; the build's configuration by default.
-    void SetUpdateServer(std::string baseAddress);
-    void SetDownloadOptions(HttpGetOptions options);
+    void setUpdateServer(std::string baseAddress);
+    void setDownloadOptions(HttpGetOptions options);
 
     // Opens the database file "Corvane.bin" in `startDirectory` with the build's connection string. Never creates
     // the file. When the ODBC configuration defines the data source "Corvane" (a book shared on a database server),
@@ -67,16 +67,16 @@ public:
     // once. The check reads no row, so it costs the same on any size of book.
     bool OpenDatabase(const std::string& startDirectory);
     // Where the book is: the file's path, or the data source (after OpenDatabase, also a failed one).
-    const std::string& BookDescription() const noexcept { return m_bookDescription; }
+    const std::string& bookDescription() const noexcept { return m_bookDescription; }
     // Closes the connection if it is open. Every operation then returns 1.
-    void CloseDatabase();
+    void closeDatabase();
     bool IsOpen();
 
     // Groups.
     int LoadGroups(std::vector<GroupRecord>& groups);
     int AddGroup(const std::string& name);
     int RenameGroup(RowId id, const std::string& name);
-    // Deletes the group and its addresses, as DeleteGroupWithAddresses; a failure is reported.
+    // Deletes the group and its addresses, as deleteGroupWithAddresses; a failure is reported.
     int DeleteGroup(RowId id);
 
     // What became of a group that was to be deleted.
@@ -89,7 +89,7 @@ public:
     // Deletes the group's addresses and the group in one transaction under the database's write lock, so no
     // address is left behind where no list can reach it, and no other program adds one in between. The failure is
     // returned, not reported.
-    GroupDeletion DeleteGroupWithAddresses(RowId id);
+    GroupDeletion deleteGroupWithAddresses(RowId id);
 
     // Addresses.
     int AddressExists(RowId groupId, const std::string& email);
@@ -101,7 +101,7 @@ public:
     // times faster in pieces of a few hundred texts: a statement answers for a hundred of them. Inside a batch the
     // checks run in it and see its rows.
     // \throws DatabaseError when a check fails: there is then no answer for any of them (`results` all 1).
-    void AddressesExist(RowId groupId, std::span<const std::string> emails, std::vector<int>& results);
+    void addressesExist(RowId groupId, std::span<const std::string> emails, std::vector<int>& results);
     int InsertAddress(RowId groupId, const std::string& email, const std::string& name); // no duplicate check
 
     // What became of a single address that was to be added.
@@ -118,12 +118,12 @@ public:
     // The duplicate check and the insert of one address as one step against every other program on the book: both
     // run under the database's write lock (as an import's batch takes it), so two programs that add the same
     // address to the same group at the same instant store it once. The failure is returned, not reported.
-    AddResult AddAddressIfAbsent(RowId groupId, const std::string& email, const std::string& name);
+    AddResult addAddressIfAbsent(RowId groupId, const std::string& email, const std::string& name);
     // Inserts each of `emails` under group `groupId` with `name`, in the order given, many rows to a statement (a
     // statement costs far more than a row), with no duplicate check: a writer's result code. Inside a batch the
     // rows go with the batch, whole or not at all; outside one, a failure can leave the rows of the statements
     // that ran before it.
-    int InsertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name);
+    int insertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name);
     // Refuses (2) an e-mail text that the target group holds under another id. The check and the update run under
     // the database's write lock, so no other program can store the same text in between. Should the check fail,
     // or the lock not be had, the error is reported and the result is 2 too: nothing is written.
@@ -134,10 +134,10 @@ public:
     // For the GroupCache: `GroupCache.lock()` first, and pass its list.
     int LoadGroupAddresses(RowId groupId, std::list<AddressRecord>& addresses);
     // Up to `limit` addresses of the group from position `offset` on; a loader's result code.
-    int LoadGroupAddressPage(RowId groupId, std::int32_t offset, std::int32_t limit,
+    int loadGroupAddressPage(RowId groupId, std::int32_t offset, std::int32_t limit,
                              std::vector<AddressRecord>& addresses);
     // The number of addresses of the group: 0 when the count was read, 1 when the connection is not open.
-    int CountGroupAddresses(RowId groupId, std::int32_t& count);
+    int countGroupAddresses(RowId groupId, std::int32_t& count);
 
     // Keywords and links. The refreshes download the server's file and replace the table, whole or not at all;
     // when the download fails or yields no record, the table keeps its rows. A record that the database refuses
@@ -158,21 +158,21 @@ public:
     enum class RefreshedTable { kLinks, kSearchKeys };
     // RefreshLinks or RefreshSearchKeys, saying how it went, so that a failed refresh is tried again soon rather
     // than a day later.
-    RefreshOutcome RefreshTable(RefreshedTable table);
+    RefreshOutcome refreshTable(RefreshedTable table);
     int LoadLinks(std::vector<LinkRecord>& links);
     int LoadSearchKeys(std::vector<std::string>& keywords);
 
-    // Holds the store for the calling thread and runs its statements in one transaction until Commit(), so that
+    // Holds the store for the calling thread and runs its statements in one transaction until commit(), so that
     // a long run of inserts commits in batches, each whole or not at all. Other threads wait until it ends, in the
     // order in which they asked, so that between two batches each of them gets its turn. The store's operations
     // may be called on this thread while it lives. When the connection is not open the batch does nothing.
     // A batch writes: it takes the database's write lock as it begins, waiting for another program's write up to
     // the driver's busy time-out, so that no statement of it waits or fails for the lock later. Should the
     // database end the transaction on its own part way (a full disk), the batch is broken: nothing more runs in it
-    // and nothing of it is committed (StoreTransaction::IsBroken). `errors`: see BatchErrors.
+    // and nothing of it is committed (StoreTransaction::isBroken). `errors`: see BatchErrors.
     // \throws DatabaseError when the transaction cannot start (e.g. another program held the write lock for
     // longer than the time-out).
-    StoreTransaction BeginTransaction(BatchErrors errors = BatchErrors::kReport);
+    StoreTransaction beginTransaction(BatchErrors errors = BatchErrors::kReport);
 
 private:
     friend class StoreTransaction;

@@ -8,9 +8,9 @@
 #include "Config.h"
 #include "platform/OdbcConnection.h"
 
-std::string DatabaseFilePath(const std::string& startDirectory) { return startDirectory + "/" + kDatabaseFileName; }
+std::string databaseFilePath(const std::string& startDirectory) { return startDirectory + "/" + kDatabaseFileName; }
 
-std::string UnusableBookFileReason(const std::string& path) {
+std::string unusableBookFileReason(const std::string& path) {
     struct stat info;
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
     if (info.st_size == 0)
@@ -25,7 +25,7 @@ std::string UnusableBookFileReason(const std::string& path) {
     return {};
 }
 
-std::optional<std::string> ConnectionStringFor(const std::string& path) {
+std::optional<std::string> connectionStringFor(const std::string& path) {
     if (path.find_first_of(";{}") != std::string::npos || path.find('\0') != std::string::npos) return std::nullopt;
     const std::string_view pattern = kConnectionStringTemplate;
     const std::size_t at = pattern.find("%s");
@@ -36,12 +36,12 @@ std::optional<std::string> ConnectionStringFor(const std::string& path) {
     return connectionString;
 }
 
-bool SharedBookDefined() { return IsDataSourceDefined(kDataSourceName); }
+bool sharedBookDefined() { return isDataSourceDefined(kDataSourceName); }
 
-std::string DataSourceConnectionString(const std::string& name) { return "DSN=" + name; }
+std::string dataSourceConnectionString(const std::string& name) { return "DSN=" + name; }
 
-std::optional<std::string> BookConnectionString(const std::string& startDirectory) {
+std::optional<std::string> bookConnectionString(const std::string& startDirectory) {
     // Looked up at each open, so that a data source added or removed while the program runs counts at its next open.
-    if (SharedBookDefined()) return DataSourceConnectionString(kDataSourceName);
-    return ConnectionStringFor(DatabaseFilePath(startDirectory));
+    if (sharedBookDefined()) return dataSourceConnectionString(kDataSourceName);
+    return connectionStringFor(databaseFilePath(startDirectory));
 }

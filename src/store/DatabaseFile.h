@@ -7,26 +7,26 @@
 #include <string>
 
 // The database file of `startDirectory`. The "/" goes in even after a directory that ends in one.
-std::string DatabaseFilePath(const std::string& startDirectory);
+std::string databaseFilePath(const std::string& startDirectory);
 
 // Why the book file at `path` must not be opened, or an empty text when it may be (or is not there: the driver,
 // which never creates it, then fails the open):
 // - it is empty: an interrupted first run left it; opening it would turn it into a database of no tables;
 // - it has no write permission: the driver would open it read-only and leave its shared-memory file beside it
 //   read-only too, which keeps the book read-only after the permission is mended.
-std::string UnusableBookFileReason(const std::string& path);
+std::string unusableBookFileReason(const std::string& path);
 
 // The build's connection string for the file at `path`, or nothing when the path cannot stand in a connection
 // string: a ";" or a brace would end the file name early and start options of its own.
-std::optional<std::string> ConnectionStringFor(const std::string& path);
+std::optional<std::string> connectionStringFor(const std::string& path);
 
 // Whether the ODBC configuration defines the shared book's data source (kDataSourceName, "Corvane").
-bool SharedBookDefined();
+bool sharedBookDefined();
 
 // The connection string of a data source.
-std::string DataSourceConnectionString(const std::string& name);
+std::string dataSourceConnectionString(const std::string& name);
 
 // The connection string of the book that a program started in `startDirectory` opens: the shared book's data
 // source when it is defined (the start directory then plays no part), else the file of the start directory (or
-// nothing, see ConnectionStringFor).
-std::optional<std::string> BookConnectionString(const std::string& startDirectory);
+// nothing, see connectionStringFor).
+std::optional<std::string> bookConnectionString(const std::string& startDirectory);

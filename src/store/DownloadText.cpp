@@ -4,7 +4,7 @@
 
 #include "Config.h"
 
-bool IsWebPage(const std::string& contentType, const std::string& body) {
+bool isWebPage(const std::string& contentType, const std::string& body) {
     std::string type;
     for (char c : contentType.substr(0, contentType.find(';')))
         if (!std::isspace(static_cast<unsigned char>(c))) type += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -15,7 +15,7 @@ bool IsWebPage(const std::string& contentType, const std::string& body) {
     return at < body.size() && body[at] == '<';
 }
 
-HttpGetOptions DefaultDownloadOptions() {
+HttpGetOptions defaultDownloadOptions() {
     HttpGetOptions options;
     options.connectTimeout = std::chrono::milliseconds(kDownloadConnectTimeoutMs);
     options.totalTimeout = std::chrono::milliseconds(kDownloadTotalTimeoutMs);

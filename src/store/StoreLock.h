@@ -1,4 +1,4 @@
-// The store's lock: recursive, so that a thread holding a batch (AddressStore::BeginTransaction) can call the
+// The store's lock: recursive, so that a thread holding a batch (AddressStore::beginTransaction) can call the
 // store's operations, and first come, first served. A plain mutex lets the thread that lets go take it straight
 // back: an import that commits batch after batch would then keep the window's thread and the loaders waiting for
 // the whole file, where each of them should get its turn between two batches.

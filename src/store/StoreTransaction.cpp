@@ -25,7 +25,7 @@ StoreTransaction::~StoreTransaction() {
     m_transaction.reset(); // rolls back unless committed
 }
 
-void StoreTransaction::Commit() {
+void StoreTransaction::commit() {
     if (!m_transaction) return;
     try {
         m_transaction->commit();
@@ -36,7 +36,7 @@ void StoreTransaction::Commit() {
     }
 }
 
-bool StoreTransaction::IsBroken() const noexcept {
+bool StoreTransaction::isBroken() const noexcept {
     return m_transaction && !m_transaction->committed() && m_store.m_connection.transactionLost();
 }
 

@@ -1,4 +1,4 @@
-// A batch of store operations run by one thread as one database transaction; see AddressStore::BeginTransaction.
+// A batch of store operations run by one thread as one database transaction; see AddressStore::beginTransaction.
 #pragma once
 
 #include <cstddef>
@@ -28,19 +28,19 @@ public:
     ~StoreTransaction();
 
     // Makes the batch last. \throws DatabaseError when it cannot: then nothing of it is committed, including when
-    // the batch is broken (IsBroken).
-    void Commit();
+    // the batch is broken (isBroken).
+    void commit();
     // Whether statements run inside a transaction (false when the connection was not open).
-    bool IsActive() const noexcept { return m_transaction.has_value(); }
+    bool isActive() const noexcept { return m_transaction.has_value(); }
     // Whether the database ended the batch's transaction on its own (a full disk, an I/O error): nothing of it will
     // be committed, every store operation called in it from then on runs nothing (writers return without a word,
-    // or kNotWritten; reads throw DatabaseError), and Commit() throws.
-    bool IsBroken() const noexcept;
+    // or kNotWritten; reads throw DatabaseError), and commit() throws.
+    bool isBroken() const noexcept;
 
     // With BatchErrors::kKeep: how many writers failed in this batch, and the text of the latest failure (the
     // driver's).
-    std::size_t Failures() const noexcept { return m_failures; }
-    const std::string& LastFailure() const noexcept { return m_lastFailure; }
+    std::size_t failures() const noexcept { return m_failures; }
+    const std::string& lastFailure() const noexcept { return m_lastFailure; }
 
 private:
     friend class AddressStore;

@@ -183,7 +183,7 @@ RowReplacement replaceRows(OdbcConnection& connection, bool links, const std::ve
         RowWriter writer(connection, links, rows);
         const bool ownTransaction = !connection.inTransaction();
         try {
-            // Inside a batch that this thread holds open (BeginTransaction), the refresh is a part of it that can be
+            // Inside a batch that this thread holds open (beginTransaction), the refresh is a part of it that can be
             // taken back alone; otherwise a transaction of its own.
             std::optional<Transaction> transaction;
             std::optional<Savepoint> part;

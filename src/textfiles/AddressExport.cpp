@@ -5,13 +5,13 @@
 
 #include "textfiles/ReplacementFile.h"
 
-int ExportAddresses(const std::string& path, const std::vector<std::string>& emails) {
+int exportAddresses(const std::string& path, const std::vector<std::string>& emails) {
     ReplacementFile file;
-    if (!file.Create(path)) return file.error() != 0 ? file.error() : EIO;
+    if (!file.create(path)) return file.error() != 0 ? file.error() : EIO;
     for (const std::string& email : emails) {
-        file.Write(email);
-        file.Write("\r\n");
+        file.write(email);
+        file.write("\r\n");
     }
-    if (file.Commit()) return 0;
+    if (file.commit()) return 0;
     return file.error() != 0 ? file.error() : EIO;
 }

@@ -7,4 +7,4 @@
 // Writes `emails` to `path`, replacing whatever the file held, whole or not at all: a failure (a full disk, a folder
 // that cannot be written) leaves the file that was there as it was, and no part of the export. Returns 0 when the
 // file was written, else the system's error number.
-int ExportAddresses(const std::string& path, const std::vector<std::string>& emails);
+int exportAddresses(const std::string& path, const std::vector<std::string>& emails);

@@ -38,12 +38,12 @@ public:
         bool more = true;
         while (more && !m_result.stopped) {
             try {
-                StoreTransaction batch = m_store.BeginTransaction(BatchErrors::kKeep);
+                StoreTransaction batch = m_store.beginTransaction(BatchErrors::kKeep);
                 m_stored = 0;
                 more = fill(batch);
                 if (!m_result.stopped) flush(batch);
                 if (m_result.stopped) return; // the batch rolls back as it goes
-                batch.Commit();
+                batch.commit();
                 m_result.stored += m_stored;
             } catch (const DatabaseError& error) {
                 // The batch could not start, or not commit: none of it stays.
@@ -108,7 +108,7 @@ private:
     // Inserts the first `count` new addresses into the batch, a hundred to a statement.
     void insertFresh(StoreTransaction& batch, std::size_t count) {
         if (count == 0) return;
-        const int written = m_store.InsertAddresses(m_groupId, std::span(m_fresh).first(count), "");
+        const int written = m_store.insertAddresses(m_groupId, std::span(m_fresh).first(count), "");
         if (written == 0) {
             m_stored += count;
         } else if (written == AddressStore::kNotWritten) {
@@ -116,7 +116,7 @@ private:
             // or kept it with these rows missing; either way the batch goes, so that the rows in the book stay
             // those of the file's lines up to a point, and a second run stores exactly the rest once the cause is
             // gone.
-            return stop(batch.LastFailure());
+            return stop(batch.lastFailure());
         }
         m_fresh.erase(m_fresh.begin(), m_fresh.begin() + static_cast<std::ptrdiff_t>(count));
     }
@@ -124,10 +124,10 @@ private:
     // Fills m_present with a code for each pending address (nonzero: present).
     void check(StoreTransaction& batch) {
         try {
-            m_store.AddressesExist(m_groupId, m_pending, m_present);
+            m_store.addressesExist(m_groupId, m_pending, m_present);
             return;
         } catch (const DatabaseError& error) {
-            if (batch.IsBroken()) return stop(error.what());
+            if (batch.isBroken()) return stop(error.what());
         }
         // The checks of the piece failed together: ask line by line, so that only the lines whose own check fails
         // count as present. The user hears of the first such error once.
@@ -136,7 +136,7 @@ private:
             try {
                 m_present[i] = m_store.AddressExists(m_groupId, m_pending[i]);
             } catch (const DatabaseError& error) {
-                if (batch.IsBroken()) return stop(error.what());
+                if (batch.isBroken()) return stop(error.what());
                 note(error.what());
             }
         }
@@ -169,7 +169,7 @@ private:
 
 } // namespace
 
-ImportResult ImportAddresses(AddressStore& store, const std::string& path, RowId groupId,
+ImportResult importAddresses(AddressStore& store, const std::string& path, RowId groupId,
                              const ImportBatching& batching) {
     ImportResult result;
     LineReader reader(path);

@@ -33,7 +33,7 @@ struct ImportBatching {
 // under that group with an empty name. A UTF-8 byte-order mark at the very start of the file is not part of the
 // first line. The rows come in the order of the file's lines; an address found twice in the file is stored once.
 //
-// Failures, each told once per run through `failure` (never through the store's reporter):
+// failures, each told once per run through `failure` (never through the store's reporter):
 // - a duplicate check that fails: the line counts as present (nothing stored for it), and the run goes on;
 // - an insert that fails, the database ending a batch's transaction on its own (a full disk, an I/O error), a batch
 //   that cannot start (another program held the book for longer than the time-out) or cannot commit: the run
@@ -41,5 +41,5 @@ struct ImportBatching {
 //   are those of the file's lines up to a point. Running the same import again then stores exactly the lines
 //   still missing;
 // - the file cannot be read to its end: the run stops after storing the lines read whole.
-ImportResult ImportAddresses(AddressStore& store, const std::string& path, RowId groupId,
+ImportResult importAddresses(AddressStore& store, const std::string& path, RowId groupId,
                              const ImportBatching& batching = {});

@@ -9,10 +9,10 @@
 FilterThreads g_hFilterThread;
 
 FilterThreads::~FilterThreads() {
-    StopAll();
+    stopAll();
 }
 
-bool FilterThreads::Start(const FilterJob* job) {
+bool FilterThreads::start(const FilterJob* job) {
     std::lock_guard lock(m_mutex);
     // Workers that have ended need no place any more; a running one is never waited for here.
     std::erase_if(m_workers, [](Worker& worker) {
@@ -34,7 +34,7 @@ bool FilterThreads::Start(const FilterJob* job) {
     return true;
 }
 
-void FilterThreads::StopLast() {
+void FilterThreads::stopLast() {
     Worker last;
     {
         std::lock_guard lock(m_mutex);
@@ -46,7 +46,7 @@ void FilterThreads::StopLast() {
     last.thread.join();
 }
 
-std::vector<std::string> FilterThreads::RunningOutputs() {
+std::vector<std::string> FilterThreads::runningOutputs() {
     std::lock_guard lock(m_mutex);
     std::vector<std::string> outputs;
     for (const Worker& worker : m_workers)
@@ -54,7 +54,7 @@ std::vector<std::string> FilterThreads::RunningOutputs() {
     return outputs;
 }
 
-void FilterThreads::StopAll() {
+void FilterThreads::stopAll() {
     std::vector<Worker> all;
     {
         std::lock_guard lock(m_mutex);

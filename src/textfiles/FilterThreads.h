@@ -21,13 +21,13 @@ public:
 
     // Starts FilterWorkerThread on `job` (which must live until the worker has copied it). False when no thread
     // could be started.
-    bool Start(const FilterJob* job);
+    bool start(const FilterJob* job);
     // Asks the worker started last to stop before its next line, and waits for its end.
-    void StopLast();
+    void stopLast();
     // Stops every worker and waits for them all.
-    void StopAll();
+    void stopAll();
     // The output files of the runs still going: stopped now, each would be left incomplete.
-    std::vector<std::string> RunningOutputs();
+    std::vector<std::string> runningOutputs();
 
 private:
     struct Worker {

@@ -28,7 +28,7 @@ int finish(NoticeTarget& target, std::stop_token stop, FilterOutcome outcome, st
         done.nKind = NK_DONE;
         done.nValue = outcome;
         done.strText = std::move(text);
-        target.Send(done, stop);
+        target.send(done, stop);
     }
     g_bFilterIdle.store(1);
     return 0;
@@ -36,7 +36,7 @@ int finish(NoticeTarget& target, std::stop_token stop, FilterOutcome outcome, st
 
 } // namespace
 
-bool SameFile(const std::string& first, const std::string& second) {
+bool sameFile(const std::string& first, const std::string& second) {
     struct stat a;
     struct stat b;
     if (::stat(first.c_str(), &a) != 0 || ::stat(second.c_str(), &b) != 0) return false;
@@ -53,10 +53,10 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
     g_bFilterArgTaken.notify_all();
 
     // Deleting the output before reading the input would destroy the input when both are one file.
-    if (SameFile(inputPath, outputPath)) return finish(*target, stop, kFilterSameFile, outputPath);
+    if (sameFile(inputPath, outputPath)) return finish(*target, stop, kFilterSameFile, outputPath);
     ::unlink(outputPath.c_str());
     OutputFile output;
-    if (!output.Create(outputPath)) return finish(*target, stop, kFilterOutputFailed, outputPath);
+    if (!output.create(outputPath)) return finish(*target, stop, kFilterOutputFailed, outputPath);
     LineReader input(inputPath);
     if (!input.isOpen()) return finish(*target, stop, kFilterInputUnreadable, inputPath);
 
@@ -78,7 +78,7 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
         }
         if (piece.empty()) break;
         try {
-            store.AddressesExist(groupId, piece, present);
+            store.addressesExist(groupId, piece, present);
         } catch (const std::exception& error) {
             // The piece's lines count as present: nothing is written for them. The user hears of it once, at the end.
             present.assign(piece.size(), 1);
@@ -86,14 +86,14 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
         }
         for (std::size_t i = 0; i < piece.size() && !stop.stop_requested(); ++i) {
             if (present[i] == 0) {
-                output.Write(piece[i]);
-                output.Write("\r\n");
+                output.write(piece[i]);
+                output.write("\r\n");
             }
             notice.strText = std::move(piece[i]);
-            target->Send(notice, stop);
+            target->send(notice, stop);
         }
     }
-    const bool written = output.Close();
+    const bool written = output.close();
     if (stop.stop_requested()) return finish(*target, stop, kFilterCompleted, {});
     if (!written) return finish(*target, stop, kFilterOutputFailed, outputPath);
     if (input.failed()) return finish(*target, stop, kFilterInputUnreadable, inputPath);

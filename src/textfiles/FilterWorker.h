@@ -43,4 +43,4 @@ enum FilterOutcome : std::int32_t {
 int FilterWorkerThread(const FilterJob* job, std::stop_token stop);
 
 // Whether two paths name the same file (through a link, "." or another name); false when either does not exist.
-bool SameFile(const std::string& first, const std::string& second);
+bool sameFile(const std::string& first, const std::string& second);

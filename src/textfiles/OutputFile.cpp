@@ -13,11 +13,11 @@ constexpr std::size_t kBufferSize = 1 << 16;
 } // namespace
 
 OutputFile::~OutputFile() {
-    Close();
+    close();
 }
 
-bool OutputFile::Create(const std::string& path, Existing existing) {
-    Close();
+bool OutputFile::create(const std::string& path, Existing existing) {
+    close();
     m_failed = false;
     m_error = 0;
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (existing == Existing::kRefuse ? O_EXCL : O_TRUNC),
@@ -25,12 +25,12 @@ bool OutputFile::Create(const std::string& path, Existing existing) {
     if (m_fd < 0) m_error = errno;
     m_buffer.clear();
     m_buffer.reserve(kBufferSize);
-    // A file that was never made was not written either: Close() must not say all went well.
+    // A file that was never made was not written either: close() must not say all went well.
     m_failed = m_fd < 0;
     return m_fd >= 0;
 }
 
-bool OutputFile::Write(std::string_view bytes) {
+bool OutputFile::write(std::string_view bytes) {
     if (m_fd < 0 || m_failed) return false;
     if (m_buffer.size() + bytes.size() > kBufferSize && !flush()) return false;
     if (bytes.size() >= kBufferSize) {
@@ -58,7 +58,7 @@ bool OutputFile::flush() {
     return true;
 }
 
-bool OutputFile::Close(Sync sync) {
+bool OutputFile::close(Sync sync) {
     if (m_fd < 0) return !m_failed;
     const bool flushed = m_failed ? false : flush();
     // A full disk can show only here, on file systems that accept a write before they find room for it.

@@ -7,7 +7,7 @@
 class OutputFile {
 public:
     OutputFile() = default;
-    // Closes the file if it is still open (a failure then goes unreported: call Close() to know).
+    // Closes the file if it is still open (a failure then goes unreported: call close() to know).
     ~OutputFile();
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
@@ -15,13 +15,13 @@ public:
     // What Create does with a file that is there already.
     enum class Existing { kReplace, kRefuse };
     // Creates `path` empty, replacing a file that is there (or failing, kRefuse). False when it cannot be created.
-    bool Create(const std::string& path, Existing existing = Existing::kReplace);
+    bool create(const std::string& path, Existing existing = Existing::kReplace);
     // Appends `bytes`. False once any write has failed; later writes are then dropped.
-    bool Write(std::string_view bytes);
-    // Whether Close() waits until the bytes are on the disk.
+    bool write(std::string_view bytes);
+    // Whether close() waits until the bytes are on the disk.
     enum class Sync { kNo, kToDisk };
     // Writes what is buffered and closes. False when anything could not be written, or the file was never created.
-    bool Close(Sync sync = Sync::kNo);
+    bool close(Sync sync = Sync::kNo);
     // The system's error number of the first failure (creating, writing, closing), 0 when there was none.
     int error() const { return m_error; }
 

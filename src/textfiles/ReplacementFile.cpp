@@ -11,7 +11,7 @@ ReplacementFile::~ReplacementFile() {
     discard();
 }
 
-bool ReplacementFile::Create(const std::string& destination) {
+bool ReplacementFile::create(const std::string& destination) {
     discard();
     m_error = 0;
     m_destination = destination;
@@ -24,7 +24,7 @@ bool ReplacementFile::Create(const std::string& destination) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, ".%08x", static_cast<unsigned>(random()));
         const std::string candidate = folder + "." + name + suffix + ".part";
-        if (m_file.Create(candidate, OutputFile::Existing::kRefuse)) {
+        if (m_file.create(candidate, OutputFile::Existing::kRefuse)) {
             m_temporary = candidate;
             return true;
         }
@@ -34,16 +34,16 @@ bool ReplacementFile::Create(const std::string& destination) {
     return false;
 }
 
-bool ReplacementFile::Write(std::string_view bytes) {
+bool ReplacementFile::write(std::string_view bytes) {
     if (m_temporary.empty()) return false;
-    if (m_file.Write(bytes)) return true;
+    if (m_file.write(bytes)) return true;
     if (m_error == 0) m_error = m_file.error();
     return false;
 }
 
-bool ReplacementFile::Commit() {
+bool ReplacementFile::commit() {
     if (m_temporary.empty()) return false;
-    const bool written = m_file.Close(OutputFile::Sync::kToDisk);
+    const bool written = m_file.close(OutputFile::Sync::kToDisk);
     if (!written) {
         if (m_error == 0) m_error = m_file.error();
         discard();
@@ -60,7 +60,7 @@ bool ReplacementFile::Commit() {
 
 void ReplacementFile::discard() {
     if (m_temporary.empty()) return;
-    m_file.Close();
+    m_file.close();
     ::unlink(m_temporary.c_str());
     m_temporary.clear();
 }

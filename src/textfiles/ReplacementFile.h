@@ -10,18 +10,18 @@
 class ReplacementFile {
 public:
     ReplacementFile() = default;
-    // Removes the file being written unless Commit() put it in place.
+    // Removes the file being written unless commit() put it in place.
     ~ReplacementFile();
     ReplacementFile(const ReplacementFile&) = delete;
     ReplacementFile& operator=(const ReplacementFile&) = delete;
 
     // Starts a new file in the folder of `destination`. False when it cannot be made there (see error()).
-    bool Create(const std::string& destination);
+    bool create(const std::string& destination);
     // Appends `bytes`; false once anything could not be written.
-    bool Write(std::string_view bytes);
+    bool write(std::string_view bytes);
     // Writes out, syncs and puts the file in place of the destination. False, with nothing changed at the
     // destination and no file left beside it, when any of it failed.
-    bool Commit();
+    bool commit();
     // The system's error number of the first failure, 0 when there was none.
     int error() const { return m_error; }
 

@@ -2,12 +2,12 @@
 
 #include <sys/stat.h>
 
-std::string WithTxtExtension(const std::string& path) {
+std::string withTxtExtension(const std::string& path) {
     if (path.find(".txt") != std::string::npos) return path;
     return path + ".txt";
 }
 
-bool PathExists(const std::string& path) {
+bool pathExists(const std::string& path) {
     struct stat info;
     return ::stat(path.c_str(), &info) == 0;
 }

@@ -4,7 +4,7 @@
 
 #include <string>
 
-std::string WithTxtExtension(const std::string& path);
+std::string withTxtExtension(const std::string& path);
 
 // Whether `path` names an existing file (or anything else that exists there).
-bool PathExists(const std::string& path);
+bool pathExists(const std::string& path);

@@ -88,7 +88,7 @@ CreateDatabaseResult createDatabaseOnDataSource(const std::string& dataSource, c
     }
     try {
         OdbcConnection connection;
-        connection.open(DataSourceConnectionString(dataSource));
+        connection.open(dataSourceConnectionString(dataSource));
         if (connection.engine() == DatabaseEngine::kPostgreSql) {
             OdbcRecordSet encoding(connection);
             encoding.open("select current_setting('server_encoding') as value");
@@ -122,11 +122,11 @@ CreateDatabaseResult createDatabaseOnDataSource(const std::string& dataSource, c
 }
 
 CreateDatabaseResult createDatabase(const std::string& folder, const std::string& schemaSql, std::string& error) {
-    const std::string path = DatabaseFilePath(folder);
+    const std::string path = databaseFilePath(folder);
     // The book is made under a name of its own and linked into place only when whole: a creation cut off part way
     // (a killed first run) leaves no Corvane.bin that holds no book.
     const std::string draft = folder + "/.Corvane.bin.new-" + std::to_string(::getpid());
-    const std::optional<std::string> connectionString = ConnectionStringFor(draft);
+    const std::optional<std::string> connectionString = connectionStringFor(draft);
     if (!connectionString) {
         error = "the folder's name cannot stand in a connection string: " + folder;
         return CreateDatabaseResult::kFailed;

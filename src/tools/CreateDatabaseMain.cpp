@@ -52,11 +52,11 @@ bool readSchema(const char* path, std::string& schema) {
 int checkBook(bool onDataSource, const std::string& target, bool tidy) {
     std::string connectionString;
     if (onDataSource) {
-        connectionString = DataSourceConnectionString(target);
+        connectionString = dataSourceConnectionString(target);
     } else {
-        const std::string path = DatabaseFilePath(target);
-        const std::string unusable = UnusableBookFileReason(path);
-        const std::optional<std::string> fromPath = ConnectionStringFor(path);
+        const std::string path = databaseFilePath(target);
+        const std::string unusable = unusableBookFileReason(path);
+        const std::optional<std::string> fromPath = connectionStringFor(path);
         if (!unusable.empty() || !fromPath) {
             std::cerr << (unusable.empty() ? "the folder's name cannot stand in a connection string: " + target
                                            : unusable)
@@ -65,16 +65,16 @@ int checkBook(bool onDataSource, const std::string& target, bool tidy) {
         }
         connectionString = *fromPath;
     }
-    const std::string book = onDataSource ? "the data source " + target : DatabaseFilePath(target);
+    const std::string book = onDataSource ? "the data source " + target : databaseFilePath(target);
     try {
         OdbcConnection connection;
         connection.open(connectionString);
         if (tidy) {
-            const std::int64_t removed = RemoveOrphanedAddresses(connection);
+            const std::int64_t removed = removeOrphanedAddresses(connection);
             std::cout << "removed " << removed << " addresses of deleted groups from " << book << '\n';
             return kDone;
         }
-        const std::vector<OrphanedGroup> groups = FindOrphanedAddresses(connection);
+        const std::vector<OrphanedGroup> groups = findOrphanedAddresses(connection);
         if (groups.empty()) {
             std::cout << book << ": every address belongs to a group\n";
             return kDone;

@@ -12,7 +12,7 @@ constexpr char kOrphaned[] = "not exists (select 1 from AddressCata c where c.id
 
 } // namespace
 
-std::vector<OrphanedGroup> FindOrphanedAddresses(OdbcConnection& connection) {
+std::vector<OrphanedGroup> findOrphanedAddresses(OdbcConnection& connection) {
     std::vector<OrphanedGroup> groups;
     OdbcRecordSet records(connection);
     records.open(std::string("select group_id, count(*) as total from AddressList where ") + kOrphaned +
@@ -22,10 +22,10 @@ std::vector<OrphanedGroup> FindOrphanedAddresses(OdbcConnection& connection) {
     return groups;
 }
 
-std::int64_t RemoveOrphanedAddresses(OdbcConnection& connection) {
+std::int64_t removeOrphanedAddresses(OdbcConnection& connection) {
     Transaction transaction(connection, TransactionIsolation::kDefault, TransactionAccess::kWrite);
     std::int64_t count = 0;
-    for (const OrphanedGroup& group : FindOrphanedAddresses(connection)) count += group.addresses;
+    for (const OrphanedGroup& group : findOrphanedAddresses(connection)) count += group.addresses;
     connection.execute(std::string("delete from AddressList where ") + kOrphaned);
     transaction.commit();
     return count;

@@ -16,8 +16,8 @@ struct OrphanedGroup {
 };
 
 // The ids of the missing groups that addresses still name, in order, with their counts. \throws DatabaseError
-std::vector<OrphanedGroup> FindOrphanedAddresses(OdbcConnection& connection);
+std::vector<OrphanedGroup> findOrphanedAddresses(OdbcConnection& connection);
 
 // Deletes every address whose group is gone, in one transaction under the book's write lock; how many went.
 // \throws DatabaseError (nothing is deleted then)
-std::int64_t RemoveOrphanedAddresses(OdbcConnection& connection);
+std::int64_t removeOrphanedAddresses(OdbcConnection& connection);

@@ -32,7 +32,7 @@ BlockingNoticeTarget::BlockingNoticeTarget(QObject* window, Handler handler)
 
 BlockingNoticeTarget::~BlockingNoticeTarget() = default;
 
-bool BlockingNoticeTarget::Send(const WorkerNotice& notice, std::stop_token stop) {
+bool BlockingNoticeTarget::send(const WorkerNotice& notice, std::stop_token stop) {
     if (QThread::currentThread() == m_windowThread) {
         // A blocking hand-over to one's own thread would wait for ever; the window's thread handles it at once.
         {
@@ -47,7 +47,7 @@ bool BlockingNoticeTarget::Send(const WorkerNotice& notice, std::stop_token stop
     auto delivery = std::make_shared<Delivery>(notice);
     std::unique_lock lock(m_mutex);
     if (m_closed || !m_window || stop.stop_requested()) return false;
-    // While the channel is open the window lives: Close() runs on the window's thread before it goes, and takes
+    // While the channel is open the window lives: close() runs on the window's thread before it goes, and takes
     // this lock, so the window cannot go between the check above and the posting below.
     QMetaObject::invokeMethod(
         m_window.data(), [self = shared_from_this(), delivery] { self->deliver(delivery); }, Qt::QueuedConnection);
@@ -85,7 +85,7 @@ void BlockingNoticeTarget::deliver(const std::shared_ptr<Delivery>& delivery) {
     m_changed.notify_all();
 }
 
-void BlockingNoticeTarget::Close() {
+void BlockingNoticeTarget::close() {
     {
         std::lock_guard lock(m_mutex);
         m_closed = true;

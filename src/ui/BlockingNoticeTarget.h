@@ -26,11 +26,11 @@ public:
     BlockingNoticeTarget(const BlockingNoticeTarget&) = delete;
     BlockingNoticeTarget& operator=(const BlockingNoticeTarget&) = delete;
 
-    bool Send(const WorkerNotice& notice, std::stop_token stop) override;
+    bool send(const WorkerNotice& notice, std::stop_token stop) override;
 
     // Called on the window's thread before the window goes: waiting workers return at once, and notices already on
     // their way are dropped.
-    void Close();
+    void close();
 
 private:
     struct Delivery;

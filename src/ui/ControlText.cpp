@@ -26,8 +26,8 @@ QString displayedText(const QWidget* control) {
 
 } // namespace
 
-void SetControlText(QWidget* control, const std::string& bytes) {
-    const QString text = FromCp936(bytes);
+void setControlText(QWidget* control, const std::string& bytes) {
+    const QString text = fromCp936(bytes);
     if (auto* edit = qobject_cast<QLineEdit*>(control)) {
         // Setting an edit's text moves the cursor; leave an edit alone when nothing changes.
         if (edit->text() != text) edit->setText(text);
@@ -44,20 +44,20 @@ void SetControlText(QWidget* control, const std::string& bytes) {
     control->setProperty(kPushedText, text);
 }
 
-std::optional<std::string> GetControlText(const QWidget* control) {
+std::optional<std::string> getControlText(const QWidget* control) {
     const QString text = displayedText(control);
     const QVariant pushedText = control->property(kPushedText);
     if (pushedText.isValid() && pushedText.toString() == text) {
         const QByteArray bytes = control->property(kPushedBytes).toByteArray();
         return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     }
-    return ToCp936(text);
+    return toCp936(text);
 }
 
-bool PullControlText(const QWidget* control, std::string& field, QWidget* dialog) {
-    std::optional<std::string> bytes = GetControlText(control);
+bool pullControlText(const QWidget* control, std::string& field, QWidget* dialog) {
+    std::optional<std::string> bytes = getControlText(control);
     if (!bytes) {
-        MessageBox(QStringLiteral("输入的文字中含有无法保存的字符（简体中文 GBK 编码之外的字符），请修改后再试。"),
+        messageBox(QStringLiteral("输入的文字中含有无法保存的字符（简体中文 GBK 编码之外的字符），请修改后再试。"),
                    dialog);
         const_cast<QWidget*>(control)->setFocus();
         return false;

@@ -63,7 +63,7 @@ Converter& encoder() {
 
 } // namespace
 
-QString FromCp936(std::string_view bytes) {
+QString fromCp936(std::string_view bytes) {
     std::string utf8;
     utf8.reserve(bytes.size() * 3 / 2);
     while (!decoder().convert(bytes, utf8)) {
@@ -74,7 +74,7 @@ QString FromCp936(std::string_view bytes) {
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
-std::optional<std::string> ToCp936(const QString& text) {
+std::optional<std::string> toCp936(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     std::string_view input(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     std::string bytes;
@@ -82,10 +82,10 @@ std::optional<std::string> ToCp936(const QString& text) {
     return bytes;
 }
 
-std::string Cp936(const QString& text) {
-    if (std::optional<std::string> bytes = ToCp936(text)) return *bytes;
+std::string cp936(const QString& text) {
+    if (std::optional<std::string> bytes = toCp936(text)) return *bytes;
     QString safe;
     for (const QChar character : text)
-        safe += ToCp936(QString(character)) ? character : QLatin1Char('?');
-    return ToCp936(safe).value_or(std::string());
+        safe += toCp936(QString(character)) ? character : QLatin1Char('?');
+    return toCp936(safe).value_or(std::string());
 }

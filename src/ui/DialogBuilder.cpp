@@ -84,7 +84,7 @@ QString textBeside(const ControlTemplate& control, const DialogTemplate& dialog)
 
 } // namespace
 
-void BuildControls(const DialogTemplate& dialogTemplate, QWidget* client, const DialogUnits& units,
+void buildControls(const DialogTemplate& dialogTemplate, QWidget* client, const DialogUnits& units,
                    const std::map<int, ControlFactory>& factories) {
     std::vector<QWidget*> frames;
     for (const ControlTemplate& control : dialogTemplate.controls) {

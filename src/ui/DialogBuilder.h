@@ -15,5 +15,5 @@ using ControlFactory = std::function<QWidget*(const ControlTemplate& control, QW
 
 // Creates the controls of `dialogTemplate` as children of `client`, in template order (the tab order), and
 // returns nothing: find them by id with findChild<...>(QString::number(id)).
-void BuildControls(const DialogTemplate& dialogTemplate, QWidget* client, const DialogUnits& units,
+void buildControls(const DialogTemplate& dialogTemplate, QWidget* client, const DialogUnits& units,
                    const std::map<int, ControlFactory>& factories = {});

@@ -36,7 +36,7 @@ QStringList stringsFrom(const QJsonValue& value) {
 
 } // namespace
 
-std::optional<DialogTemplate> ParseDialogTemplate(const QByteArray& json) {
+std::optional<DialogTemplate> parseDialogTemplate(const QByteArray& json) {
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject()) return std::nullopt;
@@ -71,8 +71,8 @@ std::optional<DialogTemplate> ParseDialogTemplate(const QByteArray& json) {
     return dialog;
 }
 
-std::optional<DialogTemplate> LoadDialogTemplate(int id) {
+std::optional<DialogTemplate> loadDialogTemplate(int id) {
     QFile file(QStringLiteral(":/dialogs/%1.json").arg(id));
     if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return ParseDialogTemplate(file.readAll());
+    return parseDialogTemplate(file.readAll());
 }

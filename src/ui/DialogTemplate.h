@@ -33,6 +33,6 @@ struct DialogTemplate {
 };
 
 // Dialog template `id` from the resources (":/dialogs/<id>.json"), or nothing when it is missing or malformed.
-std::optional<DialogTemplate> LoadDialogTemplate(int id);
+std::optional<DialogTemplate> loadDialogTemplate(int id);
 // Parses one template; nothing when the text is not a well-formed template.
-std::optional<DialogTemplate> ParseDialogTemplate(const QByteArray& json);
+std::optional<DialogTemplate> parseDialogTemplate(const QByteArray& json);

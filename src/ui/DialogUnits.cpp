@@ -49,7 +49,7 @@ QSize DialogUnits::toPixels(const QSize& units) const {
     return QSize(toPixelsX(units.width()), toPixelsY(units.height()));
 }
 
-QFont TemplateFont(const QString& face, int points) {
+QFont templateFont(const QString& face, int points) {
     QFont font = QApplication::font();
     if (face == QStringLiteral("宋体") || face.compare(QLatin1String("SimSun"), Qt::CaseInsensitive) == 0) {
         const QString cjk = firstInstalled(

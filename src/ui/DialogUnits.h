@@ -26,4 +26,4 @@ private:
 
 // The font a template names, as this machine has it: the Chinese dialog face becomes an installed CJK font, the
 // classic shell dialog face the desktop's own sans-serif font, Arial the sans-serif font.
-QFont TemplateFont(const QString& face, int points);
+QFont templateFont(const QString& face, int points);

@@ -19,7 +19,7 @@ QJsonObject readResource(const QString& path) {
 
 } // namespace
 
-QMenuBar* BuildMenuBar(int id, QWidget* parent) {
+QMenuBar* buildMenuBar(int id, QWidget* parent) {
     auto* bar = new QMenuBar(parent);
     // The menu belongs to the window, also on desktops that would move it to a global menu bar.
     bar->setNativeMenuBar(false);

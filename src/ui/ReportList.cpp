@@ -78,7 +78,7 @@ int ReportList::InsertItem(int row, const std::string& text) {
 void ReportList::SetItemText(int row, int column, const std::string& text) {
     QTreeWidgetItem* item = topLevelItem(row);
     if (!item || column < 0) return;
-    item->setText(column, FromCp936(text));
+    item->setText(column, fromCp936(text));
     item->setData(column, kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
 }
 

@@ -12,8 +12,8 @@
 
 TemplateDialog::TemplateDialog(int templateId, const std::map<int, ControlFactory>& factories, QWidget* parent)
     : QDialog(parent) {
-    const DialogTemplate dialogTemplate = LoadDialogTemplate(templateId).value_or(DialogTemplate{});
-    setFont(TemplateFont(dialogTemplate.fontFace, dialogTemplate.fontPoints));
+    const DialogTemplate dialogTemplate = loadDialogTemplate(templateId).value_or(DialogTemplate{});
+    setFont(templateFont(dialogTemplate.fontFace, dialogTemplate.fontPoints));
     m_units = std::make_unique<DialogUnits>(font());
     setWindowTitle(dialogTemplate.caption);
 
@@ -28,13 +28,13 @@ TemplateDialog::TemplateDialog(int templateId, const std::map<int, ControlFactor
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     if (dialogTemplate.menuId != 0) {
-        m_menuBar = BuildMenuBar(dialogTemplate.menuId, this);
+        m_menuBar = buildMenuBar(dialogTemplate.menuId, this);
         layout->setMenuBar(m_menuBar);
     }
     auto* client = new QWidget(this);
     client->setFixedSize(m_units->toPixels(dialogTemplate.size));
     layout->addWidget(client);
-    BuildControls(dialogTemplate, client, *m_units, factories);
+    buildControls(dialogTemplate, client, *m_units, factories);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     // Without a default button in the template, Enter is no button's: a focused button takes it, nothing else.

@@ -13,7 +13,7 @@ namespace {
 
 class RealPrompts final : public UserPrompts {
 public:
-    PromptAnswer ShowMessage(QWidget* parent, const QString& text, const QString& caption, PromptIcon icon,
+    PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption, PromptIcon icon,
                              PromptButtons buttons) override {
         QMessageBox box(parent);
         box.setWindowTitle(caption);
@@ -44,10 +44,10 @@ public:
         return PromptAnswer::Ok;
     }
 
-    bool OpenInBrowser(const std::string& address) override { return LaunchBrowser(address); }
+    bool openInBrowser(const std::string& address) override { return launchBrowser(address); }
 
-    std::optional<std::string> ChooseFile(QWidget* parent, const FileChooser& chooser) override {
-        return ShowFileChooser(parent, chooser);
+    std::optional<std::string> chooseFile(QWidget* parent, const FileChooser& chooser) override {
+        return showFileChooser(parent, chooser);
     }
 };
 
@@ -64,7 +64,7 @@ QString& lastFolder() {
 
 } // namespace
 
-std::optional<std::string> ShowFileChooser(QWidget* parent, const FileChooser& chooser) {
+std::optional<std::string> showFileChooser(QWidget* parent, const FileChooser& chooser) {
         QFileDialog dialog(parent);
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         PlainFileIconProvider icons;
@@ -76,7 +76,7 @@ std::optional<std::string> ShowFileChooser(QWidget* parent, const FileChooser& c
         dialog.setOption(QFileDialog::DontConfirmOverwrite);
         dialog.setNameFilter(chooser.filter);
         if (!chooser.folder.empty())
-            dialog.setDirectory(PathForDisplay(chooser.folder));
+            dialog.setDirectory(pathForDisplay(chooser.folder));
         else
             dialog.setDirectory(lastFolder().isEmpty() ? QDir::homePath() : lastFolder());
         if (!chooser.initialName.isEmpty()) dialog.selectFile(chooser.initialName);
@@ -88,29 +88,29 @@ std::optional<std::string> ShowFileChooser(QWidget* parent, const FileChooser& c
         return std::string(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
-UserPrompts& Prompts() {
+UserPrompts& prompts() {
     return *installed();
 }
 
-std::unique_ptr<UserPrompts> InstallPrompts(std::unique_ptr<UserPrompts> prompts) {
+std::unique_ptr<UserPrompts> installPrompts(std::unique_ptr<UserPrompts> prompts) {
     if (!prompts) prompts = std::make_unique<RealPrompts>();
     std::swap(prompts, installed());
     return prompts;
 }
 
-QString ApplicationCaption() {
+QString applicationCaption() {
     return QStringLiteral("Corvane");
 }
 
-void MessageBox(const QString& text, QWidget* parent) {
-    Prompts().ShowMessage(parent, text, ApplicationCaption(), PromptIcon::Warning, PromptButtons::Ok);
+void messageBox(const QString& text, QWidget* parent) {
+    prompts().showMessage(parent, text, applicationCaption(), PromptIcon::Warning, PromptButtons::Ok);
 }
 
-bool AskYesNo(const QString& text, const QString& caption, QWidget* parent) {
-    return Prompts().ShowMessage(parent, text, caption, PromptIcon::Question, PromptButtons::YesNo) ==
+bool askYesNo(const QString& text, const QString& caption, QWidget* parent) {
+    return prompts().showMessage(parent, text, caption, PromptIcon::Question, PromptButtons::YesNo) ==
            PromptAnswer::Yes;
 }
 
-QString PathForDisplay(const std::string& path) {
+QString pathForDisplay(const std::string& path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
 }

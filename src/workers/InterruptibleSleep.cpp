@@ -3,7 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 
-bool SleepUnlessStopped(std::chrono::milliseconds duration, std::stop_token stop) {
+bool sleepUnlessStopped(std::chrono::milliseconds duration, std::stop_token stop) {
     // Nothing ever notifies this variable: only the stop request wakes it before the time is up.
     std::mutex mutex;
     std::condition_variable_any wakeUp;

@@ -5,4 +5,4 @@
 #include <stop_token>
 
 // Sleeps for `duration`, or less when a stop is requested meanwhile. Returns false when a stop was requested.
-bool SleepUnlessStopped(std::chrono::milliseconds duration, std::stop_token stop);
+bool sleepUnlessStopped(std::chrono::milliseconds duration, std::stop_token stop);

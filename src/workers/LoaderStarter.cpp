@@ -13,25 +13,25 @@
 LoaderStarter::LoaderStarter(std::shared_ptr<NoticeTarget> target) : m_target(std::move(target)) {}
 
 LoaderStarter::~LoaderStarter() {
-    Stop();
+    stop();
 }
 
-void LoaderStarter::Stop() {
+void LoaderStarter::stop() {
     if (!m_thread.joinable()) return;
     m_thread.request_stop();
     m_thread.join();
 }
 
-void LoaderStarter::StartGroupLoader(std::int64_t groupId) {
+void LoaderStarter::startGroupLoader(std::int64_t groupId) {
     start(&GroupLoaderThread, groupId);
 }
 
-void LoaderStarter::StartPageLoader(int page) {
+void LoaderStarter::startPageLoader(int page) {
     start(&PageLoaderThread, page);
 }
 
 void LoaderStarter::start(ThreadProcedure procedure, std::int64_t number) {
-    Stop();
+    stop();
     // The argument travels as decimal text; the loader reads it before it sets the flag, after which it is freed.
     auto argument = std::make_unique<std::array<char, 256>>();
     std::snprintf(argument->data(), argument->size(), "%lld", static_cast<long long>(number));

@@ -19,12 +19,12 @@ public:
 
     // Each returns once the new loader has taken its argument (the group loader: once it has read the group's count
     // and first page), or at once when no thread could be started.
-    void StartGroupLoader(std::int64_t groupId);
-    void StartPageLoader(int page);
+    void startGroupLoader(std::int64_t groupId);
+    void startPageLoader(int page);
 
     // Asks the running loader, if any, to stop before its next notice and waits until it has ended. Its notices
     // still waiting for the window are dropped.
-    void Stop();
+    void stop();
 
 private:
     using ThreadProcedure = int (*)(const char*, NoticeTarget&, std::stop_token);

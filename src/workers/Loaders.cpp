@@ -48,7 +48,7 @@ bool sendFailure(const std::string& failure, NoticeTarget& target, std::stop_tok
     WorkerNotice notice;
     notice.nKind = NK_FAILED;
     notice.strText = failure;
-    return target.Send(notice, stop);
+    return target.send(notice, stop);
 }
 
 void sendRows(const std::vector<AddressRecord>& rows, NoticeTarget& target, std::stop_token stop) {
@@ -59,8 +59,8 @@ void sendRows(const std::vector<AddressRecord>& rows, NoticeTarget& target, std:
         notice.nValue = record.id;
         notice.strText = record.email;
         notice.strName = record.name;
-        target.Send(notice, stop);
-        if (!SleepUnlessStopped(kRowPacing, stop)) return;
+        target.send(notice, stop);
+        if (!sleepUnlessStopped(kRowPacing, stop)) return;
     }
 }
 
@@ -82,8 +82,8 @@ int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_toke
         g_cacheFilled = false;
         try {
             AddressStore& store = AddressStore::instance();
-            if (store.CountGroupAddresses(groupId, count) != 0) count = 0;
-            if (count > 0) store.LoadGroupAddressPage(groupId, 0, PAGE_SIZE, firstPage);
+            if (store.countGroupAddresses(groupId, count) != 0) count = 0;
+            if (count > 0) store.loadGroupAddressPage(groupId, 0, PAGE_SIZE, firstPage);
         } catch (const std::exception& error) {
             // A read that fails is a group without rows; the window must go on either way, and says why.
             count = 0;
@@ -100,7 +100,7 @@ int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_toke
     notice.nValue = count;
     notice.nLastPage = count == 0 ? 0 : (count - 1) / PAGE_SIZE;
     if (stop.stop_requested()) return 0;
-    target.Send(notice, stop);
+    target.send(notice, stop);
     sendRows(firstPage, target, stop);
     return 0;
 }

@@ -13,5 +13,5 @@ public:
     // Hands `notice` to the window and returns once the window has handled it: true. Returns false instead, at
     // once, when the notice was dropped: the window is gone, or `stop` was requested before the window took it up.
     // The window reads the notice only while this call lasts.
-    virtual bool Send(const WorkerNotice& notice, std::stop_token stop) = 0;
+    virtual bool send(const WorkerNotice& notice, std::stop_token stop) = 0;
 };

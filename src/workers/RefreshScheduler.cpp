@@ -25,20 +25,20 @@ int RefreshSchedulerThread(NoticeTarget& target, RefreshEnvironment& environment
     WorkerNotice notice;
     while (g_bStopRefresh.load() == 0) {
         for (int i = 0; i < kSleepsPerCycle; ++i)
-            if (!environment.Sleep(kSleep, stop)) return 0;
+            if (!environment.sleep(kSleep, stop)) return 0;
         notice.nKind = NK_TICK;
-        if (!target.Send(notice, stop) && stop.stop_requested()) return 0;
+        if (!target.send(notice, stop) && stop.stop_requested()) return 0;
         if (countdown != -1 && countdown < kCyclesBetweenChecks) {
             ++countdown;
             continue;
         }
         countdown = 0;
-        if (!IsRefreshDue(environment)) continue;
+        if (!isRefreshDue(environment)) continue;
         notice.nKind = NK_REFRESH;
         // A refresh the window never carried out (it has gone) leaves the stamp as it was.
-        if (!target.Send(notice, stop)) return 0;
-        if (!environment.Sleep(kPauseBeforeStamp, stop)) return 0;
-        if (environment.RefreshStored()) environment.WriteStamp(FormatStamp(environment.LocalNow()));
+        if (!target.send(notice, stop)) return 0;
+        if (!environment.sleep(kPauseBeforeStamp, stop)) return 0;
+        if (environment.refreshStored()) environment.writeStamp(formatStamp(environment.localNow()));
     }
     return 0;
 }

@@ -38,18 +38,18 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 } // namespace
 
-std::tm StampFileEnvironment::LocalNow() {
+std::tm StampFileEnvironment::localNow() {
     const std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
     return local;
 }
 
-bool StampFileEnvironment::Sleep(std::chrono::milliseconds duration, std::stop_token stop) {
-    return SleepUnlessStopped(duration, stop);
+bool StampFileEnvironment::sleep(std::chrono::milliseconds duration, std::stop_token stop) {
+    return sleepUnlessStopped(duration, stop);
 }
 
-RefreshEnvironment::StampRead StampFileEnvironment::ReadStamp(std::string& firstLine) {
+RefreshEnvironment::StampRead StampFileEnvironment::readStamp(std::string& firstLine) {
     firstLine.clear();
     File file(std::fopen(m_path.c_str(), "r"));
     if (!file) return errno == ENOENT ? StampRead::kMissing : StampRead::kCannotOpen;
@@ -60,20 +60,20 @@ RefreshEnvironment::StampRead StampFileEnvironment::ReadStamp(std::string& first
     return StampRead::kRead;
 }
 
-bool StampFileEnvironment::WriteStamp(const std::string& text) {
+bool StampFileEnvironment::writeStamp(const std::string& text) {
     File file(std::fopen(m_path.c_str(), "w"));
     if (!file) return false;
     const bool written = std::fwrite(text.data(), 1, text.size(), file.get()) == text.size();
     return std::fclose(file.release()) == 0 && written;
 }
 
-std::string FormatStamp(const std::tm& local) {
+std::string formatStamp(const std::tm& local) {
     char text[64];
     const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return std::string(text, length);
 }
 
-std::optional<std::tm> ParseStamp(const std::string& text) {
+std::optional<std::tm> parseStamp(const std::string& text) {
     static const char* const kForms[] = {"%Y-%m-%d %H:%M:%S", "%Y-%m-%d %H:%M", "%Y-%m-%d",
                                          "%Y/%m/%d %H:%M:%S", "%Y/%m/%d %H:%M", "%Y/%m/%d"};
     for (const char* form : kForms) {
@@ -87,9 +87,9 @@ std::optional<std::tm> ParseStamp(const std::string& text) {
     return std::nullopt;
 }
 
-bool IsRefreshDue(RefreshEnvironment& environment) {
+bool isRefreshDue(RefreshEnvironment& environment) {
     std::string line;
-    switch (environment.ReadStamp(line)) {
+    switch (environment.readStamp(line)) {
     case RefreshEnvironment::StampRead::kMissing:
         return true;
     case RefreshEnvironment::StampRead::kCannotOpen:
@@ -97,9 +97,9 @@ bool IsRefreshDue(RefreshEnvironment& environment) {
     case RefreshEnvironment::StampRead::kRead:
         break;
     }
-    const std::optional<std::tm> stamp = ParseStamp(line);
+    const std::optional<std::tm> stamp = parseStamp(line);
     if (!stamp) return true;
     // A whole day, rounded to the second: 23:59:59 is not due, 24:00:00 is. A stamp in the future gives a negative
     // span and is never due.
-    return wallSeconds(environment.LocalNow()) - wallSeconds(*stamp) >= kSecondsPerDay;
+    return wallSeconds(environment.localNow()) - wallSeconds(*stamp) >= kSecondsPerDay;
 }

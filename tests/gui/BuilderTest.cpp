@@ -25,16 +25,16 @@ class BuilderTest : public QObject {
 private slots:
     void everyTemplateOfTheProgramParses() {
         for (int id : {102, 130, 131}) {
-            const std::optional<DialogTemplate> dialog = LoadDialogTemplate(id);
+            const std::optional<DialogTemplate> dialog = loadDialogTemplate(id);
             QVERIFY2(dialog, qPrintable(QString::number(id)));
             QCOMPARE(dialog->id, id);
             QVERIFY(!dialog->controls.empty());
         }
-        QVERIFY(!LoadDialogTemplate(9999));
+        QVERIFY(!loadDialogTemplate(9999));
         // Malformed data is refused as a whole, never half built.
-        QVERIFY(!ParseDialogTemplate("{"));
-        QVERIFY(!ParseDialogTemplate(R"({"size":[10,10],"controls":[{"kind":"dial","rect":[0,0,1,1]}]})"));
-        QVERIFY(!ParseDialogTemplate(R"({"size":[10,10],"controls":[{"kind":"edit","rect":[0,0,1]}]})"));
+        QVERIFY(!parseDialogTemplate("{"));
+        QVERIFY(!parseDialogTemplate(R"({"size":[10,10],"controls":[{"kind":"dial","rect":[0,0,1,1]}]})"));
+        QVERIFY(!parseDialogTemplate(R"({"size":[10,10],"controls":[{"kind":"edit","rect":[0,0,1]}]})"));
         QCOMPARE(LoadString(101), QStringLiteral("关于 Corvane(&A)..."));
         QCOMPARE(LoadString(7), QString());
     }
@@ -45,8 +45,8 @@ private slots:
         QCOMPARE(units.toPixelsX(2), 4);   // 3.5 rounds up
         QCOMPARE(units.toPixelsY(-4), -8); // -7.5 rounds away from zero
         // The units follow the font: a bigger font makes a bigger dialog.
-        const DialogUnits small(TemplateFont(QStringLiteral("MS Shell Dlg"), 8));
-        const DialogUnits large(TemplateFont(QStringLiteral("MS Shell Dlg"), 16));
+        const DialogUnits small(templateFont(QStringLiteral("MS Shell Dlg"), 8));
+        const DialogUnits large(templateFont(QStringLiteral("MS Shell Dlg"), 16));
         QVERIFY(large.baseWidth() > small.baseWidth());
         QVERIFY(large.baseHeight() > small.baseHeight());
     }
@@ -88,29 +88,29 @@ private slots:
     void textCrossesTheWidgetBoundaryUnchanged() {
         // GBK text round-trips; what CP936 cannot hold is refused, not damaged.
         const std::string gbk = "\xC5\xF3\xD3\xD1 a@b"; // 朋友
-        QCOMPARE(FromCp936(gbk), QStringLiteral("朋友 a@b"));
-        QCOMPARE(ToCp936(QStringLiteral("朋友 a@b")).value(), gbk);
-        QVERIFY(!ToCp936(QStringLiteral("한국")));
-        QVERIFY(!ToCp936(QString::fromUtf8("\xF0\x9F\x98\x80")));
-        QCOMPARE(ToCp936(QString()).value(), std::string());
+        QCOMPARE(fromCp936(gbk), QStringLiteral("朋友 a@b"));
+        QCOMPARE(toCp936(QStringLiteral("朋友 a@b")).value(), gbk);
+        QVERIFY(!toCp936(QStringLiteral("한국")));
+        QVERIFY(!toCp936(QString::fromUtf8("\xF0\x9F\x98\x80")));
+        QCOMPARE(toCp936(QString()).value(), std::string());
         // Bytes that are not CP936 show as marks, and the rest of the text still shows.
-        QCOMPARE(FromCp936(std::string("a\x81", 2)), QStringLiteral("a\uFFFD"));
-        QCOMPARE(FromCp936(std::string("a\0b", 3)), QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
+        QCOMPARE(fromCp936(std::string("a\x81", 2)), QStringLiteral("a\uFFFD"));
+        QCOMPARE(fromCp936(std::string("a\0b", 3)), QString(QStringLiteral("a") + QChar(0) + QStringLiteral("b")));
 
         // An edit left as it was gives back the very bytes pushed into it, even bytes that are not CP936.
         QLineEdit edit;
         const std::string broken("x\x81y\xFF", 4);
-        SetControlText(&edit, broken);
-        QCOMPARE(GetControlText(&edit).value(), broken);
+        setControlText(&edit, broken);
+        QCOMPARE(getControlText(&edit).value(), broken);
         edit.setText(edit.text() + QStringLiteral("z"));
-        QVERIFY(!GetControlText(&edit)); // now it holds marks that cannot be stored
+        QVERIFY(!getControlText(&edit)); // now it holds marks that cannot be stored
         edit.setText(QStringLiteral("朋友"));
-        QCOMPARE(GetControlText(&edit).value(), std::string("\xC5\xF3\xD3\xD1"));
+        QCOMPARE(getControlText(&edit).value(), std::string("\xC5\xF3\xD3\xD1"));
 
         // A label shows names as plain text, never as markup.
         TemplateDialog main(102);
         auto* caption = main.GetDlgItem<QLabel>(MainWindowIds::kGroupCaption);
-        SetControlText(caption, "<b>x</b>");
+        setControlText(caption, "<b>x</b>");
         QCOMPARE(caption->textFormat(), Qt::PlainText);
         QCOMPARE(caption->text(), QStringLiteral("<b>x</b>"));
     }

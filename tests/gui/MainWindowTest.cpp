@@ -68,7 +68,7 @@ private slots:
 
         QCOMPARE(window.windowTitle(), kTitle);
         QVERIFY(!window.windowIcon().isNull());
-        QVERIFY(window.WindowMenu()->findChild<QAction*>(QStringLiteral("16")));
+        QVERIFY(window.windowMenu()->findChild<QAction*>(QStringLiteral("16")));
         for (int id : {MainWindowIds::kGroupList, MainWindowIds::kAddressList, MainWindowIds::kLinkList})
             QCOMPARE(list(&window, id)->columnCount(), 0);
         QCOMPARE(ShownText(&window, MainWindowIds::kGroupCaption), QStringLiteral("Static"));
@@ -97,7 +97,7 @@ private slots:
             std::string error;
             QCOMPARE(createDatabase(book.path(), builtInSchema(), error), CreateDatabaseResult::kCreated);
             OdbcConnection file;
-            file.open(*ConnectionStringFor(DatabaseFilePath(book.path())));
+            file.open(*connectionStringFor(databaseFilePath(book.path())));
             file.execute("insert into AddressCata(name) values('in the file')");
         }
         ScriptedPromptsScope prompts;
@@ -233,7 +233,7 @@ private slots:
         } else if (how == "exit") {
             window.GetMenuBar()->findChild<QAction*>(QString::number(MainWindowIds::kExitCommand))->trigger();
         } else {
-            window.WindowMenu()->actions().first()->trigger();
+            window.windowMenu()->actions().first()->trigger();
         }
         QTRY_VERIFY(!window.isVisible());
         QCOMPARE(window.result(), IDCANCEL);

@@ -25,7 +25,7 @@ private slots:
             WorkerNotice notice;
             notice.nKind = NK_ITEM;
             notice.strText = "a@x";
-            return target->Send(notice, {});
+            return target->send(notice, {});
         });
         // The worker is held until the window's thread runs its events.
         QCOMPARE(worker.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
@@ -35,7 +35,7 @@ private slots:
 
         // From the window's own thread the notice is handled at once, never waited for.
         WorkerNotice own;
-        QVERIFY(target->Send(own, {}));
+        QVERIFY(target->send(own, {}));
         QCOMPARE(handledOnWindowThread.load(), 2);
     }
 
@@ -43,14 +43,14 @@ private slots:
         QObject window;
         int handled = 0;
         auto target = std::make_shared<BlockingNoticeTarget>(&window, [&](WorkerNotice&) { ++handled; });
-        auto worker = std::async(std::launch::async, [&] { return target->Send(WorkerNotice{}, {}); });
+        auto worker = std::async(std::launch::async, [&] { return target->send(WorkerNotice{}, {}); });
         QCOMPARE(worker.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
-        target->Close();
+        target->close();
         QCOMPARE(worker.wait_for(std::chrono::seconds(5)), std::future_status::ready);
         QVERIFY(!worker.get());
         QCoreApplication::processEvents(); // the notice already on its way arrives: dropped
         QCOMPARE(handled, 0);
-        QVERIFY(!target->Send(WorkerNotice{}, {})); // later ones are not even posted
+        QVERIFY(!target->send(WorkerNotice{}, {})); // later ones are not even posted
     }
 
     void aStoppedWorkerLeavesAtOnceAndItsNoticeNeverArrives() {
@@ -61,14 +61,14 @@ private slots:
             QObject window;
             auto target = std::make_shared<BlockingNoticeTarget>(&window, [&](WorkerNotice&) { ++handled; });
             worker =
-                std::async(std::launch::async, [&, target] { return target->Send(WorkerNotice{}, stop.get_token()); });
+                std::async(std::launch::async, [&, target] { return target->send(WorkerNotice{}, stop.get_token()); });
             QCOMPARE(worker.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
             stop.request_stop();
             QCOMPARE(worker.wait_for(std::chrono::seconds(5)), std::future_status::ready);
             QVERIFY(!worker.get());
             QCoreApplication::processEvents();
             QCOMPARE(handled, 0);
-            target->Close();
+            target->close();
         }
         // The window is gone; the event posted to it went with it.
         QCoreApplication::processEvents();

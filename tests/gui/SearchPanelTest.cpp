@@ -82,14 +82,14 @@ private slots:
         TestHttpServer server;
         server.answer("/update/search_key.txt", {200, "new1|| new2 ||", false});
         server.answer("/update/corvane_links.txt", {200, "a##http://a||b##http://b||c##http://c", false});
-        AddressStore::instance().SetUpdateServer(server.baseAddress());
+        AddressStore::instance().setUpdateServer(server.baseAddress());
         notify(*m_window, NK_REFRESH);
         QCOMPARE(ColumnTexts(links(m_window.get())), (QStringList{"c", "b", "a"}));
         notify(*m_window, NK_TICK);
         QVERIFY((QStringList{"new1", "new2"}).contains(ShownText(m_window.get(), MainWindowIds::kSearchBox)));
 
         // Failed downloads keep both tables; the panel is read again all the same.
-        AddressStore::instance().SetUpdateServer(TestHttpServer::deadAddress());
+        AddressStore::instance().setUpdateServer(TestHttpServer::deadAddress());
         m_book->execute("insert into Links(id, site, url) values(9, 'added meanwhile', 'http://m')");
         notify(*m_window, NK_REFRESH);
         QCOMPARE(ColumnTexts(links(m_window.get())), (QStringList{"added meanwhile", "c", "b", "a"}));
@@ -211,7 +211,7 @@ private slots:
             if (way == 0)
                 m_window->GetMenuBar()->findChild<QAction*>(QString::number(MainWindowIds::kAboutCommand))->trigger();
             else
-                m_window->WindowMenu()->findChild<QAction*>(QStringLiteral("16"))->trigger();
+                m_window->windowMenu()->findChild<QAction*>(QStringLiteral("16"))->trigger();
             QCOMPARE(title, QStringLiteral("关于 Corvane"));
             QCOMPARE(version, QStringLiteral("Version 2.1.0 Build 22357"));
             QVERIFY(linkColour != CStaticLink::g_clrUnvisited);

@@ -77,7 +77,7 @@ void browseTo(QFileDialog* chooser, const std::string& folder) {
     chooser->selectNameFilter(chooser->nameFilters().last()); // every file, the book among them
     auto* model = chooser->findChild<QFileSystemModel*>();
     QVERIFY(model);
-    const QString book = QString::fromStdString(DatabaseFilePath(folder));
+    const QString book = QString::fromStdString(databaseFilePath(folder));
     QTRY_VERIFY(model->index(book).isValid());
     QTRY_VERIFY(!model->data(model->index(book), Qt::DecorationRole).isNull());
     QTRY_VERIFY(!model->type(model->index(book)).isEmpty());
@@ -202,7 +202,7 @@ private:
         AddressStore after;
         if (!after.OpenDatabase(m_book->path())) return 0;
         std::int32_t count = 0;
-        after.CountGroupAddresses(group, count);
+        after.countGroupAddresses(group, count);
         return static_cast<std::size_t>(count);
     }
 };

@@ -38,17 +38,17 @@ TEST_F(AddressTest, InsertAddressesStoresManyInTheirOrder) {
     std::vector<std::string> emails;
     for (int i = 0; i < 250; ++i) emails.push_back("m" + std::to_string(i) + "@x");
     emails.push_back("m0@x"); // no check of its own
-    EXPECT_EQ(store.InsertAddresses(6, emails, "same"), 0);
-    EXPECT_EQ(store.InsertAddresses(6, {}, "none"), 0);
+    EXPECT_EQ(store.insertAddresses(6, emails, "same"), 0);
+    EXPECT_EQ(store.insertAddresses(6, {}, "none"), 0);
     EXPECT_EQ(texts("select email from AddressList where group_id = 6 order by id", "email"), emails);
     EXPECT_EQ(scalar("select count(*) as value from AddressList where name <> 'same'"), 0);
     refuseInserts("Refuse", "AddressList", "new.email = 'bad@x'", "refused");
     const std::vector<std::string> refused = {"bad@x", "later@x"};
-    EXPECT_EQ(store.InsertAddresses(7, refused, ""), 0);
+    EXPECT_EQ(store.insertAddresses(7, refused, ""), 0);
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_NE(reported[0].find("refused"), std::string::npos) << reported[0];
-    store.CloseDatabase();
-    EXPECT_EQ(store.InsertAddresses(6, emails, ""), 1);
+    store.closeDatabase();
+    EXPECT_EQ(store.insertAddresses(6, emails, ""), 1);
 }
 
 TEST_F(AddressTest, ManyChecksAtOnceAnswerAsOneCheckEach) {
@@ -65,34 +65,34 @@ TEST_F(AddressTest, ManyChecksAtOnceAnswerAsOneCheckEach) {
     const std::vector<std::string> asked = {"a@x",      "b@x", "\xD6\xD0@x", "n\0ul"s, "n"s,
                                             "A@x",      "",    "a@x ",       "o'neil@x", "' or '1'='1"};
     std::vector<int> results = {7};
-    store.AddressesExist(1, asked, results);
+    store.addressesExist(1, asked, results);
     ASSERT_EQ(results.size(), asked.size());
     for (std::size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(results[i], store.AddressExists(1, asked[i])) << i;
     EXPECT_EQ(results, (std::vector<int>{1, 0, 1, OnPostgreSql() ? 0 : 1, 0, 0, 1, 0, 1, 0}));
-    store.AddressesExist(1, {}, results);
+    store.addressesExist(1, {}, results);
     EXPECT_TRUE(results.empty());
 
     // Inside a batch they see its rows; afterwards the store is as before.
     {
-        StoreTransaction batch = store.BeginTransaction();
+        StoreTransaction batch = store.beginTransaction();
         store.InsertAddress(1, "new@x", "");
         const std::vector<std::string> fresh = {"new@x"};
-        store.AddressesExist(1, fresh, results);
+        store.addressesExist(1, fresh, results);
         EXPECT_EQ(results, std::vector<int>{1});
     }
     const std::vector<std::string> fresh = {"new@x", "a@x"};
-    store.AddressesExist(1, fresh, results);
+    store.addressesExist(1, fresh, results);
     EXPECT_EQ(results, (std::vector<int>{0, 1}));
 
     // A failing check: no answer for any, every text counts as present; the store goes on.
     sql("alter table AddressList rename to Kept");
-    EXPECT_THROW(store.AddressesExist(1, fresh, results), DatabaseError);
+    EXPECT_THROW(store.addressesExist(1, fresh, results), DatabaseError);
     EXPECT_EQ(results, (std::vector<int>{1, 1}));
     sql("alter table Kept rename to AddressList");
-    store.AddressesExist(1, fresh, results);
+    store.addressesExist(1, fresh, results);
     EXPECT_EQ(results, (std::vector<int>{0, 1}));
-    store.CloseDatabase();
-    store.AddressesExist(1, fresh, results);
+    store.closeDatabase();
+    store.addressesExist(1, fresh, results);
     EXPECT_EQ(results, (std::vector<int>{1, 1}));
     EXPECT_TRUE(reported.empty());
 }
@@ -104,12 +104,12 @@ TEST_F(AddressTest, ManyChecksAnswerPastOneStatementsWorthOfTexts) {
     for (int i = 0; i < 250; ++i) asked.push_back("t" + std::to_string(i % 240) + "@x");
     std::vector<std::string> stored;
     for (int i = 0; i < 240; i += 3) stored.push_back("t" + std::to_string(i) + "@x");
-    ASSERT_EQ(store.InsertAddresses(4, stored, ""), 0);
-    ASSERT_EQ(store.InsertAddresses(5, asked, ""), 0);
-    StoreTransaction batch = store.BeginTransaction();
+    ASSERT_EQ(store.insertAddresses(4, stored, ""), 0);
+    ASSERT_EQ(store.insertAddresses(5, asked, ""), 0);
+    StoreTransaction batch = store.beginTransaction();
     ASSERT_EQ(store.InsertAddress(4, "t1@x", ""), 0);
     std::vector<int> results;
-    store.AddressesExist(4, asked, results);
+    store.addressesExist(4, asked, results);
     ASSERT_EQ(results.size(), asked.size());
     for (std::size_t i = 0; i < asked.size(); ++i) {
         const int number = static_cast<int>(i % 240);
@@ -138,7 +138,7 @@ TEST_F(AddressTest, PagesLineUpWithTheWholeGroupAndTheCountIsTheGroups) {
     }
     std::vector<AddressRecord> paged, page = {{9, 9, "stale", "stale"}};
     for (std::int32_t offset = 0;; offset += 25) {
-        const int result = store.LoadGroupAddressPage(3, offset, 25, page);
+        const int result = store.loadGroupAddressPage(3, offset, 25, page);
         if (result != 0) {
             EXPECT_EQ(result, 1);
             EXPECT_TRUE(page.empty());
@@ -149,9 +149,9 @@ TEST_F(AddressTest, PagesLineUpWithTheWholeGroupAndTheCountIsTheGroups) {
     }
     EXPECT_EQ(paged, std::vector<AddressRecord>(whole.begin(), whole.end()));
     std::int32_t count = -1;
-    EXPECT_EQ(store.CountGroupAddresses(3, count), 0);
+    EXPECT_EQ(store.countGroupAddresses(3, count), 0);
     EXPECT_EQ(count, static_cast<std::int32_t>(emails.size()));
-    EXPECT_EQ(store.CountGroupAddresses(8, count), 0);
+    EXPECT_EQ(store.countGroupAddresses(8, count), 0);
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(reported.empty());
 }

@@ -1,4 +1,4 @@
-// Batches of store operations (AddressStore::BeginTransaction): the write lock from the start, whole or not at all,
+// Batches of store operations (AddressStore::beginTransaction): the write lock from the start, whole or not at all,
 // and a batch whose transaction the database ends on its own.
 #include <gtest/gtest.h>
 
@@ -68,15 +68,15 @@ private:
 TEST_F(BatchTest, HoldsTheWriteLockFromItsStartAndCommitsWhole) {
     ASSERT_TRUE(canWrite());
     {
-        StoreTransaction batch = store.BeginTransaction();
+        StoreTransaction batch = store.beginTransaction();
         // Before it writes anything, and while it only reads, no other program can write.
         EXPECT_FALSE(canWrite());
         EXPECT_EQ(store.AddressExists(1, "a@x"), 0);
         EXPECT_EQ(store.InsertAddress(1, "a@x", ""), 0);
         EXPECT_EQ(store.AddressExists(1, "a@x"), 1); // the batch sees its own rows
         EXPECT_EQ(addresses(), 0);                   // nobody else does yet
-        batch.Commit();
-        EXPECT_FALSE(batch.IsBroken());
+        batch.commit();
+        EXPECT_FALSE(batch.isBroken());
     }
     EXPECT_TRUE(canWrite());
     EXPECT_EQ(addresses(), 1);
@@ -89,10 +89,10 @@ TEST_F(BatchTest, HoldsTheWriteLockFromItsStartAndCommitsWhole) {
         releaseWriteLock();
     });
     {
-        StoreTransaction batch = store.BeginTransaction();
+        StoreTransaction batch = store.beginTransaction();
         EXPECT_EQ(store.AddressExists(2, "theirs@x"), 1); // it began after the other program's commit
         EXPECT_EQ(store.InsertAddress(2, "mine@x", ""), 0);
-        batch.Commit();
+        batch.commit();
     }
     release.join();
     EXPECT_EQ(addresses(), 3);
@@ -105,16 +105,16 @@ TEST_F(BatchTest, ABatchTheDatabaseEndsRunsNothingMoreAndCommitsNothing) {
     sql("create trigger EndIt before insert on AddressList when new.email = 'end@x' "
         "begin select raise(rollback, 'ended by the database'); end");
     {
-        StoreTransaction batch = store.BeginTransaction();
+        StoreTransaction batch = store.beginTransaction();
         EXPECT_EQ(store.InsertAddress(1, "a@x", ""), 0);
         EXPECT_EQ(store.InsertAddress(1, "end@x", ""), 0);
-        EXPECT_TRUE(batch.IsBroken());
+        EXPECT_TRUE(batch.isBroken());
         // Nothing more runs in it: no insert on its own in auto-commit mode, and no second report.
         EXPECT_EQ(store.InsertAddress(1, "b@x", ""), 0);
         EXPECT_EQ(store.DeleteAddress(1), 0);
         EXPECT_EQ(store.UpdateAddress(1, 1, "c@x", ""), 2);
         EXPECT_THROW(store.AddressExists(1, "a@x"), DatabaseError);
-        EXPECT_THROW(batch.Commit(), DatabaseError);
+        EXPECT_THROW(batch.commit(), DatabaseError);
     }
     ASSERT_EQ(reported.size(), 1u);
     EXPECT_NE(reported[0].find("ended by the database"), std::string::npos) << reported[0];
@@ -122,11 +122,11 @@ TEST_F(BatchTest, ABatchTheDatabaseEndsRunsNothingMoreAndCommitsNothing) {
 
     // The next batch is a transaction again, and so is the store outside batches.
     {
-        StoreTransaction batch = store.BeginTransaction();
-        EXPECT_FALSE(batch.IsBroken());
+        StoreTransaction batch = store.beginTransaction();
+        EXPECT_FALSE(batch.isBroken());
         EXPECT_EQ(store.InsertAddress(1, "c@x", ""), 0);
         EXPECT_EQ(addresses(), 0);
-        batch.Commit();
+        batch.commit();
     }
     EXPECT_EQ(addresses(), 1);
     EXPECT_EQ(store.InsertAddress(1, "d@x", ""), 0);
@@ -138,23 +138,23 @@ TEST_F(BatchTest, ABatchWhoseQueryFailsOnPostgreSqlIsBroken) {
     if (!OnPostgreSql()) GTEST_SKIP() << "PostgreSQL only: a failed query costs the transaction";
     sql("alter table AddressList rename to Kept");
     {
-        StoreTransaction batch = store.BeginTransaction(BatchErrors::kKeep);
+        StoreTransaction batch = store.beginTransaction(BatchErrors::kKeep);
         // A failed write is taken back alone ...
         EXPECT_EQ(store.InsertAddress(1, "a@x", ""), AddressStore::kNotWritten);
-        EXPECT_FALSE(batch.IsBroken());
+        EXPECT_FALSE(batch.isBroken());
         // ... a failed query leaves the transaction refused by the engine: the batch is broken.
         EXPECT_THROW(store.AddressExists(1, "a@x"), DatabaseError);
-        EXPECT_TRUE(batch.IsBroken());
+        EXPECT_TRUE(batch.isBroken());
         EXPECT_EQ(store.InsertAddress(1, "b@x", ""), AddressStore::kNotWritten);
-        EXPECT_EQ(batch.Failures(), 1u);
-        EXPECT_THROW(batch.Commit(), DatabaseError);
+        EXPECT_EQ(batch.failures(), 1u);
+        EXPECT_THROW(batch.commit(), DatabaseError);
     }
     sql("alter table Kept rename to AddressList");
     {
-        StoreTransaction batch = store.BeginTransaction();
-        EXPECT_FALSE(batch.IsBroken());
+        StoreTransaction batch = store.beginTransaction();
+        EXPECT_FALSE(batch.isBroken());
         EXPECT_EQ(store.InsertAddress(1, "c@x", ""), 0);
-        batch.Commit();
+        batch.commit();
     }
     EXPECT_EQ(addresses(), 1);
     EXPECT_TRUE(reported.empty());
@@ -167,25 +167,25 @@ TEST_F(BatchTest, ABatchThatKeepsItsErrorsTellsItsOwnerInsteadOfTheUser) {
             "begin select raise(rollback, 'ended by the database'); end");
     }
     {
-        StoreTransaction batch = store.BeginTransaction(BatchErrors::kKeep);
+        StoreTransaction batch = store.beginTransaction(BatchErrors::kKeep);
         EXPECT_EQ(store.InsertAddress(1, "a@x", ""), 0);
         EXPECT_EQ(store.InsertAddress(1, "refused@x", ""), AddressStore::kNotWritten);
-        EXPECT_FALSE(batch.IsBroken()); // the statement alone was undone
-        EXPECT_EQ(batch.Failures(), 1u);
-        EXPECT_NE(batch.LastFailure().find("refused by the book"), std::string::npos) << batch.LastFailure();
+        EXPECT_FALSE(batch.isBroken()); // the statement alone was undone
+        EXPECT_EQ(batch.failures(), 1u);
+        EXPECT_NE(batch.lastFailure().find("refused by the book"), std::string::npos) << batch.lastFailure();
         EXPECT_EQ(store.InsertAddress(1, "b@x", ""), 0);
-        batch.Commit();
+        batch.commit();
     }
     EXPECT_EQ(texts("select email from AddressList order by id", "email"), (std::vector<std::string>{"a@x", "b@x"}));
     if (OnPostgreSql()) return; // the engine ends no transaction on its own there (see above)
     {
-        StoreTransaction batch = store.BeginTransaction(BatchErrors::kKeep);
+        StoreTransaction batch = store.beginTransaction(BatchErrors::kKeep);
         EXPECT_EQ(store.InsertAddress(1, "c@x", ""), 0);
         EXPECT_EQ(store.InsertAddress(1, "end@x", ""), AddressStore::kNotWritten);
-        EXPECT_TRUE(batch.IsBroken());
+        EXPECT_TRUE(batch.isBroken());
         EXPECT_EQ(store.InsertAddress(1, "d@x", ""), AddressStore::kNotWritten);
-        EXPECT_EQ(batch.Failures(), 1u); // the insert that did not run is no second failure
-        EXPECT_NE(batch.LastFailure().find("ended by the database"), std::string::npos) << batch.LastFailure();
+        EXPECT_EQ(batch.failures(), 1u); // the insert that did not run is no second failure
+        EXPECT_NE(batch.lastFailure().find("ended by the database"), std::string::npos) << batch.lastFailure();
     }
     EXPECT_EQ(addresses(), 2);
     EXPECT_TRUE(reported.empty());

@@ -51,20 +51,20 @@ int main(int argc, char** argv) {
             if (!store.OpenDatabase(folder)) return 3;
             std::vector<GroupRecord> groups;
             store.LoadGroups(groups);
-            store.CloseDatabase();
+            store.closeDatabase();
         }
         return 0;
     }
     AddressStore store;
     bool failed = false;
-    store.SetErrorReporter([&](const std::string& text) {
+    store.setErrorReporter([&](const std::string& text) {
         std::fprintf(stderr, "%s\n", text.c_str());
         failed = true;
     });
     if (!store.OpenDatabase(folder)) return 3;
     if (command == "group") {
         const int result = store.AddGroup(argv[3]);
-        store.CloseDatabase();
+        store.closeDatabase();
         return result == 0 && !failed ? 0 : 4;
     }
     if (argc != 6) return 2;
@@ -75,7 +75,7 @@ int main(int argc, char** argv) {
     if (command == "add") {
         for (int i = 0; i < count; ++i) {
             pthread_barrier_wait(barrier);
-            const AddressStore::AddResult result = store.AddAddressIfAbsent(1, prefix + std::to_string(i) + "@x", "");
+            const AddressStore::AddResult result = store.addAddressIfAbsent(1, prefix + std::to_string(i) + "@x", "");
             if (result.outcome == AddressStore::AddOutcome::kFailed) {
                 std::fprintf(stderr, "%s\n", result.failure.c_str());
                 return 4;
@@ -96,6 +96,6 @@ int main(int argc, char** argv) {
     } else {
         return 2;
     }
-    store.CloseDatabase();
+    store.closeDatabase();
     return failed ? 4 : 0;
 }

@@ -94,15 +94,15 @@ TEST_F(ConcurrencyTest, UpdateChecksAndWritesAsOneStep) {
 TEST_F(ConcurrencyTest, ABatchIsWholeToOtherThreads) {
     std::promise<void> started;
     auto batch = std::async(std::launch::async, [&] {
-        StoreTransaction transaction = store.BeginTransaction();
-        EXPECT_TRUE(transaction.IsActive());
+        StoreTransaction transaction = store.beginTransaction();
+        EXPECT_TRUE(transaction.isActive());
         for (int i = 0; i < 100; ++i) {
             EXPECT_EQ(store.AddressExists(3, std::to_string(i)), 0);
             EXPECT_EQ(store.InsertAddress(3, std::to_string(i), ""), 0);
         }
         started.set_value();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        transaction.Commit();
+        transaction.commit();
     });
     started.get_future().wait();
     std::list<AddressRecord> rows;
@@ -113,7 +113,7 @@ TEST_F(ConcurrencyTest, ABatchIsWholeToOtherThreads) {
 
 TEST_F(ConcurrencyTest, ABatchLeftUncommittedIsRolledBack) {
     {
-        StoreTransaction transaction = store.BeginTransaction();
+        StoreTransaction transaction = store.beginTransaction();
         store.InsertAddress(5, "gone@x", "");
         EXPECT_EQ(store.AddressExists(5, "gone@x"), 1);
     }
@@ -137,11 +137,11 @@ TEST_F(ConcurrencyTest, AnotherProgramsCommittedChangesShowAtTheNextLoad) {
     const std::int32_t group = groups[0].id;
     std::list<AddressRecord> seen;
     {
-        StoreTransaction batch = store.BeginTransaction();
+        StoreTransaction batch = store.beginTransaction();
         ASSERT_EQ(store.InsertAddress(group, "a@x", "A"), 0);
         EXPECT_EQ(other.LoadGroupAddresses(group, seen), 1); // not yet committed: not there
         EXPECT_EQ(other.AddressExists(group, "a@x"), 0);
-        batch.Commit();
+        batch.commit();
     }
     ASSERT_EQ(other.LoadGroupAddresses(group, seen), 0);
     ASSERT_EQ(seen.size(), 1u);
@@ -224,7 +224,7 @@ TEST_F(TwoProgramsTest, EditingTwoRowsToTheSameAddressAtOnceKeepsOneOfThem) {
         mine.push_back("a" + std::to_string(r) + "@x");
         mine.push_back("b" + std::to_string(r) + "@x");
     }
-    ASSERT_EQ(store.InsertAddresses(2, mine, ""), 0);
+    ASSERT_EQ(store.insertAddresses(2, mine, ""), 0);
     race("edit", "a", "b");
     const std::map<std::string, int> counts = countsInGroupOne();
     EXPECT_EQ(counts.size(), static_cast<std::size_t>(kRounds));
@@ -240,14 +240,14 @@ TEST_F(ConcurrencyTest, AWriteWaitsFiveSecondsForAnotherProgramsLockThenSaysWhy)
     other.open(book.connectionString());
     other.beginTransaction(TransactionIsolation::kDefault, TransactionAccess::kWrite);
     const auto start = std::chrono::steady_clock::now();
-    const AddressStore::AddResult result = store.AddAddressIfAbsent(1, "a@x", "");
+    const AddressStore::AddResult result = store.addAddressIfAbsent(1, "a@x", "");
     const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(result.outcome, AddressStore::AddOutcome::kFailed);
     EXPECT_NE(result.failure.find("locked"), std::string::npos) << result.failure;
     EXPECT_GE(waited, 4.5);
     EXPECT_LT(waited, 7.5);
     other.rollback();
-    EXPECT_EQ(store.AddAddressIfAbsent(1, "a@x", "").outcome, AddressStore::AddOutcome::kAdded);
+    EXPECT_EQ(store.addAddressIfAbsent(1, "a@x", "").outcome, AddressStore::AddOutcome::kAdded);
 }
 
 // The server ends the store's session (a restart, a network that dropped): the next read connects again and

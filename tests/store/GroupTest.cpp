@@ -60,12 +60,12 @@ void expectEveryOperationRefused(AddressStore& store) {
 
     // The refreshes have nowhere to write: they do not even download.
     TestHttpServer server;
-    store.SetUpdateServer(server.baseAddress());
+    store.setUpdateServer(server.baseAddress());
     EXPECT_EQ(store.RefreshLinks(), 0);
     EXPECT_EQ(store.RefreshSearchKeys(), 0);
     EXPECT_EQ(server.requests("/update/corvane_links.txt") + server.requests("/update/search_key.txt"), 0);
 
-    EXPECT_FALSE(store.BeginTransaction().IsActive());
+    EXPECT_FALSE(store.beginTransaction().isActive());
 }
 
 TEST(StoreConnection, NeverOpenedRefusesEverything) {
@@ -112,7 +112,7 @@ void createBook(const std::string& folder) {
 // Runs statements on a connection of their own to the book of `folder`, closed again before returning.
 void runOnBook(const std::string& folder, std::initializer_list<const char*> statements) {
     OdbcConnection connection;
-    connection.open(*ConnectionStringFor(DatabaseFilePath(folder)));
+    connection.open(*connectionStringFor(databaseFilePath(folder)));
     for (const char* statement : statements) connection.execute(statement);
 }
 
@@ -133,32 +133,32 @@ const UnusableBook kUnusableBooks[] = {
          std::mt19937 random(20240601);
          std::string bytes(8192, '\0');
          for (char& byte : bytes) byte = static_cast<char>(random());
-         writeFile(DatabaseFilePath(folder), bytes);
+         writeFile(databaseFilePath(folder), bytes);
      },
      "file is not a database"},
     // An interrupted first run: never made into a database of no tables.
-    {"EmptyFile", [](const std::string& folder) { writeFile(DatabaseFilePath(folder), ""); }, "empty file"},
+    {"EmptyFile", [](const std::string& folder) { writeFile(databaseFilePath(folder), ""); }, "empty file"},
     // Opened, it would leave a read-only -shm beside it that keeps the book read-only once the file is mended.
     {"ReadOnlyFile",
      [](const std::string& folder) {
          createBook(folder);
-         chmod(DatabaseFilePath(folder).c_str(), 0444);
+         chmod(databaseFilePath(folder).c_str(), 0444);
      },
      "read-only"},
     {"TruncatedToItsFirstPage",
      [](const std::string& folder) {
          createBook(folder);
-         std::filesystem::resize_file(DatabaseFilePath(folder), 4096);
+         std::filesystem::resize_file(databaseFilePath(folder), 4096);
      },
      "malformed"},
     {"SchemaPageOverwritten",
      [](const std::string& folder) {
          createBook(folder);
-         std::string bytes = readFile(DatabaseFilePath(folder));
+         std::string bytes = readFile(databaseFilePath(folder));
          ASSERT_GT(bytes.size(), 4096u);
          // Past the 100-byte file header, page 1 holds the schema.
          std::fill(bytes.begin() + 100, bytes.begin() + 4096, '\xA5');
-         writeFile(DatabaseFilePath(folder), bytes);
+         writeFile(databaseFilePath(folder), bytes);
      },
      "malformed"},
     {"WithoutAddressCata",
@@ -200,11 +200,11 @@ TEST_P(StoreUnusableBook, IsAFailedOpenReportedOnce) {
     const UnusableBook& book = GetParam();
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(book.make(folder.path()));
-    const std::string before = readFile(DatabaseFilePath(folder.path()));
+    const std::string before = readFile(databaseFilePath(folder.path()));
 
     AddressStore store;
     std::vector<std::string> reported;
-    store.SetErrorReporter([&](const std::string& text) { reported.push_back(text); });
+    store.setErrorReporter([&](const std::string& text) { reported.push_back(text); });
     EXPECT_FALSE(store.OpenDatabase(folder.path()));
     EXPECT_FALSE(store.IsOpen());
     ASSERT_EQ(reported.size(), 1u);
@@ -213,7 +213,7 @@ TEST_P(StoreUnusableBook, IsAFailedOpenReportedOnce) {
     EXPECT_EQ(reported.size(), 1u);
 
     if (!book.connectingWritesIt) {
-        EXPECT_EQ(readFile(DatabaseFilePath(folder.path())), before);
+        EXPECT_EQ(readFile(databaseFilePath(folder.path())), before);
     }
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
 }
@@ -244,13 +244,13 @@ ChildOpen openInChild(const std::string& folder) {
         std::string reported;
         int reports = 0;
         AddressStore store;
-        store.SetErrorReporter([&](const std::string& text) {
+        store.setErrorReporter([&](const std::string& text) {
             reported += text;
             ++reports;
         });
         const bool opened = store.OpenDatabase(folder);
         const bool open = store.IsOpen();
-        store.CloseDatabase();
+        store.closeDatabase();
         if (write(channel[1], reported.data(), reported.size()) != static_cast<ssize_t>(reported.size())) _exit(101);
         _exit((opened ? 1 : 0) | (open ? 2 : 0) | std::min(reports, 15) << 2);
     }
@@ -269,7 +269,7 @@ TEST(StoreConnection, BookInAReadOnlyFolderIsAFailedOpen) {
     SQLITE_ONLY("a book file");
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
-    const std::string book = DatabaseFilePath(folder.path());
+    const std::string book = databaseFilePath(folder.path());
     // The folder's mode is put back however the test ends, so that it can be removed.
     struct RestoreMode {
         const std::string& path;
@@ -299,20 +299,20 @@ TEST(StoreConnection, GoodBookOpensAndTheCheckLeavesItAsItWas) {
     ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
     runOnBook(folder.path(), {"insert into AddressCata(name) values('friends')",
                               "insert into AddressList(group_id, email, name) values(1, 'a@b.c', 'A')"});
-    const std::string before = readFile(DatabaseFilePath(folder.path()));
+    const std::string before = readFile(databaseFilePath(folder.path()));
 
     AddressStore store;
     std::vector<std::string> reported;
-    store.SetErrorReporter([&](const std::string& text) { reported.push_back(text); });
+    store.setErrorReporter([&](const std::string& text) { reported.push_back(text); });
     ASSERT_TRUE(store.OpenDatabase(folder.path()));
     EXPECT_TRUE(store.IsOpen());
     std::vector<GroupRecord> groups;
     EXPECT_EQ(store.LoadGroups(groups), 0);
     EXPECT_EQ(groups, (std::vector<GroupRecord>{{1, "friends"}}));
-    store.CloseDatabase();
+    store.closeDatabase();
 
     EXPECT_TRUE(reported.empty());
-    EXPECT_EQ(readFile(DatabaseFilePath(folder.path())), before);
+    EXPECT_EQ(readFile(databaseFilePath(folder.path())), before);
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
 }
 
@@ -327,7 +327,7 @@ TEST(StoreConnection, OpensWithoutWaitingForAnotherProgramsWrite) {
 
     AddressStore store;
     std::vector<std::string> reported;
-    store.SetErrorReporter([&](const std::string& text) { reported.push_back(text); });
+    store.setErrorReporter([&](const std::string& text) { reported.push_back(text); });
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(store.OpenDatabase(folder.path()));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
@@ -348,7 +348,7 @@ TEST(StoreConnection, DataSourceThatCannotBeReachedOrUsedIsAFailedOpen) {
         TestBook empty(folder.path(), false); // a database without tables
         AddressStore store;
         std::vector<std::string> reported;
-        store.SetErrorReporter([&](const std::string& text) { reported.push_back(text); });
+        store.setErrorReporter([&](const std::string& text) { reported.push_back(text); });
         EXPECT_FALSE(store.OpenDatabase(folder.path()));
         EXPECT_FALSE(store.IsOpen());
         ASSERT_EQ(reported.size(), 1u);
@@ -361,7 +361,7 @@ TEST(StoreConnection, DataSourceThatCannotBeReachedOrUsedIsAFailedOpen) {
         TestBook book(folder.path());
         AddressStore store;
         EXPECT_TRUE(store.OpenDatabase(folder.path() + "/no/such/folder"));
-        EXPECT_FALSE(std::filesystem::exists(DatabaseFilePath(folder.path())));
+        EXPECT_FALSE(std::filesystem::exists(databaseFilePath(folder.path())));
     }
     // No server at that port: the connection is refused.
     const std::string ini = folder.path() + "/odbc.ini";
@@ -378,10 +378,10 @@ class GroupTest : public StoreFixture {};
 
 TEST_F(GroupTest, ClosedStoreRefusesEverything) {
     ASSERT_EQ(store.AddGroup("g"), 0);
-    store.CloseDatabase();
+    store.closeDatabase();
     EXPECT_FALSE(store.IsOpen());
     expectEveryOperationRefused(store);
-    store.CloseDatabase(); // closing twice is harmless
+    store.closeDatabase(); // closing twice is harmless
 }
 
 TEST_F(GroupTest, OpensFromADirectoryEndingInASlash) {
@@ -430,10 +430,10 @@ TEST_F(GroupTest, DeletingAGroupTakesItsAddressesWholeOrNotAtAll) {
     std::vector<GroupRecord> groups;
     ASSERT_EQ(store.LoadGroups(groups), 0);
     const std::vector<std::string> three = {"a@x", "b@x", "c@x"}, two = {"a@x", "d@x"};
-    ASSERT_EQ(store.InsertAddresses(groups[0].id, three, ""), 0);
-    ASSERT_EQ(store.InsertAddresses(groups[1].id, two, ""), 0);
+    ASSERT_EQ(store.insertAddresses(groups[0].id, three, ""), 0);
+    ASSERT_EQ(store.insertAddresses(groups[1].id, two, ""), 0);
 
-    const AddressStore::GroupDeletion deleted = store.DeleteGroupWithAddresses(groups[0].id);
+    const AddressStore::GroupDeletion deleted = store.deleteGroupWithAddresses(groups[0].id);
     EXPECT_TRUE(deleted.deleted) << deleted.failure;
     EXPECT_EQ(deleted.addresses, 3);
     EXPECT_EQ(scalar("select count(*) as value from AddressList where group_id = ?", {groups[0].id}), 0);
@@ -441,7 +441,7 @@ TEST_F(GroupTest, DeletingAGroupTakesItsAddressesWholeOrNotAtAll) {
 
     // A delete that fails part way leaves the group and every address of it.
     refuseDeletes("no_group_deletes", "AddressCata", "groups are kept");
-    const AddressStore::GroupDeletion refused = store.DeleteGroupWithAddresses(groups[1].id);
+    const AddressStore::GroupDeletion refused = store.deleteGroupWithAddresses(groups[1].id);
     EXPECT_FALSE(refused.deleted);
     EXPECT_NE(refused.failure.find("groups are kept"), std::string::npos) << refused.failure;
     EXPECT_EQ(scalar("select count(*) as value from AddressList where group_id = ?", {groups[1].id}), 2);
@@ -456,20 +456,20 @@ TEST_F(GroupTest, AddressesOfDeletedGroupsAreFoundAndTidiedAway) {
     std::vector<GroupRecord> groups;
     ASSERT_EQ(store.LoadGroups(groups), 0);
     const std::vector<std::string> mine = {"a@x", "b@x"};
-    ASSERT_EQ(store.InsertAddresses(groups[0].id, mine, ""), 0);
+    ASSERT_EQ(store.insertAddresses(groups[0].id, mine, ""), 0);
     for (const RowId gone : {900, 901})
         for (int i = 0; i < gone - 898; ++i)
             sql("insert into AddressList(group_id, email, name) values(?, ?, '')", {gone, "o" + std::to_string(i)});
     OdbcConnection connection;
     connection.open(book.connectionString());
-    const std::vector<OrphanedGroup> found = FindOrphanedAddresses(connection);
+    const std::vector<OrphanedGroup> found = findOrphanedAddresses(connection);
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].groupId, 900);
     EXPECT_EQ(found[0].addresses, 2);
     EXPECT_EQ(found[1].groupId, 901);
     EXPECT_EQ(found[1].addresses, 3);
-    EXPECT_EQ(RemoveOrphanedAddresses(connection), 5);
-    EXPECT_TRUE(FindOrphanedAddresses(connection).empty());
+    EXPECT_EQ(removeOrphanedAddresses(connection), 5);
+    EXPECT_TRUE(findOrphanedAddresses(connection).empty());
     EXPECT_EQ(scalar("select count(*) as value from AddressList"), 2);
 }
 
@@ -485,10 +485,10 @@ TEST_F(GroupTest, IdsPastThirtyOneBitsAreListedAndReached) {
     ASSERT_EQ(store.LoadGroupAddresses(group, addresses), 0);
     EXPECT_EQ(addresses, (std::list<AddressRecord>{{address, group, "a@x", "A"}}));
     std::int32_t count = 0;
-    ASSERT_EQ(store.CountGroupAddresses(group, count), 0);
+    ASSERT_EQ(store.countGroupAddresses(group, count), 0);
     EXPECT_EQ(count, 1);
     EXPECT_EQ(store.UpdateAddress(address, group, "b@x", "B"), 0);
-    EXPECT_EQ(store.AddAddressIfAbsent(group, "b@x", "").outcome, AddressStore::AddOutcome::kAlreadyInGroup);
+    EXPECT_EQ(store.addAddressIfAbsent(group, "b@x", "").outcome, AddressStore::AddOutcome::kAlreadyInGroup);
     EXPECT_EQ(store.DeleteAddress(address), 0);
     EXPECT_EQ(store.LoadGroupAddresses(group, addresses), 1);
     EXPECT_TRUE(reported.empty());

@@ -40,9 +40,9 @@ protected:
 TEST(OdbcConnection, RefusesMissingFileWithoutCreatingIt) {
     SQLITE_ONLY("a book file");
     TempFolder folder;
-    const std::string path = DatabaseFilePath(folder.path());
+    const std::string path = databaseFilePath(folder.path());
     OdbcConnection connection;
-    EXPECT_THROW(connection.open(*ConnectionStringFor(path)), DatabaseError);
+    EXPECT_THROW(connection.open(*connectionStringFor(path)), DatabaseError);
     EXPECT_FALSE(connection.isOpen());
     EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_THROW(connection.execute("select 1"), DatabaseError);
@@ -313,7 +313,7 @@ std::string fileContents(const std::string& path) {
 TEST(CreateDatabase, RefusesToOverwriteAnyExistingFile) {
     SQLITE_ONLY("a book file");
     TempFolder folder;
-    const std::string path = DatabaseFilePath(folder.path());
+    const std::string path = databaseFilePath(folder.path());
     std::ofstream(path, std::ios::binary) << "not a database, but someone's file";
     std::string error;
     EXPECT_EQ(createDatabase(folder.path(), builtInSchema(), error), CreateDatabaseResult::kAlreadyExists);
@@ -321,9 +321,9 @@ TEST(CreateDatabase, RefusesToOverwriteAnyExistingFile) {
 
     TempFolder second;
     ASSERT_EQ(createDatabase(second.path(), builtInSchema(), error), CreateDatabaseResult::kCreated) << error;
-    const std::string created = fileContents(DatabaseFilePath(second.path()));
+    const std::string created = fileContents(databaseFilePath(second.path()));
     EXPECT_EQ(createDatabase(second.path(), builtInSchema(), error), CreateDatabaseResult::kAlreadyExists);
-    EXPECT_EQ(fileContents(DatabaseFilePath(second.path())), created);
+    EXPECT_EQ(fileContents(databaseFilePath(second.path())), created);
 }
 
 TEST(CreateDatabase, FailureLeavesNothingBehind) {
@@ -457,11 +457,11 @@ TEST(DataSource, IsFoundInTheFileThatOdbciniNames) {
     const std::string ini = folder.path() + "/odbc.ini";
     std::ofstream(ini) << "[Other]\nDriver = SQLite3\n\n[corvane]\nDriver = SQLite3\nDatabase = /nowhere\n";
     ::setenv("ODBCINI", ini.c_str(), 1);
-    EXPECT_TRUE(IsDataSourceDefined("Corvane")); // letter case aside
-    EXPECT_TRUE(IsDataSourceDefined("Other"));
-    EXPECT_FALSE(IsDataSourceDefined("Corvan"));
+    EXPECT_TRUE(isDataSourceDefined("Corvane")); // letter case aside
+    EXPECT_TRUE(isDataSourceDefined("Other"));
+    EXPECT_FALSE(isDataSourceDefined("Corvan"));
     std::ofstream(ini, std::ios::trunc) << "[Other]\nDriver = SQLite3\n";
-    EXPECT_FALSE(IsDataSourceDefined("Corvane")); // read again at each look
+    EXPECT_FALSE(isDataSourceDefined("Corvane")); // read again at each look
     ::unsetenv("ODBCINI");
 }
 

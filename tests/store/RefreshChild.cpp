@@ -14,13 +14,13 @@ int main(int argc, char** argv) {
     }
     AddressStore store;
     bool failed = false;
-    store.SetErrorReporter([&](const std::string& text) {
+    store.setErrorReporter([&](const std::string& text) {
         std::fprintf(stderr, "%s\n", text.c_str());
         failed = true;
     });
-    store.SetUpdateServer(argv[2]);
+    store.setUpdateServer(argv[2]);
     if (!store.OpenDatabase(argv[1])) return 3;
     store.RefreshSearchKeys();
-    store.CloseDatabase();
+    store.closeDatabase();
     return failed ? 4 : 0;
 }

@@ -82,7 +82,7 @@ TEST(SplitText, NeverCutsInsideADoubleByteCharacter) {
 class DownloadTest : public ::testing::Test {
 protected:
     HttpGetOptions quick() {
-        HttpGetOptions options = DefaultDownloadOptions();
+        HttpGetOptions options = defaultDownloadOptions();
         options.connectTimeout = std::chrono::milliseconds(500);
         options.totalTimeout = std::chrono::milliseconds(700);
         return options;
@@ -125,11 +125,11 @@ TEST_F(DownloadTest, SilentServerTimesOut) {
 class RefreshTest : public StoreFixture {
 protected:
     RefreshTest() {
-        store.SetUpdateServer(server.baseAddress());
-        HttpGetOptions options = DefaultDownloadOptions();
+        store.setUpdateServer(server.baseAddress());
+        HttpGetOptions options = defaultDownloadOptions();
         options.connectTimeout = std::chrono::milliseconds(500);
         options.totalTimeout = std::chrono::milliseconds(700);
-        store.SetDownloadOptions(options);
+        store.setDownloadOptions(options);
     }
     void keywordFile(TestHttpServer::Answer answer) { server.answer("/update/search_key.txt", std::move(answer)); }
     void linkFile(TestHttpServer::Answer answer) { server.answer("/update/corvane_links.txt", std::move(answer)); }
@@ -194,7 +194,7 @@ TEST_F(RefreshTest, NothingUsableKeepsTheOldRows) {
         EXPECT_EQ(store.RefreshSearchKeys(), 0);
         EXPECT_EQ(keywords(), before) << "status " << answer.status << " body " << answer.body;
     }
-    store.SetUpdateServer(TestHttpServer::deadAddress());
+    store.setUpdateServer(TestHttpServer::deadAddress());
     EXPECT_EQ(store.RefreshSearchKeys(), 0);
     EXPECT_EQ(keywords(), before);
     EXPECT_TRUE(reported.empty());
@@ -228,8 +228,8 @@ TEST_F(RefreshTest, APageOrABodyWithoutOneValidRecordKeepsTheTables) {
     using Table = AddressStore::RefreshedTable;
     linkFile({200, "A##http://a"});
     keywordFile({200, "kept"});
-    ASSERT_EQ(store.RefreshTable(Table::kLinks), Outcome::kReplaced);
-    ASSERT_EQ(store.RefreshTable(Table::kSearchKeys), Outcome::kReplaced);
+    ASSERT_EQ(store.refreshTable(Table::kLinks), Outcome::kReplaced);
+    ASSERT_EQ(store.refreshTable(Table::kSearchKeys), Outcome::kReplaced);
     const std::string page = "<!DOCTYPE html><html><head><title>Login</title></head><body>Wi-Fi</body></html>";
     const TestHttpServer::Answer notFiles[] = {
         {200, page, false, "text/html; charset=utf-8"},
@@ -240,19 +240,19 @@ TEST_F(RefreshTest, APageOrABodyWithoutOneValidRecordKeepsTheTables) {
     for (const TestHttpServer::Answer& answer : notFiles) {
         SCOPED_TRACE(answer.body);
         linkFile(answer);
-        EXPECT_EQ(store.RefreshTable(Table::kLinks), Outcome::kNotARecordFile);
+        EXPECT_EQ(store.refreshTable(Table::kLinks), Outcome::kNotARecordFile);
         EXPECT_EQ(links(), (std::vector<LinkRecord>{{0, "A", "http://a"}}));
         keywordFile(answer);
         const bool keywordsInIt = answer.body.rfind("Site##", 0) == 0;
-        EXPECT_EQ(store.RefreshTable(Table::kSearchKeys), keywordsInIt ? Outcome::kReplaced : Outcome::kNotARecordFile);
+        EXPECT_EQ(store.refreshTable(Table::kSearchKeys), keywordsInIt ? Outcome::kReplaced : Outcome::kNotARecordFile);
         if (!keywordsInIt) {
             EXPECT_EQ(keywords(), std::vector<std::string>{"kept"});
         }
         keywordFile({200, "kept"});
-        store.RefreshTable(Table::kSearchKeys);
+        store.refreshTable(Table::kSearchKeys);
     }
-    store.SetUpdateServer(TestHttpServer::deadAddress());
-    EXPECT_EQ(store.RefreshTable(Table::kLinks), Outcome::kDownloadFailed);
+    store.setUpdateServer(TestHttpServer::deadAddress());
+    EXPECT_EQ(store.refreshTable(Table::kLinks), Outcome::kDownloadFailed);
     EXPECT_TRUE(reported.empty());
 }
 
@@ -346,10 +346,10 @@ TEST_F(RefreshTest, AFailureThatWouldLeaveTheNewSetIncompleteKeepsTheOldOne) {
     // Inside a batch that the caller holds open, the failed refresh takes back its own part only.
     reported.clear();
     {
-        StoreTransaction batch = store.BeginTransaction();
+        StoreTransaction batch = store.beginTransaction();
         EXPECT_EQ(store.InsertAddress(1, "kept@x", ""), 0);
         EXPECT_EQ(store.RefreshSearchKeys(), 0);
-        batch.Commit();
+        batch.commit();
     }
     EXPECT_EQ(store.AddressExists(1, "kept@x"), 1);
     EXPECT_EQ(keywords(), old);
@@ -453,8 +453,8 @@ TEST_F(RefreshTest, TwoProgramsRefreshingAtOnceLeaveOneWholeSet) {
     otherServer.answer("/update/search_key.txt", {200, keywordFileOf("second", 60'000, second)});
     AddressStore other;
     std::vector<std::string> otherReported;
-    other.SetErrorReporter([&](const std::string& text) { otherReported.push_back(text); });
-    other.SetUpdateServer(otherServer.baseAddress());
+    other.setErrorReporter([&](const std::string& text) { otherReported.push_back(text); });
+    other.setUpdateServer(otherServer.baseAddress());
     ASSERT_TRUE(other.OpenDatabase(folder.path()));
 
     for (int round = 0; round < 3; ++round) {
@@ -475,7 +475,7 @@ TEST_F(RefreshTest, TwoProgramsRefreshingAtOnceLeaveOneWholeSet) {
     // Each waited for the other's transaction, well within the book's lock time-out, so neither failed.
     for (const std::string& text : reported) ADD_FAILURE() << "unexpected: " << text;
     for (const std::string& text : otherReported) ADD_FAILURE() << "unexpected: " << text;
-    other.CloseDatabase();
+    other.closeDatabase();
 }
 
 TEST_F(RefreshTest, LoadersFindTheirColumnsInATableRebuiltInAnotherOrder) {

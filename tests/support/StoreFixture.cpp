@@ -7,13 +7,13 @@
 #include "store/DatabaseFile.h"
 
 StoreFixture::StoreFixture() {
-    store.SetErrorReporter([this](const std::string& text) { reported.push_back(text); });
+    store.setErrorReporter([this](const std::string& text) { reported.push_back(text); });
     if (!store.OpenDatabase(folder.path())) throw std::runtime_error("cannot open the test database");
 }
 
 StoreFixture::~StoreFixture() {
     if (m_side) m_side->close();
-    store.CloseDatabase();
+    store.closeDatabase();
 }
 
 OdbcConnection& StoreFixture::side() {

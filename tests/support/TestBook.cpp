@@ -120,6 +120,6 @@ TestBook::~TestBook() {
 }
 
 std::string TestBook::connectionString() const {
-    if (OnPostgreSql()) return DataSourceConnectionString("Corvane");
-    return *ConnectionStringFor(DatabaseFilePath(m_folder));
+    if (OnPostgreSql()) return dataSourceConnectionString("Corvane");
+    return *connectionStringFor(databaseFilePath(m_folder));
 }

@@ -38,7 +38,7 @@ using namespace std::string_literals;
 
 class RecordingTarget final : public NoticeTarget {
 public:
-    bool Send(const WorkerNotice& notice, std::stop_token) override {
+    bool send(const WorkerNotice& notice, std::stop_token) override {
         std::lock_guard lock(m_mutex);
         m_notices.push_back(notice);
         if (onNotice) onNotice(m_notices.size());
@@ -61,11 +61,11 @@ class FilterWorkerTest : public StoreFixture {
 protected:
     FilterWorkerTest() {
         if (!AddressStore::instance().OpenDatabase(folder.path())) throw std::runtime_error("cannot open the book");
-        AddressStore::instance().SetErrorReporter([this](const std::string& text) { reported.push_back(text); });
+        AddressStore::instance().setErrorReporter([this](const std::string& text) { reported.push_back(text); });
     }
     ~FilterWorkerTest() override {
-        AddressStore::instance().CloseDatabase();
-        AddressStore::instance().SetErrorReporter({});
+        AddressStore::instance().closeDatabase();
+        AddressStore::instance().setErrorReporter({});
     }
 
     std::string file(const std::string& name, const std::string& bytes) {

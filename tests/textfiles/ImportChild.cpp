@@ -50,7 +50,7 @@ int runImport(int argc, char** argv) {
     if (argc != 6 && argc != 7) return usage(argv[0]);
     AddressStore store;
     int reports = 0;
-    store.SetErrorReporter([&](const std::string& text) {
+    store.setErrorReporter([&](const std::string& text) {
         ++reports;
         std::fprintf(stderr, "reported: %s\n", text.c_str());
     });
@@ -68,11 +68,11 @@ int runImport(int argc, char** argv) {
     ImportBatching batching;
     batching.lines = std::strtoull(argv[5], nullptr, 10);
     batching.time = std::chrono::hours(1);
-    const ImportResult result = ImportAddresses(store, argv[3], std::atoi(argv[4]), batching);
+    const ImportResult result = importAddresses(store, argv[3], std::atoi(argv[4]), batching);
     std::printf("%d %zu %zu %d %d\n%s\n", result.opened ? 1 : 0, result.lines, result.stored, result.stopped ? 1 : 0,
                 reports, result.failure.c_str());
     std::fflush(stdout);
-    store.CloseDatabase();
+    store.closeDatabase();
     return 0;
 }
 
@@ -80,7 +80,7 @@ int runWrite(int argc, char** argv) {
     if (argc != 5) return usage(argv[0]);
     OdbcConnection connection;
     try {
-        connection.open(*BookConnectionString(argv[2]));
+        connection.open(*bookConnectionString(argv[2]));
     } catch (const DatabaseError& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 3;
@@ -102,7 +102,7 @@ int runWrite(int argc, char** argv) {
 
 class NoWindow final : public NoticeTarget {
 public:
-    bool Send(const WorkerNotice& notice, std::stop_token) override {
+    bool send(const WorkerNotice& notice, std::stop_token) override {
         if (notice.nKind == NK_DONE) outcome = static_cast<int>(notice.nValue);
         return true;
     }
@@ -115,7 +115,7 @@ int runFilter(int argc, char** argv) {
     auto window = std::make_shared<NoWindow>();
     FilterJob job{std::atoll(argv[3]), argv[4], argv[5], window};
     FilterWorkerThread(&job, {});
-    AddressStore::instance().CloseDatabase();
+    AddressStore::instance().closeDatabase();
     return window->outcome;
 }
 
@@ -123,7 +123,7 @@ int runHold(int argc, char** argv) {
     if (argc != 4) return usage(argv[0]);
     OdbcConnection connection;
     try {
-        connection.open(*BookConnectionString(argv[2]));
+        connection.open(*bookConnectionString(argv[2]));
         Transaction transaction(connection, TransactionIsolation::kDefault, TransactionAccess::kWrite);
         connection.execute("insert into AddressList(group_id, email, name) values(9, 'held@example.com', '')");
         std::printf("holding\n");

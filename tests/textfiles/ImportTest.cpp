@@ -175,7 +175,7 @@ TEST_F(ImportTest, StoresEachNewValidAddressOnceTrimmedInFileOrder) {
                                   "a\0b@example.com\n"s
                                   " old@example.com \n" +
                                   longest + "\n" + tooLong + "\n" + "last@example.com"); // no final line end
-    const ImportResult result = ImportAddresses(store, path, 4);
+    const ImportResult result = importAddresses(store, path, 4);
     EXPECT_TRUE(result.opened);
     EXPECT_EQ(result.lines, 14u);
     EXPECT_EQ(result.stored, 5u);
@@ -189,7 +189,7 @@ TEST_F(ImportTest, StoresEachNewValidAddressOnceTrimmedInFileOrder) {
     EXPECT_TRUE(reported.empty());
 
     // Again: every address is there already.
-    const ImportResult again = ImportAddresses(store, path, 4);
+    const ImportResult again = importAddresses(store, path, 4);
     EXPECT_EQ(again.lines, 14u);
     EXPECT_EQ(again.stored, 0u);
     EXPECT_EQ(rows(4).size(), 6u);
@@ -197,14 +197,14 @@ TEST_F(ImportTest, StoresEachNewValidAddressOnceTrimmedInFileOrder) {
 
 TEST_F(ImportTest, AByteOrderMarkOnlyAtTheVeryStartAndGroupZero) {
     const ImportResult result =
-        ImportAddresses(store, file("\xEF\xBB\xBF" "bom@example.com\n\xEF\xBB\xBF" "second@example.com\n"), 0);
+        importAddresses(store, file("\xEF\xBB\xBF" "bom@example.com\n\xEF\xBB\xBF" "second@example.com\n"), 0);
     EXPECT_EQ(result.lines, 2u);
     EXPECT_EQ(result.stored, 1u); // the second mark is part of its line, which is then no address
     EXPECT_EQ(rows(0), Lines{"bom@example.com"});
 
     // A mark alone, a file of blank lines and an empty file store nothing.
     for (const std::string& bytes : {"\xEF\xBB\xBF"s, "\n\r\n \t \n\n"s, ""s}) {
-        const ImportResult nothing = ImportAddresses(store, file(bytes), 0);
+        const ImportResult nothing = importAddresses(store, file(bytes), 0);
         EXPECT_TRUE(nothing.opened);
         EXPECT_EQ(nothing.stored, 0u);
         EXPECT_FALSE(nothing.stopped);
@@ -212,13 +212,13 @@ TEST_F(ImportTest, AByteOrderMarkOnlyAtTheVeryStartAndGroupZero) {
     // A binary file: its lines are read and none is an address.
     std::string binary;
     for (int i = 0; i < 100'000; ++i) binary += static_cast<char>((i * 131) % 256);
-    const ImportResult noise = ImportAddresses(store, file(binary), 0);
+    const ImportResult noise = importAddresses(store, file(binary), 0);
     EXPECT_EQ(noise.lines, static_cast<std::size_t>(std::count(binary.begin(), binary.end(), '\n') + 1));
     EXPECT_EQ(noise.stored, 0u);
     EXPECT_FALSE(noise.stopped);
     EXPECT_EQ(rows(0), Lines{"bom@example.com"});
-    EXPECT_FALSE(ImportAddresses(store, folder.path() + "/missing.txt", 0).opened);
-    EXPECT_FALSE(ImportAddresses(store, folder.path(), 0).opened); // a folder is no file
+    EXPECT_FALSE(importAddresses(store, folder.path() + "/missing.txt", 0).opened);
+    EXPECT_FALSE(importAddresses(store, folder.path(), 0).opened); // a folder is no file
     EXPECT_TRUE(reported.empty());
 }
 
@@ -243,7 +243,7 @@ TEST_F(ImportTest, BatchesStoreTheSameRowsInTheSameOrderAsOneLineAtATime) {
     for (const std::size_t batchLines : {std::size_t{1}, std::size_t{7}, std::size_t{1000}, std::size_t{100000}}) {
         SCOPED_TRACE("batches of " + std::to_string(batchLines) + " lines");
         sql("delete from AddressList where group_id = 2 and email <> 'd3@example.com'");
-        const ImportResult result = ImportAddresses(store, path, 2, {batchLines, 10s});
+        const ImportResult result = importAddresses(store, path, 2, {batchLines, 10s});
         EXPECT_EQ(result.lines, lines.size());
         EXPECT_EQ(result.stored, expected.size() - 1);
         EXPECT_FALSE(result.stopped);
@@ -264,7 +264,7 @@ TEST_F(ImportTest, ACheckThatFailsCountsItsLineAsPresentAndIsToldOnce) {
     sql("create trigger StoreThroughTheView instead of insert on AddressList "
         "begin insert into Stored(group_id, email, name) values(new.group_id, new.email, new.name); end");
     sql("insert into Stored(group_id, email, name) values(1, 'boom1@example.com', ''), (1, 'boom2@example.com', '')");
-    const ImportResult result = ImportAddresses(
+    const ImportResult result = importAddresses(
         store, file("a@example.com\nboom1@example.com\nb@example.com\nboom2@example.com\nc@example.com\n"), 1, {2, 10s});
     EXPECT_EQ(result.lines, 5u);
     EXPECT_EQ(result.stored, 3u);
@@ -293,7 +293,7 @@ TEST_P(ImportRefusalTest, AFailedInsertStopsTheRunWithWholeBatchesAndASecondRunS
             GetParam() + ", 'the address is refused'); end");
     };
     refuse("k257@example.com"); // in a statement of many rows
-    ImportResult result = ImportAddresses(store, path, 1, {200, 10s});
+    ImportResult result = importAddresses(store, path, 1, {200, 10s});
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.lines, 300u); // the batch had read up to its statement of k200 to k299
     EXPECT_EQ(result.stored, 200u);
@@ -306,7 +306,7 @@ TEST_P(ImportRefusalTest, AFailedInsertStopsTheRunWithWholeBatchesAndASecondRunS
     EXPECT_EQ(rows(8), Lines{"after@example.com"});
 
     refuse("k320@example.com"); // one of the last rows of a batch, in a statement of ten
-    result = ImportAddresses(store, path, 1, {200, 10s});
+    result = importAddresses(store, path, 1, {200, 10s});
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.lines, 350u);
     EXPECT_EQ(result.stored, 0u);
@@ -314,7 +314,7 @@ TEST_P(ImportRefusalTest, AFailedInsertStopsTheRunWithWholeBatchesAndASecondRunS
 
     // Once nothing stands in the way, the same import stores exactly the missing lines.
     dropRefusal("Refuse", "AddressList");
-    result = ImportAddresses(store, path, 1, {200, 10s});
+    result = importAddresses(store, path, 1, {200, 10s});
     EXPECT_FALSE(result.stopped);
     EXPECT_EQ(result.stored, 150u);
     EXPECT_EQ(rows(1), lines);
@@ -329,7 +329,7 @@ TEST_F(ImportTest, ADiskThatFillsStopsTheRunWithWholeBatchesAndASecondRunStoresT
     if (OnPostgreSql()) GTEST_SKIP() << "SQLite only: the book's file on this machine's disk";
     const Lines lines = numbered("full", 0, 20'000);
     const std::string path = file(joined(lines));
-    store.CloseDatabase();
+    store.closeDatabase();
     // The book and its log may grow to 512 KiB: far less than the file needs.
     Child child({"import", folder.path(), path, "1", "500", std::to_string(512 * 1024)});
     ASSERT_TRUE(child.started());
@@ -351,7 +351,7 @@ TEST_F(ImportTest, ADiskThatFillsStopsTheRunWithWholeBatchesAndASecondRunStoresT
     EXPECT_GT(result.lines, stored.size()); // it stopped inside the batch after the last one stored
     EXPECT_EQ(stored, Lines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(stored.size())));
 
-    const ImportResult rest = ImportAddresses(store, path, 1);
+    const ImportResult rest = importAddresses(store, path, 1);
     EXPECT_FALSE(rest.stopped);
     EXPECT_EQ(rest.stored, lines.size() - stored.size());
     EXPECT_EQ(rows(1), lines);
@@ -364,7 +364,7 @@ TEST_F(ImportTest, AnotherProgramWritingMeanwhileNeitherWaitsForTheWholeImportNo
     // writes after it still go through (a batch that had only read would have to let the other program in first,
     // and could then write nothing more). (PostgreSQL lets a plain insert of another program through at once.)
     if (!OnPostgreSql()) {
-        StoreTransaction batch = store.BeginTransaction(BatchErrors::kKeep);
+        StoreTransaction batch = store.beginTransaction(BatchErrors::kKeep);
         EXPECT_EQ(store.AddressExists(1, "first@example.com"), 0);
         Child writer({"write", folder.path(), "1", "other"});
         ASSERT_TRUE(writer.started());
@@ -372,8 +372,8 @@ TEST_F(ImportTest, AnotherProgramWritingMeanwhileNeitherWaitsForTheWholeImportNo
         std::this_thread::sleep_for(300ms);
         EXPECT_TRUE(writer.running()) << "the other program wrote while the batch was open";
         for (const std::string& email : numbered("mine", 0, 20)) ASSERT_EQ(store.InsertAddress(1, email, ""), 0);
-        batch.Commit();
-        EXPECT_EQ(batch.Failures(), 0u);
+        batch.commit();
+        EXPECT_EQ(batch.failures(), 0u);
         EXPECT_EQ(writer.wait(), 0);
     }
     if (!OnPostgreSql()) {
@@ -386,7 +386,7 @@ TEST_F(ImportTest, AnotherProgramWritingMeanwhileNeitherWaitsForTheWholeImportNo
         Child holder({"hold", folder.path(), "400"});
         ASSERT_TRUE(holder.started());
         ASSERT_EQ(holder.line(), "holding");
-        const ImportResult result = ImportAddresses(store, file(joined(numbered("late", 0, 10))), 1);
+        const ImportResult result = importAddresses(store, file(joined(numbered("late", 0, 10))), 1);
         EXPECT_FALSE(result.stopped) << result.failure;
         EXPECT_EQ(result.stored, 10u);
         EXPECT_EQ(holder.wait(), 0);
@@ -398,7 +398,7 @@ TEST_F(ImportTest, AnotherProgramWritingMeanwhileNeitherWaitsForTheWholeImportNo
     Child writer({"write", folder.path(), "300", "w"});
     ASSERT_TRUE(writer.started());
     ASSERT_EQ(writer.line(), "ready");
-    const ImportResult result = ImportAddresses(store, path, 1, {500, 50ms});
+    const ImportResult result = importAddresses(store, path, 1, {500, 50ms});
     EXPECT_FALSE(result.stopped) << result.failure;
     EXPECT_EQ(result.stored, lines.size());
     EXPECT_EQ(writer.wait(), 0);
@@ -431,7 +431,7 @@ TEST_F(ImportTest, AProgramKilledPartWayKeepsWholeBatchesAndASecondRunStoresTheR
         EXPECT_EQ(stored, Lines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(stored.size())));
         before = static_cast<std::int64_t>(stored.size());
     }
-    const ImportResult rest = ImportAddresses(store, path, 1);
+    const ImportResult rest = importAddresses(store, path, 1);
     EXPECT_FALSE(rest.stopped);
     EXPECT_EQ(rest.stored, lines.size() - static_cast<std::size_t>(before));
     EXPECT_EQ(rows(1), lines);
@@ -452,7 +452,7 @@ TEST_F(ImportTest, OtherThreadsGetTheirTurnBetweenBatches) {
         }
     });
     const auto start = std::chrono::steady_clock::now();
-    const ImportResult result = ImportAddresses(store, path, 1, {500, 10s});
+    const ImportResult result = importAddresses(store, path, 1, {500, 10s});
     const auto whole = std::chrono::steady_clock::now() - start;
     importing = false;
     other.get();
@@ -464,7 +464,7 @@ TEST_F(ImportTest, OtherThreadsGetTheirTurnBetweenBatches) {
 TEST_F(ImportTest, AFileThatCannotBeReadToItsEndStopsTheRun) {
     // A regular file whose reading fails at once.
     if (!std::filesystem::is_regular_file("/proc/self/mem")) GTEST_SKIP() << "no /proc here";
-    const ImportResult result = ImportAddresses(store, "/proc/self/mem", 1);
+    const ImportResult result = importAddresses(store, "/proc/self/mem", 1);
     EXPECT_TRUE(result.opened);
     EXPECT_TRUE(result.stopped);
     EXPECT_EQ(result.lines, 0u);
@@ -479,7 +479,7 @@ TEST_F(ImportTest, TwoProgramsImportingOverlappingFilesAtOnceStoreEachAddressOnc
     std::reverse(b.begin(), b.begin() + 3000);
     const std::string pathA = file(joined(a), "a.txt");
     const std::string pathB = file(joined(b), "b.txt");
-    store.CloseDatabase();
+    store.closeDatabase();
     Child one({"import", folder.path(), pathA, "1", "400"});
     Child two({"import", folder.path(), pathB, "1", "300"});
     ASSERT_TRUE(one.started());

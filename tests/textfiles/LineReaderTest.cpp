@@ -143,34 +143,34 @@ TEST_F(LineReaderTest, OutputFileWritesBytesAsGivenAndSaysWhenItCannot) {
     std::ofstream(path) << "old content that must go";
     {
         OutputFile out;
-        ASSERT_TRUE(out.Create(path));
-        EXPECT_TRUE(out.Write("a\0b"s));
-        EXPECT_TRUE(out.Write("\r\n"));
+        ASSERT_TRUE(out.create(path));
+        EXPECT_TRUE(out.write("a\0b"s));
+        EXPECT_TRUE(out.write("\r\n"));
         const std::string large(300'000, 'q'); // more than the buffer at once
-        EXPECT_TRUE(out.Write(large));
-        EXPECT_TRUE(out.Write(""));
-        EXPECT_TRUE(out.Close());
-        EXPECT_FALSE(out.Write("after close"));
+        EXPECT_TRUE(out.write(large));
+        EXPECT_TRUE(out.write(""));
+        EXPECT_TRUE(out.close());
+        EXPECT_FALSE(out.write("after close"));
     }
     EXPECT_EQ(contents(path), "a\0b\r\n"s + std::string(300'000, 'q'));
 
     OutputFile never;
-    EXPECT_FALSE(never.Create(folder.path() + "/no/such/folder.txt"));
-    EXPECT_FALSE(never.Write("x"));
-    EXPECT_FALSE(never.Close());
-    EXPECT_FALSE(OutputFile().Create(folder.path())); // a folder
+    EXPECT_FALSE(never.create(folder.path() + "/no/such/folder.txt"));
+    EXPECT_FALSE(never.write("x"));
+    EXPECT_FALSE(never.close());
+    EXPECT_FALSE(OutputFile().create(folder.path())); // a folder
 
     // A file that cannot grow (as on a full disk): the failure shows at the latest when it is closed.
     OutputFile full;
-    ASSERT_TRUE(full.Create(folder.path() + "/full.txt"));
+    ASSERT_TRUE(full.create(folder.path() + "/full.txt"));
     rlimit old{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     const rlimit small{4096, old.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool written = full.Write(std::string(100'000, 'w'));
-    written = full.Write("more") && written;
-    const bool closed = full.Close();
+    bool written = full.write(std::string(100'000, 'w'));
+    written = full.write("more") && written;
+    const bool closed = full.close();
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
     EXPECT_FALSE(written && closed);

@@ -39,9 +39,9 @@ private:
 };
 
 TEST(BrowserLaunch, TriesTheBrowserVariableThenXdgOpen) {
-    EXPECT_EQ(BrowserCommands("u", nullptr), (Commands{{"xdg-open", "u"}}));
-    EXPECT_EQ(BrowserCommands("u", "firefox"), (Commands{{"firefox", "u"}, {"xdg-open", "u"}}));
-    EXPECT_EQ(BrowserCommands("u", "  chromium --new-window %s :: lynx"),
+    EXPECT_EQ(browserCommands("u", nullptr), (Commands{{"xdg-open", "u"}}));
+    EXPECT_EQ(browserCommands("u", "firefox"), (Commands{{"firefox", "u"}, {"xdg-open", "u"}}));
+    EXPECT_EQ(browserCommands("u", "  chromium --new-window %s :: lynx"),
               (Commands{{"chromium", "--new-window", "u"}, {"lynx", "u"}, {"xdg-open", "u"}}));
 }
 
@@ -55,7 +55,7 @@ TEST(BrowserLaunch, PassesTheAddressByteForByteAsOneArgument) {
     ScopedVariable variable("BROWSER", browser);
 
     const std::string address = "https://www.baidu.com/s?wd=a b&c=\xC5\xF3\xD3\xD1 'x' \"y\" $HOME;&tn=t&bar=";
-    ASSERT_TRUE(LaunchBrowser(address));
+    ASSERT_TRUE(launchBrowser(address));
     // The browser runs on its own; wait for what it wrote.
     for (int i = 0; i < 500 && !std::filesystem::exists(received); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -68,18 +68,18 @@ TEST(BrowserLaunch, PassesTheAddressByteForByteAsOneArgument) {
 TEST(BrowserLaunch, ReportsWhenNoBrowserCanBeStarted) {
     ScopedVariable variable("BROWSER", "/no/such/browser");
     ScopedVariable path("PATH", "/no/such/folder");
-    EXPECT_FALSE(LaunchBrowser("https://example.org/"));
+    EXPECT_FALSE(launchBrowser("https://example.org/"));
 }
 
 TEST(WebAddress, OnlyPlainWebPagesFromTheServer) {
     for (const char* good : {"http://example.org", "https://example.org/a?b=c&d", "HTTPS://EXAMPLE.ORG/",
                              "http://例子.cn/\xC5\xF3", "http://a b"})
-        EXPECT_TRUE(IsWebAddress(good)) << good;
+        EXPECT_TRUE(isWebAddress(good)) << good;
     for (const char* bad : {"", "http://", "https://", "file:///etc/passwd", "/etc/passwd", "-new-window",
                             "--help http://x", "javascript:alert(1)", "ftp://example.org", "mailto:a@b",
                             " http://example.org", "http://x\ny", "http://x\x01", "http://x\x7F", "httpx://y"})
-        EXPECT_FALSE(IsWebAddress(bad)) << bad;
-    EXPECT_FALSE(IsWebAddress(std::string_view("http://a\0b", 10)));
+        EXPECT_FALSE(isWebAddress(bad)) << bad;
+    EXPECT_FALSE(isWebAddress(std::string_view("http://a\0b", 10)));
 }
 
 } // namespace

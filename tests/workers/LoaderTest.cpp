@@ -28,10 +28,10 @@ std::string number(int i) {
     return text;
 }
 
-// Records every notice; while `hold` is set, each Send waits until released or stopped, as a busy window would.
+// Records every notice; while `hold` is set, each send waits until released or stopped, as a busy window would.
 class RecordingTarget final : public NoticeTarget {
 public:
-    bool Send(const WorkerNotice& notice, std::stop_token stop) override {
+    bool send(const WorkerNotice& notice, std::stop_token stop) override {
         std::unique_lock lock(m_mutex);
         if (m_hold) {
             ++m_waiting;
@@ -73,17 +73,17 @@ protected:
             throw std::runtime_error(error);
         if (!store().OpenDatabase(folder.path())) throw std::runtime_error("cannot open the test database");
     }
-    ~LoaderTest() override { store().CloseDatabase(); }
+    ~LoaderTest() override { store().closeDatabase(); }
 
     static AddressStore& store() { return AddressStore::instance(); }
 
     // Fills group `groupId` with `count` addresses "<prefix><i>@x" named "n<i>", in one transaction. The numbers
     // have four digits, so that the book's order and the order of insertion agree.
     void fill(int groupId, int count, const std::string& prefix = "a") {
-        StoreTransaction batch = store().BeginTransaction();
+        StoreTransaction batch = store().beginTransaction();
         for (int i = 0; i < count; ++i)
             store().InsertAddress(groupId, prefix + number(i) + "@x", "n" + number(i));
-        batch.Commit();
+        batch.commit();
     }
 
     std::vector<WorkerNotice> runGroupLoader(int groupId) {
@@ -169,7 +169,7 @@ TEST_F(LoaderTest, AFailedReadIsAnEmptyGroupAndStillReleasesTheStarter) {
     runGroupLoader(1);
     // Another program takes the address table away under the open store: the read throws inside the loader.
     OdbcConnection other;
-    other.open(*ConnectionStringFor(DatabaseFilePath(folder.path())));
+    other.open(*connectionStringFor(databaseFilePath(folder.path())));
     other.execute("drop table AddressList");
     other.close();
     const std::vector<WorkerNotice> notices = runGroupLoader(1);
@@ -188,7 +188,7 @@ TEST_F(LoaderTest, ANewRequestStopsTheRunningLoaderBeforeItStarts) {
     fill(2, 200, "b");
     auto target = std::make_shared<RecordingTarget>();
     LoaderStarter starter(target);
-    starter.StartGroupLoader(1);
+    starter.startGroupLoader(1);
     EXPECT_EQ(g_bArgTaken.load(), 1);
 
     // The window is busy: the loader waits in the middle of its page. A new request must not wait for the page to
@@ -197,13 +197,13 @@ TEST_F(LoaderTest, ANewRequestStopsTheRunningLoaderBeforeItStarts) {
     target->waitForAWaitingSender();
     const std::size_t before = target->notices().size();
     const auto started = std::chrono::steady_clock::now();
-    starter.StartGroupLoader(2);
+    starter.startGroupLoader(2);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
     target->hold(false);
     // Let the new loader send its whole first page.
     for (int i = 0; i < 500 && target->notices().size() < before + 51; ++i)
         std::this_thread::sleep_for(10ms);
-    starter.Stop();
+    starter.stop();
 
     const std::vector<WorkerNotice> notices = target->notices();
     ASSERT_EQ(notices.size(), before + 51);
@@ -221,10 +221,10 @@ TEST_F(LoaderTest, StopEndsASendingLoaderPromptly) {
     auto target = std::make_shared<RecordingTarget>();
     target->hold(true);
     LoaderStarter starter(target);
-    starter.StartGroupLoader(1);
+    starter.startGroupLoader(1);
     target->waitForAWaitingSender();
     const auto started = std::chrono::steady_clock::now();
-    starter.Stop();
+    starter.stop();
     EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
     EXPECT_TRUE(target->notices().empty());
 }

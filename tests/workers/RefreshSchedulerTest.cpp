@@ -32,25 +32,25 @@ std::tm at(int year, int month, int day, int hour, int minute, int second) {
 // A clock that moves only when the scheduler sleeps, and a stamp held in memory.
 class FakeEnvironment final : public RefreshEnvironment {
 public:
-    std::tm LocalNow() override { return now; }
-    bool Sleep(std::chrono::milliseconds duration, std::stop_token stop) override {
+    std::tm localNow() override { return now; }
+    bool sleep(std::chrono::milliseconds duration, std::stop_token stop) override {
         if (stop.stop_requested()) return false;
         now.tm_sec += static_cast<int>(duration.count() / 1000);
         std::mktime(&now); // normalise the fields
         ++sleeps;
         return !stop.stop_requested();
     }
-    StampRead ReadStamp(std::string& firstLine) override {
+    StampRead readStamp(std::string& firstLine) override {
         firstLine = stamp;
         return read;
     }
-    bool WriteStamp(const std::string& text) override {
+    bool writeStamp(const std::string& text) override {
         stamp = text;
         read = StampRead::kRead;
         writes.push_back(text);
         return true;
     }
-    bool RefreshStored() override { return stored; }
+    bool refreshStored() override { return stored; }
 
     std::tm now = at(2026, 12, 7, 12, 0, 0);
     std::string stamp;
@@ -64,7 +64,7 @@ public:
 class RecordingTarget final : public NoticeTarget {
 public:
     RecordingTarget(std::stop_source& stop, int limit) : m_stop(stop), m_limit(limit) {}
-    bool Send(const WorkerNotice& notice, std::stop_token) override {
+    bool send(const WorkerNotice& notice, std::stop_token) override {
         kinds.push_back(notice.nKind);
         if (notice.nKind == NK_TICK && ++m_ticks == m_limit) m_stop.request_stop();
         return accept;
@@ -103,37 +103,37 @@ TEST(RefreshStamp, DueOnceAWholeDayHasPassed) {
         FakeEnvironment environment;
         environment.stamp = c.stamp;
         environment.read = RefreshEnvironment::StampRead::kRead;
-        EXPECT_EQ(IsRefreshDue(environment), c.due) << '"' << c.stamp << '"';
+        EXPECT_EQ(isRefreshDue(environment), c.due) << '"' << c.stamp << '"';
     }
     FakeEnvironment missing;
-    EXPECT_TRUE(IsRefreshDue(missing));
+    EXPECT_TRUE(isRefreshDue(missing));
     FakeEnvironment locked;
     locked.read = RefreshEnvironment::StampRead::kCannotOpen;
-    EXPECT_FALSE(IsRefreshDue(locked)); // tried again at the next check
+    EXPECT_FALSE(isRefreshDue(locked)); // tried again at the next check
 }
 
 TEST(RefreshStamp, WrittenFormReadsBackAndTheFileKeepsOneLine) {
     const std::tm time = at(2008, 6, 1, 14, 5, 9);
-    EXPECT_EQ(FormatStamp(time), "2008-06-01 14:05:09");
-    const std::optional<std::tm> back = ParseStamp(FormatStamp(time));
+    EXPECT_EQ(formatStamp(time), "2008-06-01 14:05:09");
+    const std::optional<std::tm> back = parseStamp(formatStamp(time));
     ASSERT_TRUE(back);
-    EXPECT_EQ(FormatStamp(*back), "2008-06-01 14:05:09");
+    EXPECT_EQ(formatStamp(*back), "2008-06-01 14:05:09");
 
     TempFolder folder;
     StampFileEnvironment file(folder.path() + "/Corvane.tmp");
     std::string line = "stale";
-    EXPECT_EQ(file.ReadStamp(line), RefreshEnvironment::StampRead::kMissing);
-    ASSERT_TRUE(file.WriteStamp("2008-06-01 14:05:09"));
-    ASSERT_TRUE(file.WriteStamp("2009-01-02 03:04:05")); // replaces, never appends
-    EXPECT_EQ(file.ReadStamp(line), RefreshEnvironment::StampRead::kRead);
+    EXPECT_EQ(file.readStamp(line), RefreshEnvironment::StampRead::kMissing);
+    ASSERT_TRUE(file.writeStamp("2008-06-01 14:05:09"));
+    ASSERT_TRUE(file.writeStamp("2009-01-02 03:04:05")); // replaces, never appends
+    EXPECT_EQ(file.readStamp(line), RefreshEnvironment::StampRead::kRead);
     EXPECT_EQ(line, "2009-01-02 03:04:05");
     std::ofstream(folder.path() + "/Corvane.tmp", std::ios::binary) << "2009-01-02 03:04:05\r\nsecond line";
-    file.ReadStamp(line);
+    file.readStamp(line);
     EXPECT_EQ(line, "2009-01-02 03:04:05");
     std::ofstream(folder.path() + "/Corvane.tmp", std::ios::binary) << std::string(1 << 20, 'x');
-    file.ReadStamp(line); // a huge line is cut, not read whole
+    file.readStamp(line); // a huge line is cut, not read whole
     EXPECT_LE(line.size(), 256u);
-    EXPECT_FALSE(StampFileEnvironment(folder.path() + "/no/such/folder/Corvane.tmp").WriteStamp("x"));
+    EXPECT_FALSE(StampFileEnvironment(folder.path() + "/no/such/folder/Corvane.tmp").writeStamp("x"));
 }
 
 TEST(RefreshScheduler, TicksEveryCycleAndChecksOnTheFirstThenEveryEleventh) {
@@ -214,7 +214,7 @@ TEST(RefreshScheduler, EndsWithoutAStampWhenStoppedOrWhenTheWindowIsGone) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, 500ms);
     EXPECT_TRUE(silent.kinds.empty());
     std::string line;
-    EXPECT_EQ(real.ReadStamp(line), RefreshEnvironment::StampRead::kMissing);
+    EXPECT_EQ(real.readStamp(line), RefreshEnvironment::StampRead::kMissing);
 }
 
 } // namespace

@@ -21,7 +21,7 @@
 #include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
 
-PromptAnswer ScriptedPrompts::ShowMessage(QWidget*, const QString& text, const QString& caption, PromptIcon icon,
+PromptAnswer ScriptedPrompts::showMessage(QWidget*, const QString& text, const QString& caption, PromptIcon icon,
                                           PromptButtons buttons) {
     shown.push_back({text, caption, icon, buttons});
     if (!answers.empty()) {
@@ -32,14 +32,14 @@ PromptAnswer ScriptedPrompts::ShowMessage(QWidget*, const QString& text, const Q
     return buttons == PromptButtons::YesNo ? PromptAnswer::Yes : PromptAnswer::Ok;
 }
 
-bool ScriptedPrompts::OpenInBrowser(const std::string& address) {
+bool ScriptedPrompts::openInBrowser(const std::string& address) {
     opened.push_back(address);
     return browserStarts;
 }
 
-std::optional<std::string> ScriptedPrompts::ChooseFile(QWidget* parent, const FileChooser& chooser) {
+std::optional<std::string> ScriptedPrompts::chooseFile(QWidget* parent, const FileChooser& chooser) {
     choosers.push_back(chooser);
-    if (realChoosers) return ShowFileChooser(parent, chooser);
+    if (realChoosers) return showFileChooser(parent, chooser);
     if (files.empty()) return std::nullopt;
     std::string path = files.front();
     files.pop_front();
@@ -57,11 +57,11 @@ QStringList ScriptedPrompts::takeTexts() {
 ScriptedPromptsScope::ScriptedPromptsScope() {
     auto prompts = std::make_unique<ScriptedPrompts>();
     m_prompts = prompts.get();
-    InstallPrompts(std::move(prompts));
+    installPrompts(std::move(prompts));
 }
 
 ScriptedPromptsScope::~ScriptedPromptsScope() {
-    InstallPrompts(nullptr);
+    installPrompts(nullptr);
 }
 
 WindowBook::WindowBook(bool withDatabase) {
@@ -72,11 +72,11 @@ WindowBook::WindowBook(bool withDatabase) {
     m_book = std::make_unique<TestBook>(m_path, withDatabase);
     if (withDatabase && !m_store.OpenDatabase(m_path)) throw std::runtime_error("cannot open the test book");
     std::filesystem::current_path(m_path);
-    CaptureStartDirectory();
+    captureStartDirectory();
 }
 
 WindowBook::~WindowBook() {
-    m_store.CloseDatabase();
+    m_store.closeDatabase();
     m_book.reset();
     std::error_code ignored;
     std::filesystem::current_path(m_previousDirectory, ignored);
@@ -90,13 +90,13 @@ std::int32_t WindowBook::addGroup(const std::string& name) {
 }
 
 void WindowBook::addAddresses(std::int32_t groupId, int count, const std::string& prefix) {
-    StoreTransaction batch = m_store.BeginTransaction();
+    StoreTransaction batch = m_store.beginTransaction();
     for (int i = 0; i < count; ++i) {
         char name[16];
         std::snprintf(name, sizeof name, "n%04d", i);
         m_store.InsertAddress(groupId, TestEmail(prefix, i), name);
     }
-    batch.Commit();
+    batch.commit();
 }
 
 std::vector<AddressRecord> WindowBook::addresses(std::int32_t groupId) {
@@ -186,7 +186,7 @@ void ClickButton(QWidget* window, int id) {
 QStringList ColumnTexts(const ReportList* list, int column) {
     QStringList texts;
     for (int row = 0; row < list->GetItemCount(); ++row)
-        texts << FromCp936(list->GetItemText(row, column));
+        texts << fromCp936(list->GetItemText(row, column));
     return texts;
 }
 

@@ -31,12 +31,12 @@ public:
         PromptButtons buttons;
     };
 
-    PromptAnswer ShowMessage(QWidget* parent, const QString& text, const QString& caption, PromptIcon icon,
+    PromptAnswer showMessage(QWidget* parent, const QString& text, const QString& caption, PromptIcon icon,
                              PromptButtons buttons) override;
     // A browser that records what it is asked to open and comes up unless told otherwise.
-    bool OpenInBrowser(const std::string& address) override;
+    bool openInBrowser(const std::string& address) override;
     // A file chooser that hands out the queued paths, then cancels; with `realChoosers`, the real chooser.
-    std::optional<std::string> ChooseFile(QWidget* parent, const FileChooser& chooser) override;
+    std::optional<std::string> chooseFile(QWidget* parent, const FileChooser& chooser) override;
 
     std::vector<Message> shown;
     std::deque<PromptAnswer> answers;
