@@ -261,7 +261,7 @@ void BM_CheckedInsert(benchmark::State& state) {
                     for (int i = piece; i < pieceEnd; ++i) {
                         if (present[i - piece] == 0) pending.push_back(lines[i]);
                         if (pending.size() == 100 || (i + 1 == end && !pending.empty())) {
-                            if (store.insertAddresses(1, pending, "") == 0) inserted += static_cast<int>(pending.size());
+                            if (store.insertAddresses(1, pending, "") == AddressStore::InsertOutcome::kInserted) inserted += static_cast<int>(pending.size());
                             pending.clear();
                         }
                     }
@@ -274,7 +274,7 @@ void BM_CheckedInsert(benchmark::State& state) {
                 for (int i = start; i < end; ++i) {
                     if (store.AddressExists(1, lines[i]) == 0) pending.push_back(lines[i]);
                     if (pending.size() == 100 || (i + 1 == end && !pending.empty())) {
-                        if (store.insertAddresses(1, pending, "") == 0) inserted += static_cast<int>(pending.size());
+                        if (store.insertAddresses(1, pending, "") == AddressStore::InsertOutcome::kInserted) inserted += static_cast<int>(pending.size());
                         pending.clear();
                     }
                 }

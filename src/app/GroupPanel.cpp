@@ -62,7 +62,7 @@ void CCorvaneDlg::OnDeleteGroup() {
     // group goes at once.
     std::int32_t count = 0;
     try {
-        store.countGroupAddresses(id, count);
+        count = store.countGroupAddresses(id).value_or(0);
     } catch (const std::exception& error) {
         messageBox(QStringLiteral("删除失败！\n%1").arg(fromCp936(error.what())), this);
         return;

@@ -14,7 +14,6 @@
 #include "store/CMyRecordset.h"
 #include "store/DatabaseFile.h"
 #include "store/DownloadText.h"
-#include "store/SplitText.h"
 #include "store/TableRefresh.h"
 
 namespace {
@@ -495,13 +494,14 @@ AddressStore::AddResult AddressStore::addAddressIfAbsent(RowId groupId, const st
     return result;
 }
 
-int AddressStore::insertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name) {
+AddressStore::InsertOutcome AddressStore::insertAddresses(RowId groupId, std::span<const std::string> emails,
+                                                          const std::string& name) {
     std::vector<std::string> failures;
-    int result = 0;
+    InsertOutcome outcome = InsertOutcome::kInserted;
     {
         std::lock_guard lock(m_mutex);
-        if (!m_connection.isOpen()) return 1;
-        if (batchBroken()) return m_batch->keepsErrors() ? kNotWritten : 0;
+        if (!m_connection.isOpen()) return InsertOutcome::kNotOpen;
+        if (batchBroken()) return m_batch->keepsErrors() ? InsertOutcome::kKept : InsertOutcome::kReported;
         std::string failure;
         try {
             std::vector<SqlParameter> params;
@@ -524,10 +524,12 @@ int AddressStore::insertAddresses(RowId groupId, std::span<const std::string> em
             noteIfConnectionGone(error);
             failure = error.what();
         }
-        result = settleWrite(std::move(failure), failures);
+        if (!failure.empty())
+            outcome = settleWrite(std::move(failure), failures) == kNotWritten ? InsertOutcome::kKept
+                                                                                : InsertOutcome::kReported;
     }
     report(failures);
-    return result;
+    return outcome;
 }
 
 int AddressStore::UpdateAddress(RowId id, RowId groupId, const std::string& email,
@@ -613,15 +615,15 @@ int AddressStore::loadGroupAddressPage(RowId groupId, std::int32_t offset, std::
     });
 }
 
-int AddressStore::countGroupAddresses(RowId groupId, std::int32_t& count) {
+std::optional<std::int32_t> AddressStore::countGroupAddresses(RowId groupId) {
     std::lock_guard lock(m_mutex);
     restoreConnection();
-    if (!m_connection.isOpen()) return 1;
+    if (!m_connection.isOpen()) return std::nullopt;
     return readReconnecting([&] {
-        count = 0;
+        std::int32_t count = 0;
         loadRows(m_connection, "select count(*) as total from AddressList where group_id = ?", {groupId},
                  [&](CMyRecordset& row) { count = static_cast<std::int32_t>(row.integer("total")); });
-        return 0;
+        return std::optional<std::int32_t>(count);
     });
 }
 
@@ -640,19 +642,10 @@ AddressStore::RefreshOutcome AddressStore::refreshTable(RefreshedTable table) {
     }
     // The download and the cutting into rows run without the lock: the other threads need not wait for a slow
     // server or a large file.
-    std::vector<RefreshRow> rows;
-    {
-        std::string body;
-        std::string contentType;
-        if (DownloadText(url, body, options, &contentType) != 1) return RefreshOutcome::kDownloadFailed;
-        // A page in place of the file would replace every link, or become the only keyword.
-        if (isWebPage(contentType, body)) return RefreshOutcome::kNotARecordFile;
-        std::vector<std::string> pieces;
-        SplitText(body, "||", pieces, 0);
-        std::string().swap(body);
-        rows = refreshRows(pieces, links);
-        if (!holdsValidRecord(rows, links)) return RefreshOutcome::kNotARecordFile;
-    }
+    DownloadedRecords downloaded = downloadRecords(url, options, links);
+    if (downloaded.result == DownloadedRecords::Result::kDownloadFailed) return RefreshOutcome::kDownloadFailed;
+    if (downloaded.result == DownloadedRecords::Result::kNotARecordFile) return RefreshOutcome::kNotARecordFile;
+    const std::vector<RefreshRow> rows = std::move(downloaded.rows);
 
     RowReplacement replacement;
     {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -104,6 +105,16 @@ public:
     void addressesExist(RowId groupId, std::span<const std::string> emails, std::vector<int>& results);
     int InsertAddress(RowId groupId, const std::string& email, const std::string& name); // no duplicate check
 
+    // What became of the rows of insertAddresses.
+    enum class InsertOutcome {
+        kInserted, // every row is stored (inside a batch: goes with the batch)
+        kReported, // a statement failed, and the failure was reported; outside a batch the rows of the statements
+                   // before it stay
+        kKept,     // inside a batch that keeps its errors (BatchErrors::kKeep): nothing was written, and the batch
+                   // holds the reason; also when the batch was broken already
+        kNotOpen,
+    };
+
     // What became of a single address that was to be added.
     enum class AddOutcome {
         kAdded,
@@ -123,7 +134,7 @@ public:
     // statement costs far more than a row), with no duplicate check: a writer's result code. Inside a batch the
     // rows go with the batch, whole or not at all; outside one, a failure can leave the rows of the statements
     // that ran before it.
-    int insertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name);
+    InsertOutcome insertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name);
     // Refuses (2) an e-mail text that the target group holds under another id. The check and the update run under
     // the database's write lock, so no other program can store the same text in between. Should the check fail,
     // or the lock not be had, the error is reported and the result is 2 too: nothing is written.
@@ -136,8 +147,8 @@ public:
     // Up to `limit` addresses of the group from position `offset` on; a loader's result code.
     int loadGroupAddressPage(RowId groupId, std::int32_t offset, std::int32_t limit,
                              std::vector<AddressRecord>& addresses);
-    // The number of addresses of the group: 0 when the count was read, 1 when the connection is not open.
-    int countGroupAddresses(RowId groupId, std::int32_t& count);
+    // The number of addresses of the group; nothing when the connection is not open. \throws DatabaseError
+    std::optional<std::int32_t> countGroupAddresses(RowId groupId);
 
     // Keywords and links. The refreshes download the server's file and replace the table, whole or not at all;
     // when the download fails or yields no record, the table keeps its rows. A record that the database refuses

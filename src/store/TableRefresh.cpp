@@ -9,6 +9,8 @@
 #include "platform/CodePage936.h"
 #include "platform/DatabaseError.h"
 #include "platform/Transaction.h"
+#include "store/DownloadText.h"
+#include "store/SplitText.h"
 
 namespace {
 
@@ -168,6 +170,22 @@ std::vector<RefreshRow> refreshRows(std::vector<std::string>& pieces, bool links
 // refreshing one book at once leave one whole set: where the engine cannot run them one after the other, it fails
 // one of them, which then runs again (see below). One transaction also makes a large file quick to store, and so
 // keeps the store's lock short for the threads that wait on it.
+DownloadedRecords downloadRecords(const std::string& url, const HttpGetOptions& options, bool links) {
+    DownloadedRecords downloaded;
+    std::string body;
+    std::string contentType;
+    if (DownloadText(url, body, options, &contentType) != 1) return downloaded;
+    downloaded.result = DownloadedRecords::Result::kNotARecordFile;
+    // A page in place of the file would replace every link, or become the only keyword.
+    if (isWebPage(contentType, body)) return downloaded;
+    std::vector<std::string> pieces;
+    SplitText(body, "||", pieces, 0);
+    std::string().swap(body); // the file is held once, not twice
+    downloaded.rows = refreshRows(pieces, links);
+    if (holdsValidRecord(downloaded.rows, links)) downloaded.result = DownloadedRecords::Result::kRows;
+    return downloaded;
+}
+
 bool holdsValidRecord(const std::vector<RefreshRow>& rows, bool links) {
     return std::any_of(rows.begin(), rows.end(),
                        [&](const RefreshRow& row) { return links ? !row.second.empty() : !row.first.empty(); });

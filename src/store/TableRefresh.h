@@ -6,6 +6,7 @@
 #include <vector>
 
 class OdbcConnection;
+struct HttpGetOptions;
 
 // One record of a server file, ready to be stored: a keyword (`first`), or a link's site (`first`) and url.
 struct RefreshRow {
@@ -17,6 +18,20 @@ struct RefreshRow {
 // Turns the records of a server file into rows: trimmed, numbered by position, links cut at their first "##".
 // A link record without "##" gives no row but still uses up its number. Empties each of `pieces` as it goes.
 std::vector<RefreshRow> refreshRows(std::vector<std::string>& pieces, bool links);
+
+// The records of a server file, fetched and cut into rows, or why there are none.
+struct DownloadedRecords {
+    enum class Result {
+        kRows,
+        kDownloadFailed, // no whole file came
+        kNotARecordFile, // a web page, or a body without one valid record (a captive portal, a proxy)
+    };
+    Result result = Result::kDownloadFailed;
+    std::vector<RefreshRow> rows;
+};
+
+// Fetches the link file (`links`) or the keyword file at `url` and cuts it into rows (see refreshRows).
+DownloadedRecords downloadRecords(const std::string& url, const HttpGetOptions& options, bool links);
 
 // Whether `rows` hold at least one record worth storing: a keyword that is not blank, or a link with an address.
 bool holdsValidRecord(const std::vector<RefreshRow>& rows, bool links);

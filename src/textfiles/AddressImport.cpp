@@ -108,10 +108,10 @@ private:
     // Inserts the first `count` new addresses into the batch, a hundred to a statement.
     void insertFresh(StoreTransaction& batch, std::size_t count) {
         if (count == 0) return;
-        const int written = m_store.insertAddresses(m_groupId, std::span(m_fresh).first(count), "");
-        if (written == 0) {
+        const AddressStore::InsertOutcome written = m_store.insertAddresses(m_groupId, std::span(m_fresh).first(count), "");
+        if (written == AddressStore::InsertOutcome::kInserted) {
             m_stored += count;
-        } else if (written == AddressStore::kNotWritten) {
+        } else if (written == AddressStore::InsertOutcome::kKept) {
             // A batch is whole or nothing. The engine may have ended its transaction (a full disk, an I/O error),
             // or kept it with these rows missing; either way the batch goes, so that the rows in the book stay
             // those of the file's lines up to a point, and a second run stores exactly the rest once the cause is

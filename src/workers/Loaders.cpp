@@ -82,7 +82,7 @@ int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_toke
         g_cacheFilled = false;
         try {
             AddressStore& store = AddressStore::instance();
-            if (store.countGroupAddresses(groupId, count) != 0) count = 0;
+            count = store.countGroupAddresses(groupId).value_or(0);
             if (count > 0) store.loadGroupAddressPage(groupId, 0, PAGE_SIZE, firstPage);
         } catch (const std::exception& error) {
             // A read that fails is a group without rows; the window must go on either way, and says why.

@@ -201,9 +201,7 @@ private:
     std::size_t storedAddresses(std::int32_t group) {
         AddressStore after;
         if (!after.OpenDatabase(m_book->path())) return 0;
-        std::int32_t count = 0;
-        after.countGroupAddresses(group, count);
-        return static_cast<std::size_t>(count);
+        return static_cast<std::size_t>(after.countGroupAddresses(group).value_or(0));
     }
 };
 

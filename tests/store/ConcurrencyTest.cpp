@@ -224,7 +224,7 @@ TEST_F(TwoProgramsTest, EditingTwoRowsToTheSameAddressAtOnceKeepsOneOfThem) {
         mine.push_back("a" + std::to_string(r) + "@x");
         mine.push_back("b" + std::to_string(r) + "@x");
     }
-    ASSERT_EQ(store.insertAddresses(2, mine, ""), 0);
+    ASSERT_EQ(store.insertAddresses(2, mine, ""), AddressStore::InsertOutcome::kInserted);
     race("edit", "a", "b");
     const std::map<std::string, int> counts = countsInGroupOne();
     EXPECT_EQ(counts.size(), static_cast<std::size_t>(kRounds));
