@@ -168,7 +168,7 @@ private slots:
         QVERIFY((QStringList{"alpha", "beta"}).contains(ShownText(&window, MainWindowIds::kSearchBox)));
         QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kLinkList)), (QStringList{"c", "b", "a"}));
         // A tick shows another pick, whatever the user typed.
-        window.findChild<QLineEdit*>(QString::number(AddressEditorIds::kEmail))->setText(QStringLiteral("typed"));
+        window.findChild<QLineEdit*>(QString::number(MainWindowIds::kSearchBox))->setText(QStringLiteral("typed"));
         WorkerNotice tick;
         tick.nKind = NK_TICK;
         window.OnWorkerNotice(tick);
@@ -229,7 +229,7 @@ private slots:
             list(&window, MainWindowIds::kGroupList)->setFocus();
             QTest::keyClick(list(&window, MainWindowIds::kGroupList), Qt::Key_Return);
         } else if (how == "enter-search") {
-            QTest::keyClick(window.findChild<QWidget*>(QString::number(AddressEditorIds::kEmail)), Qt::Key_Enter, Qt::KeypadModifier);
+            QTest::keyClick(window.findChild<QWidget*>(QString::number(MainWindowIds::kSearchBox)), Qt::Key_Enter, Qt::KeypadModifier);
         } else if (how == "exit") {
             window.GetMenuBar()->findChild<QAction*>(QString::number(MainWindowIds::kExitCommand))->trigger();
         } else {

@@ -166,7 +166,7 @@ private slots:
         open();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         auto* link = m_window->findChild<CStaticLink*>(QString::number(MainWindowIds::kMarketingLink));
-        QWidget* elsewhere = m_window->findChild<QWidget*>(QString::number(AboutIds::kHomeLink));
+        QWidget* elsewhere = m_window->findChild<QWidget*>(QString::number(MainWindowIds::kPageLabel));
         QCOMPARE(link->Color(), CStaticLink::g_clrUnvisited);
         QCOMPARE(link->palette().color(QPalette::WindowText), CStaticLink::g_clrUnvisited);
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);

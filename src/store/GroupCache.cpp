@@ -1,3 +1,0 @@
-#include "store/GroupCache.h"
-
-SharedAddressList GroupCache;
