@@ -104,7 +104,7 @@ int main(int argc, char** argv) {
     captureStartDirectory();
 
     // Through the dialog: a real click on the start button, then the event loop until it is enabled again.
-    CDlgFilter dialog;
+    CDlgFilter dialog(AddressStore::instance());
     dialog.m_nGroupId = 1;
     dialog.m_strGroupName = "big";
     dialog.m_strInputPath = input;

@@ -40,6 +40,7 @@
 #include "app/CCorvaneDlg.h"
 #include "platform/OdbcConnection.h"
 #include "platform/StartDirectory.h"
+#include "store/AddressBook.h"
 #include "store/DatabaseFile.h"
 #include "tools/CreateDatabase.h"
 #include "ui/Cp936Text.h"
@@ -370,7 +371,7 @@ StartedWindow startWindow(const Options& options, const Report& report) {
     captureStartDirectory();
     installPrompts(std::make_unique<ReportingPrompts>(report));
     StartedWindow started;
-    started.window = std::make_unique<CCorvaneDlg>();
+    started.window = std::make_unique<CCorvaneDlg>(AddressBook::program());
     started.builtNs = nowNs();
     started.groups = started.window->findChild<ReportList*>(QString::number(kGroupListId));
     started.addresses = started.window->findChild<ReportList*>(QString::number(kAddressListId));

@@ -239,7 +239,7 @@ void benchFilter(const Book& book, const std::string& work) {
     writeFilterFiles(input, groupList);
     openOrFail(AddressStore::instance(), book.open("filter"));
 
-    FilterJob job{kGroup, input, output, std::make_shared<AtOnce>()};
+    FilterJob job{&AddressStore::instance(), kGroup, input, output, std::make_shared<AtOnce>()};
     const auto began = Clock::now();
     FilterWorkerThread(&job, {});
     const double worker = seconds(Clock::now() - began);

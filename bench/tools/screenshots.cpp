@@ -35,7 +35,7 @@
 
 #include "app/CCorvaneDlg.h"
 #include "platform/StartDirectory.h"
-#include "store/AddressStore.h"
+#include "store/AddressBook.h"
 #include "tools/CreateDatabase.h"
 #include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
@@ -276,7 +276,7 @@ int run(int argc, char** argv) {
     FailingPrompts* shownPrompts = prompts.get();
     installPrompts(std::move(prompts));
 
-    auto window = std::make_unique<CCorvaneDlg>();
+    auto window = std::make_unique<CCorvaneDlg>(AddressBook::program());
     window->Create();
     if (!QTest::qWaitForWindowExposed(window.get())) fail("the main window did not show");
 

@@ -30,7 +30,7 @@ void CCorvaneDlg::OnPreviousPage() {
 }
 
 void CCorvaneDlg::OnAddAddress() {
-    CDlgEmailItem dialog;
+    CDlgEmailItem dialog(m_store);
     dialog.SetMode(CDlgEmailItem::kModeAdd);
     dialog.m_nGroupId = m_nGroupId;
     if (dialog.DoModal() != IDOK) return;
@@ -39,7 +39,7 @@ void CCorvaneDlg::OnAddAddress() {
     // at the same instant cannot store it a second time.
     using Outcome = AddressStore::AddOutcome;
     const AddressStore::AddResult result =
-        AddressStore::instance().addAddressIfAbsent(dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName);
+        m_store.addAddressIfAbsent(dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName);
     switch (result.outcome) {
     case Outcome::kAdded:
         LoadGroupAsync(m_nGroupId);
@@ -62,7 +62,7 @@ void CCorvaneDlg::OnDeleteAddress() {
         messageBox(QStringLiteral("没有选择删除项"), this);
         return;
     }
-    if (AddressStore::instance().DeleteAddress(m_listAddresses->GetItemData(row)) != 0) {
+    if (m_store.DeleteAddress(m_listAddresses->GetItemData(row)) != 0) {
         messageBox(QStringLiteral("删除失败！"), this);
         return;
     }
@@ -76,13 +76,13 @@ void CCorvaneDlg::OnEditAddress() {
         return;
     }
     const RowId id = m_listAddresses->GetItemData(row);
-    CDlgEmailItem dialog;
+    CDlgEmailItem dialog(m_store);
     dialog.SetMode(CDlgEmailItem::kModeEdit);
     dialog.m_nGroupId = m_nGroupId;
     dialog.m_strEmail = m_listAddresses->GetItemText(row, 0);
     dialog.m_strName = m_listAddresses->GetItemText(row, 1);
     if (dialog.DoModal() != IDOK) return;
-    if (AddressStore::instance().UpdateAddress(id, dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName) != 0) {
+    if (m_store.UpdateAddress(id, dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName) != 0) {
         messageBox(QStringLiteral("编辑失败！"), this);
         return;
     }

@@ -5,6 +5,7 @@
 
 #include "app/CCorvaneDlg.h"
 #include "platform/StartDirectory.h"
+#include "store/AddressBook.h"
 
 namespace {
 
@@ -26,7 +27,8 @@ bool CCorvaneApp::InitInstance() {
     InitializeSkin("Skin/Minimized.ssk");
     captureStartDirectory();
 
-    CCorvaneDlg dialog;
+    // The one book of the program, handed to the window and from there to its dialogs and workers.
+    CCorvaneDlg dialog(AddressBook::program());
     dialog.DoModal();
     return false;
 }

@@ -23,7 +23,7 @@
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CStaticLink.h"
 #include "platform/StartDirectory.h"
-#include "store/AddressStore.h"
+#include "store/AddressBook.h"
 #include "ui/BlockingNoticeTarget.h"
 #include "ui/ControlText.h"
 #include "ui/Cp936Text.h"
@@ -58,15 +58,15 @@ void reportDatabaseError(const QPointer<QWidget>& window, const std::string& tex
 
 } // namespace
 
-CCorvaneDlg::CCorvaneDlg()
-    : TemplateDialog(kTemplate, staticLinks({kMarketingLink, kSearchLink, kLatestLink})),
-      m_hIcon(QStringLiteral(":/icons/corvane.png")), m_listGroups(GetDlgItem<ReportList>(kGroupList)),
+CCorvaneDlg::CCorvaneDlg(AddressBook& book)
+    : TemplateDialog(kTemplate, staticLinks({kMarketingLink, kSearchLink, kLatestLink})), m_book(book),
+      m_store(book.store()), m_hIcon(QStringLiteral(":/icons/corvane.png")), m_listGroups(GetDlgItem<ReportList>(kGroupList)),
       m_listAddresses(GetDlgItem<ReportList>(kAddressList)), m_listLinks(GetDlgItem<ReportList>(kLinkList)),
       m_linkMarketing(GetDlgItem<CStaticLink>(kMarketingLink)), m_linkSearch(GetDlgItem<CStaticLink>(kSearchLink)),
       m_linkLatest(GetDlgItem<CStaticLink>(kLatestLink)), m_windowMenu(new QMenu(this)) {
     m_noticeTarget =
         std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnWorkerNotice(notice); });
-    m_loaders = std::make_unique<LoaderStarter>(m_noticeTarget);
+    m_loaders = std::make_unique<LoaderStarter>(m_book, m_noticeTarget);
 
     // Buttons and lists.
     const std::pair<int, void (CCorvaneDlg::*)()> buttons[] = {
@@ -129,8 +129,8 @@ void CCorvaneDlg::OnInitDialog() {
     setWindowTitle(QStringLiteral("%1 %2").arg(QLatin1String(kProductName), QLatin1String(kProductVersion)));
 
     QPointer<QWidget> self(this);
-    AddressStore::instance().setErrorReporter([self](const std::string& text) { reportDatabaseError(self, text); });
-    if (!AddressStore::instance().OpenDatabase(startDirectory())) {
+    m_store.setErrorReporter([self](const std::string& text) { reportDatabaseError(self, text); });
+    if (!m_store.OpenDatabase(startDirectory())) {
         messageBox(QStringLiteral("数据库连接失败"), this);
         return;
     }
@@ -209,8 +209,8 @@ void CCorvaneDlg::OnDestroy() {
     }
     // A filter run that outlived its dialog ends here, before the book it reads closes.
     g_hFilterThread.stopAll();
-    if (m_databaseOpen) AddressStore::instance().closeDatabase();
-    AddressStore::instance().setErrorReporter(nullptr);
+    if (m_databaseOpen) m_store.closeDatabase();
+    m_store.setErrorReporter(nullptr);
 }
 
 void CCorvaneDlg::keyPressEvent(QKeyEvent* event) {
@@ -275,7 +275,7 @@ int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
         break;
     case NK_REFRESH: {
         using Outcome = AddressStore::RefreshOutcome;
-        AddressStore& store = AddressStore::instance();
+        AddressStore& store = m_store;
         const Outcome links = store.refreshTable(AddressStore::RefreshedTable::kLinks);
         FillLinkList();
         // When the server could not be reached the second download would only hold the window as long again.

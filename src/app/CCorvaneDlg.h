@@ -17,6 +17,8 @@
 #include "store/RowId.h"
 #include "ui/TemplateDialog.h"
 
+class AddressBook;
+class AddressStore;
 class BlockingNoticeTarget;
 class CStaticLink;
 class LoaderStarter;
@@ -29,7 +31,8 @@ class CCorvaneDlg final : public TemplateDialog {
     Q_DISABLE_COPY_MOVE(CCorvaneDlg)
 
 public:
-    CCorvaneDlg();
+    // The window works on `book` (its store and group cache) for as long as it lives.
+    explicit CCorvaneDlg(AddressBook& book);
     ~CCorvaneDlg() override;
 
     // The handler of every notice the workers send to this window; always on the window's thread.
@@ -86,6 +89,8 @@ private:
     void openPage(const std::string& address);
     void startRefreshScheduler();
 
+    AddressBook& m_book;
+    AddressStore& m_store;
     QIcon m_hIcon;
     ReportList* m_listGroups;
     ReportList* m_listAddresses;

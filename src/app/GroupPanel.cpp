@@ -15,7 +15,7 @@ int CCorvaneDlg::FillGroupList() {
     m_listGroups->DeleteAllItems();
     std::vector<GroupRecord> groups;
     try {
-        if (AddressStore::instance().LoadGroups(groups) != 0) return 0;
+        if (m_store.LoadGroups(groups) != 0) return 0;
     } catch (const std::exception& error) {
         // A failed read shows no groups; the window goes on, and the user learns that the book is not empty.
         messageBox(QStringLiteral("读取邮件组失败：\n%1").arg(fromCp936(error.what())), this);
@@ -43,7 +43,7 @@ void CCorvaneDlg::OnNewGroup() {
     CDlgNewString dialog;
     dialog.SetMode(CDlgNewString::kModeNewGroup);
     if (dialog.DoModal() != IDOK) return;
-    if (AddressStore::instance().AddGroup(dialog.m_strText) != 0) {
+    if (m_store.AddGroup(dialog.m_strText) != 0) {
         messageBox(QStringLiteral("增加失败！"), this);
         return;
     }
@@ -56,7 +56,7 @@ void CCorvaneDlg::OnDeleteGroup() {
         messageBox(QStringLiteral("没有选择删除项"), this);
         return;
     }
-    AddressStore& store = AddressStore::instance();
+    AddressStore& store = m_store;
     const RowId id = m_listGroups->GetItemData(row);
     // A group with addresses goes with them, so the user is asked first, with the group's name and size; an empty
     // group goes at once.
@@ -106,7 +106,7 @@ void CCorvaneDlg::OnRenameGroup() {
     CDlgNewString dialog;
     dialog.SetMode(CDlgNewString::kModeRename);
     if (dialog.DoModal() != IDOK) return;
-    if (AddressStore::instance().RenameGroup(id, dialog.m_strText) != 0) {
+    if (m_store.RenameGroup(id, dialog.m_strText) != 0) {
         messageBox(QStringLiteral("编辑失败！"), this);
         return;
     }

@@ -20,7 +20,7 @@ int CCorvaneDlg::LoadKeywords() {
     m_nKeywords = 0;
     std::vector<std::string> keywords;
     try {
-        if (AddressStore::instance().LoadSearchKeys(keywords) != 0) return 0;
+        if (m_store.LoadSearchKeys(keywords) != 0) return 0;
     } catch (const std::exception& error) {
         std::cerr << "Corvane: cannot read the keywords: " << error.what() << '\n';
         return 0;
@@ -37,7 +37,7 @@ void CCorvaneDlg::PickKeyword() {
 int CCorvaneDlg::FillLinkList() {
     std::vector<LinkRecord> links;
     try {
-        if (AddressStore::instance().LoadLinks(links) != 0) return 0;
+        if (m_store.LoadLinks(links) != 0) return 0;
     } catch (const std::exception& error) {
         std::cerr << "Corvane: cannot read the sponsor links: " << error.what() << '\n';
         return 0;

@@ -40,7 +40,7 @@ void CCorvaneDlg::OnImport() {
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportResult result = importAddresses(AddressStore::instance(), path, m_nGroupId);
+    const ImportResult result = importAddresses(m_store, path, m_nGroupId);
     QApplication::restoreOverrideCursor();
     if (result.stopped) {
         messageBox(QStringLiteral("导入在读到第 %1 行时停止，之前的 %2 个地址已经保存。\n%3")
@@ -77,7 +77,7 @@ void CCorvaneDlg::OnFilter() {
         messageBox(QStringLiteral("请先选择邮件组！"), this);
         return;
     }
-    CDlgFilter dialog;
+    CDlgFilter dialog(m_store);
     dialog.m_nGroupId = m_nGroupId;
     dialog.m_strGroupName = m_strGroupName;
     dialog.DoModal();

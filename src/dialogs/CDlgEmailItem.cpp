@@ -12,7 +12,7 @@
 #include "ui/Cp936Text.h"
 #include "ui/UserPrompts.h"
 
-CDlgEmailItem::CDlgEmailItem() : TemplateDialog(AddressEditorIds::kTemplate) {
+CDlgEmailItem::CDlgEmailItem(AddressStore& store) : TemplateDialog(AddressEditorIds::kTemplate), m_store(store) {
     m_comboGroup = GetDlgItem<QComboBox>(AddressEditorIds::kGroupList);
 }
 
@@ -26,7 +26,7 @@ void CDlgEmailItem::OnInitDialog() {
     std::vector<GroupRecord> groups;
     int loaded = 1;
     try {
-        loaded = AddressStore::instance().LoadGroups(groups);
+        loaded = m_store.LoadGroups(groups);
     } catch (const std::exception& error) {
         loaded = 1; // a failed read leaves the list empty; the dialog still shows what it was given
         messageBox(QStringLiteral("读取邮件组失败：\n%1").arg(fromCp936(error.what())), this);

@@ -11,6 +11,8 @@
 
 class QComboBox;
 
+class AddressStore;
+
 class CDlgEmailItem final : public TemplateDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CDlgEmailItem)
@@ -19,10 +21,12 @@ public:
     static constexpr int kModeEdit = 1;
     static constexpr int kModeAdd = 2;
 
-    CDlgEmailItem();
+    // Offers the groups of `store`.
+    explicit CDlgEmailItem(AddressStore& store);
 
     void SetMode(int mode) { m_nMode = mode; }
 
+    AddressStore& m_store;
     std::map<int, RowId> m_mapIndexToGroup; // position in the drop-down list to group id
     int m_nMode = 0;
     QComboBox* m_comboGroup = nullptr;

@@ -48,7 +48,8 @@ FileChooser filterChooser() {
 
 } // namespace
 
-CDlgFilter::CDlgFilter() : TemplateDialog(FilterIds::kTemplate, staticLinks({FilterIds::kHelpLink})) {
+CDlgFilter::CDlgFilter(AddressStore& store)
+    : TemplateDialog(FilterIds::kTemplate, staticLinks({FilterIds::kHelpLink})), m_store(store) {
     m_linkHelp = GetDlgItem<CStaticLink>(FilterIds::kHelpLink);
     connect(GetDlgItem<QPushButton>(FilterIds::kBrowseInput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseInput);
     connect(GetDlgItem<QPushButton>(FilterIds::kBrowseOutput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseOutput);
@@ -128,6 +129,7 @@ void CDlgFilter::OnStart() {
 
     g_bFilterArgTaken.store(0);
     auto job = std::make_unique<FilterJob>();
+    job->store = &m_store;
     job->nGroupId = m_nGroupId;
     job->strInputPath = m_strInputPath;
     job->strOutputPath = m_strOutputPath;

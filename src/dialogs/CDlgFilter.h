@@ -20,14 +20,18 @@ struct WorkerNotice;
 // The notice target of the filter dialog open last; a run's notices go to the dialog that started it.
 extern std::shared_ptr<NoticeTarget> g_hFilterWnd;
 
+class AddressStore;
+
 class CDlgFilter final : public TemplateDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CDlgFilter)
 
 public:
-    CDlgFilter();
+    // Filters against the groups of `store`.
+    explicit CDlgFilter(AddressStore& store);
     ~CDlgFilter() override;
 
+    AddressStore& m_store;
     RowId m_nGroupId = 0;
     std::string m_strGroupName;  // CP936
     std::string m_strGroupLabel; // CP936

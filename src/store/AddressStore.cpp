@@ -11,6 +11,7 @@
 #include "platform/CodePage936.h"
 #include "platform/DatabaseError.h"
 #include "platform/Transaction.h"
+#include "store/AddressBook.h"
 #include "store/CMyRecordset.h"
 #include "store/DatabaseFile.h"
 #include "store/DownloadText.h"
@@ -94,8 +95,7 @@ AddressStore::AddressStore() : m_updateServer(kUpdateServer), m_downloadOptions(
 AddressStore::~AddressStore() = default;
 
 AddressStore& AddressStore::instance() {
-    static AddressStore store;
-    return store;
+    return AddressBook::program().store();
 }
 
 void AddressStore::setErrorReporter(ErrorReporter reporter) {

@@ -48,7 +48,8 @@ public:
     AddressStore(const AddressStore&) = delete;
     AddressStore& operator=(const AddressStore&) = delete;
 
-    // The store the program shares. Tests make stores of their own.
+    // The program's store (AddressBook::program().store()). Code that is handed a book uses that one; tests make
+    // books and stores of their own.
     static AddressStore& instance();
 
     // Without a reporter, database errors are written to standard error.

@@ -48,6 +48,7 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
     const std::string outputPath = job->strOutputPath;
     const std::string inputPath = job->strInputPath;
     const RowId groupId = job->nGroupId;
+    AddressStore* const checkedStore = job->store;
     const std::shared_ptr<NoticeTarget> target = job->target;
     g_bFilterArgTaken.store(1);
     g_bFilterArgTaken.notify_all();
@@ -63,7 +64,7 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
     // The lines are checked a piece at a time, each piece from one read of the book: a check that runs on its own
     // begins and ends a read of its own, which costs more than the check. Each line is still checked, written and
     // reported in turn, and a stop takes effect before the next line.
-    AddressStore& store = AddressStore::instance();
+    AddressStore& store = *checkedStore;
     std::string firstCheckFailure;
     std::vector<std::string> piece;
     std::vector<int> present;

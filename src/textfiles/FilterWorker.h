@@ -10,10 +10,13 @@
 
 #include "store/RowId.h"
 
+class AddressStore;
 class NoticeTarget;
 
 // What the start handler hands to the worker. The worker copies it before it sets g_bFilterArgTaken.
 struct FilterJob {
+    // The book's store the lines are checked against.
+    AddressStore* store = nullptr;
     RowId nGroupId = 0;
     std::string strInputPath;
     std::string strOutputPath;

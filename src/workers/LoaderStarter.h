@@ -7,11 +7,12 @@
 #include <memory>
 #include <thread>
 
+class AddressBook;
 class NoticeTarget;
 
 class LoaderStarter {
 public:
-    explicit LoaderStarter(std::shared_ptr<NoticeTarget> target);
+    LoaderStarter(AddressBook& book, std::shared_ptr<NoticeTarget> target);
     // Stops the running loader and waits for its end.
     ~LoaderStarter();
     LoaderStarter(const LoaderStarter&) = delete;
@@ -27,9 +28,10 @@ public:
     void stop();
 
 private:
-    using ThreadProcedure = int (*)(const char*, NoticeTarget&, std::stop_token);
+    using ThreadProcedure = int (*)(AddressBook&, const char*, NoticeTarget&, std::stop_token);
     void start(ThreadProcedure procedure, std::int64_t number);
 
+    AddressBook& m_book;
     std::shared_ptr<NoticeTarget> m_target;
     std::jthread m_thread;
 };

@@ -7,19 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "store/AddressStore.h"
-#include "store/GroupCache.h"
+#include "store/AddressBook.h"
 #include "workers/InterruptibleSleep.h"
 #include "workers/NoticeTarget.h"
 
 std::atomic<int> g_bArgTaken{0};
 
 namespace {
-
-// The group the cache belongs to, and whether it holds that group's rows yet (the group loader leaves the reading
-// of the whole group to the first page loader). Both are read and written only with the cache's lock held.
-RowId g_cachedGroup = 0;
-bool g_cacheFilled = true;
 
 // The pause after each row keeps the window responsive while a page arrives.
 constexpr std::chrono::milliseconds kRowPacing{3};
@@ -66,7 +60,7 @@ void sendRows(const std::vector<AddressRecord>& rows, NoticeTarget& target, std:
 
 } // namespace
 
-int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_token stop) {
+int GroupLoaderThread(AddressBook& book, const char* argument, NoticeTarget& target, std::stop_token stop) {
     g_bArgTaken.store(0);
     const RowId groupId = std::strtoll(argument, nullptr, 10);
 
@@ -76,19 +70,19 @@ int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_toke
     std::vector<AddressRecord> firstPage;
     std::string failure;
     {
-        auto cache = GroupCache.lock();
+        auto cache = book.groupCache().lock();
         cache->clear();
-        g_cachedGroup = groupId;
-        g_cacheFilled = false;
+        cache.group() = groupId;
+        cache.filled() = false;
         try {
-            AddressStore& store = AddressStore::instance();
+            AddressStore& store = book.store();
             count = store.countGroupAddresses(groupId).value_or(0);
             if (count > 0) store.loadGroupAddressPage(groupId, 0, PAGE_SIZE, firstPage);
         } catch (const std::exception& error) {
             // A read that fails is a group without rows; the window must go on either way, and says why.
             count = 0;
             firstPage.clear();
-            g_cacheFilled = true;
+            cache.filled() = true;
             failure = error.what();
         }
     }
@@ -105,7 +99,7 @@ int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_toke
     return 0;
 }
 
-int PageLoaderThread(const char* argument, NoticeTarget& target, std::stop_token stop) {
+int PageLoaderThread(AddressBook& book, const char* argument, NoticeTarget& target, std::stop_token stop) {
     g_bArgTaken.store(0);
     const int page = std::atoi(argument);
     signalArgumentTaken();
@@ -115,11 +109,11 @@ int PageLoaderThread(const char* argument, NoticeTarget& target, std::stop_token
     std::vector<AddressRecord> rows;
     std::string failure;
     {
-        auto cache = GroupCache.lock();
-        if (!g_cacheFilled) {
-            g_cacheFilled = true;
+        auto cache = book.groupCache().lock();
+        if (!cache.filled()) {
+            cache.filled() = true;
             try {
-                AddressStore::instance().LoadGroupAddresses(g_cachedGroup, cache.list());
+                book.store().LoadGroupAddresses(cache.group(), cache.list());
             } catch (const std::exception& error) {
                 cache->clear();
                 failure = error.what();

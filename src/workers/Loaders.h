@@ -6,6 +6,7 @@
 #include <atomic>
 #include <stop_token>
 
+class AddressBook;
 class NoticeTarget;
 
 inline constexpr int PAGE_SIZE = 50;
@@ -15,7 +16,7 @@ inline constexpr int PAGE_SIZE = 50;
 // waits for it; a loader sets it before its first notice, so the starter never holds up a notice.
 extern std::atomic<int> g_bArgTaken;
 
-// Thread procedures. `argument` is a decimal number in text: the group id (64-bit), or the page index. Each returns 0. A
-// loader asked to stop ends before its next notice; every notice goes to `target`.
-int GroupLoaderThread(const char* argument, NoticeTarget& target, std::stop_token stop);
-int PageLoaderThread(const char* argument, NoticeTarget& target, std::stop_token stop);
+// Thread procedures on `book`. `argument` is a decimal number in text: the group id (64-bit), or the page index. Each
+// returns 0. A loader asked to stop ends before its next notice; every notice goes to `target`.
+int GroupLoaderThread(AddressBook& book, const char* argument, NoticeTarget& target, std::stop_token stop);
+int PageLoaderThread(AddressBook& book, const char* argument, NoticeTarget& target, std::stop_token stop);

@@ -13,6 +13,7 @@
 #include "app/CCorvaneDlg.h"
 #include "app/MainWindowIds.h"
 #include "dialogs/DialogIds.h"
+#include "store/AddressBook.h"
 #include "support/WindowTest.h"
 #include "textfiles/FilterWorker.h"
 #include "ui/ReportList.h"
@@ -147,8 +148,8 @@ private slots:
         QVERIFY(written.size() < 200'000u * 9u);
         QVERIFY(written.empty() || written.substr(written.size() - 2) == "\r\n");
         // The window and its book are still fine.
-        QVERIFY(AddressStore::instance().IsOpen());
-        QCOMPARE(AddressStore::instance().AddressExists(m_group, "a"), 1);
+        QVERIFY(m_addressBook->store().IsOpen());
+        QCOMPARE(m_addressBook->store().AddressExists(m_group, "a"), 1);
     }
 
     // A run whose dialog was closed goes on alone: quitting the program then asks, and says that the output is cut.

@@ -15,6 +15,7 @@
 #include "app/CCorvaneDlg.h"
 #include "app/MainWindowIds.h"
 #include "dialogs/DialogIds.h"
+#include "store/AddressBook.h"
 #include "platform/OdbcConnection.h"
 #include "store/DatabaseFile.h"
 #include "support/GuiTestSupport.h"
@@ -54,7 +55,8 @@ private slots:
         WindowBook book(false);
         if (!contents.isNull()) std::ofstream(book.path() + "/Corvane.bin", std::ios::binary) << contents.toStdString();
         ScriptedPromptsScope prompts;
-        CCorvaneDlg window;
+        AddressBook addressBook;
+        CCorvaneDlg window(addressBook);
         window.Create();
 
         // An unusable file is named by the driver's own text first; then the one message every failed open gives.
@@ -101,7 +103,8 @@ private slots:
             file.execute("insert into AddressCata(name) values('in the file')");
         }
         ScriptedPromptsScope prompts;
-        CCorvaneDlg window;
+        AddressBook addressBook;
+        CCorvaneDlg window(addressBook);
         window.Create();
         QVERIFY(prompts->shown.empty());
         QCOMPARE(window.windowTitle(), kTitle);
@@ -123,7 +126,8 @@ private slots:
         WindowBook book;
         book.addGroup("g");
         ScriptedPromptsScope prompts;
-        CCorvaneDlg window;
+        AddressBook addressBook;
+        CCorvaneDlg window(addressBook);
         window.Create();
         QCOMPARE(list(&window, MainWindowIds::kGroupList)->GetItemCount(), 1);
         // Another program takes the tables away under the open window.
@@ -163,7 +167,8 @@ private slots:
         for (const char* row : {"(0, 'a', 'http://a')", "(1, 'b', 'http://b')", "(2, 'c', 'http://c')"})
             book.execute(std::string("insert into Links(id, site, url) values") + row);
         ScriptedPromptsScope prompts;
-        CCorvaneDlg window;
+        AddressBook addressBook;
+        CCorvaneDlg window(addressBook);
         window.Create();
         QVERIFY((QStringList{"alpha", "beta"}).contains(ShownText(&window, MainWindowIds::kSearchBox)));
         QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kLinkList)), (QStringList{"c", "b", "a"}));
@@ -178,7 +183,8 @@ private slots:
     void noticesChangeOnlyWhatTheirKindSays() {
         WindowBook book;
         ScriptedPromptsScope prompts;
-        CCorvaneDlg window;
+        AddressBook addressBook;
+        CCorvaneDlg window(addressBook);
         window.Create();
         WorkerNotice notice;
         notice.nKind = NK_TOTAL;
@@ -219,10 +225,11 @@ private slots:
         QFETCH(QString, how);
         WindowBook book;
         ScriptedPromptsScope prompts;
-        CCorvaneDlg window;
+        AddressBook addressBook;
+        CCorvaneDlg window(addressBook);
         window.Create();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QVERIFY(AddressStore::instance().IsOpen());
+        QVERIFY(addressBook.store().IsOpen());
         if (how == "escape") {
             QTest::keyClick(list(&window, MainWindowIds::kGroupList), Qt::Key_Escape);
         } else if (how == "enter") {
@@ -237,14 +244,15 @@ private slots:
         }
         QTRY_VERIFY(!window.isVisible());
         QCOMPARE(window.result(), IDCANCEL);
-        QVERIFY(!AddressStore::instance().IsOpen());
+        QVERIFY(!addressBook.store().IsOpen());
         QVERIFY(prompts->shown.empty());
     }
 
     void enterOnAFocusedButtonPressesItInstead() {
         WindowBook book;
         ScriptedPromptsScope prompts;
-        CCorvaneDlg window;
+        AddressBook addressBook;
+        CCorvaneDlg window(addressBook);
         window.Create();
         auto* deleteButton = window.findChild<QPushButton*>(QString::number(MainWindowIds::kDeleteGroup));
         deleteButton->setFocus();
@@ -258,8 +266,9 @@ private slots:
         const std::int32_t group = book.addGroup("big");
         book.addAddresses(group, 3000);
         ScriptedPromptsScope prompts;
+        AddressBook addressBook;
         for (int round = 0; round < 3; ++round) {
-            auto window = std::make_unique<CCorvaneDlg>();
+            auto window = std::make_unique<CCorvaneDlg>(addressBook);
             window->Create();
             ClickRow(list(window.get(), MainWindowIds::kGroupList), 0);
             QTRY_VERIFY(list(window.get(), MainWindowIds::kAddressList)->GetItemCount() >= 2 + round * 10);

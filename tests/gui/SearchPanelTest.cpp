@@ -17,6 +17,7 @@
 #include "app/MainWindowIds.h"
 #include "dialogs/CStaticLink.h"
 #include "dialogs/DialogIds.h"
+#include "store/AddressBook.h"
 #include "support/WindowTest.h"
 #include "support/TestHttpServer.h"
 #include "ui/Cp936Text.h"
@@ -82,14 +83,14 @@ private slots:
         TestHttpServer server;
         server.answer("/update/search_key.txt", {200, "new1|| new2 ||", false});
         server.answer("/update/corvane_links.txt", {200, "a##http://a||b##http://b||c##http://c", false});
-        AddressStore::instance().setUpdateServer(server.baseAddress());
+        m_addressBook->store().setUpdateServer(server.baseAddress());
         notify(*m_window, NK_REFRESH);
         QCOMPARE(ColumnTexts(links(m_window.get())), (QStringList{"c", "b", "a"}));
         notify(*m_window, NK_TICK);
         QVERIFY((QStringList{"new1", "new2"}).contains(ShownText(m_window.get(), MainWindowIds::kSearchBox)));
 
         // Failed downloads keep both tables; the panel is read again all the same.
-        AddressStore::instance().setUpdateServer(TestHttpServer::deadAddress());
+        m_addressBook->store().setUpdateServer(TestHttpServer::deadAddress());
         m_book->execute("insert into Links(id, site, url) values(9, 'added meanwhile', 'http://m')");
         notify(*m_window, NK_REFRESH);
         QCOMPARE(ColumnTexts(links(m_window.get())), (QStringList{"added meanwhile", "c", "b", "a"}));

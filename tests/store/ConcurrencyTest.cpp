@@ -15,7 +15,7 @@
 #include <future>
 #include <thread>
 
-#include "store/GroupCache.h"
+#include "store/AddressBook.h"
 #include "platform/OdbcRecordSet.h"
 #include "support/StoreFixture.h"
 

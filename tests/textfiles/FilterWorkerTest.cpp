@@ -59,15 +59,6 @@ private:
 // The worker runs against the program's own store, opened here on a fresh book.
 class FilterWorkerTest : public StoreFixture {
 protected:
-    FilterWorkerTest() {
-        if (!AddressStore::instance().OpenDatabase(folder.path())) throw std::runtime_error("cannot open the book");
-        AddressStore::instance().setErrorReporter([this](const std::string& text) { reported.push_back(text); });
-    }
-    ~FilterWorkerTest() override {
-        AddressStore::instance().closeDatabase();
-        AddressStore::instance().setErrorReporter({});
-    }
-
     std::string file(const std::string& name, const std::string& bytes) {
         const std::string path = folder.path() + "/" + name;
         std::ofstream(path, std::ios::binary) << bytes;
@@ -88,7 +79,7 @@ protected:
                std::function<void(std::size_t)> onNotice = {}) {
         auto target = std::make_shared<RecordingTarget>();
         target->onNotice = std::move(onNotice);
-        FilterJob job{groupId, input, output, target};
+        FilterJob job{&store, groupId, input, output, target};
         g_bFilterArgTaken = 0;
         EXPECT_EQ(FilterWorkerThread(&job, {}), 0);
         EXPECT_EQ(g_bFilterArgTaken.load(), 1);

@@ -113,7 +113,7 @@ int runFilter(int argc, char** argv) {
     if (argc != 6) return usage(argv[0]);
     if (!AddressStore::instance().OpenDatabase(argv[2])) return 3;
     auto window = std::make_shared<NoWindow>();
-    FilterJob job{std::atoll(argv[3]), argv[4], argv[5], window};
+    FilterJob job{&AddressStore::instance(), std::atoll(argv[3]), argv[4], argv[5], window};
     FilterWorkerThread(&job, {});
     AddressStore::instance().closeDatabase();
     return window->outcome;

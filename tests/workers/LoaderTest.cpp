@@ -11,7 +11,7 @@
 #include "platform/OdbcConnection.h"
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
-#include "store/GroupCache.h"
+#include "store/AddressBook.h"
 #include "support/TempFolder.h"
 #include "tools/CreateDatabase.h"
 #include "workers/LoaderStarter.h"
@@ -89,7 +89,7 @@ protected:
     std::vector<WorkerNotice> runGroupLoader(int groupId) {
         RecordingTarget target;
         const std::string argument = std::to_string(groupId);
-        GroupLoaderThread(argument.c_str(), target, {});
+        GroupLoaderThread(AddressBook::program(), argument.c_str(), target, {});
         EXPECT_EQ(g_bArgTaken.load(), 1);
         return target.notices();
     }
@@ -133,16 +133,16 @@ TEST_F(LoaderTest, TheFirstPageRequestReadsTheWholeGroupIntoTheCache) {
     runGroupLoader(1);
     EXPECT_TRUE(GroupCache.lock()->empty()); // the first page came without reading the whole group
     RecordingTarget target;
-    PageLoaderThread("1", target, {});
+    PageLoaderThread(AddressBook::program(), "1", target, {});
     EXPECT_EQ(GroupCache.lock()->size(), 120u);
     // Pages come from the cache: a row added meanwhile shows only after the group is loaded again.
     store().InsertAddress(1, "a0050-added@x", "");
     RecordingTarget again;
-    PageLoaderThread("1", again, {});
+    PageLoaderThread(AddressBook::program(), "1", again, {});
     EXPECT_EQ(emails(again.notices()), emails(target.notices()));
     runGroupLoader(2);
     RecordingTarget other;
-    PageLoaderThread("0", other, {});
+    PageLoaderThread(AddressBook::program(), "0", other, {});
     EXPECT_EQ(emails(other.notices()), (std::vector<std::string>{"b0000@x", "b0001@x", "b0002@x"}));
 }
 
@@ -155,7 +155,7 @@ TEST_F(LoaderTest, PageLoaderWalksTheCacheOfTheLastGroup) {
     } cases[] = {{"0", 0, 50}, {"1", 50, 50}, {"2", 100, 20}, {"3", 0, 0}, {"-1", 0, 0}, {"  2xyz", 100, 20}};
     for (const auto& c : cases) {
         RecordingTarget target;
-        PageLoaderThread(c.argument, target, {});
+        PageLoaderThread(AddressBook::program(), c.argument, target, {});
         EXPECT_EQ(g_bArgTaken.load(), 1);
         const std::vector<std::string> sent = emails(target.notices());
         ASSERT_EQ(static_cast<int>(sent.size()), c.rows) << c.argument;
@@ -187,7 +187,7 @@ TEST_F(LoaderTest, ANewRequestStopsTheRunningLoaderBeforeItStarts) {
     fill(1, 200, "a");
     fill(2, 200, "b");
     auto target = std::make_shared<RecordingTarget>();
-    LoaderStarter starter(target);
+    LoaderStarter starter(AddressBook::program(), target);
     starter.startGroupLoader(1);
     EXPECT_EQ(g_bArgTaken.load(), 1);
 
@@ -220,7 +220,7 @@ TEST_F(LoaderTest, StopEndsASendingLoaderPromptly) {
     fill(1, 50);
     auto target = std::make_shared<RecordingTarget>();
     target->hold(true);
-    LoaderStarter starter(target);
+    LoaderStarter starter(AddressBook::program(), target);
     starter.startGroupLoader(1);
     target->waitForAWaitingSender();
     const auto started = std::chrono::steady_clock::now();

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "app/CCorvaneDlg.h"
+#include "store/AddressBook.h"
 #include "app/MainWindowIds.h"
 #include "ui/ReportList.h"
 
@@ -19,13 +20,15 @@ void WindowTest::makeBook() {
 
 void WindowTest::closeAll() {
     m_window.reset();
+    m_addressBook.reset();
     m_scope.reset();
     m_prompts = nullptr;
     m_book.reset();
 }
 
 void WindowTest::open() {
-    m_window = std::make_unique<CCorvaneDlg>();
+    m_addressBook = std::make_unique<AddressBook>();
+    m_window = std::make_unique<CCorvaneDlg>(*m_addressBook);
     m_window->Create();
 }
 

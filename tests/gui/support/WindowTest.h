@@ -11,6 +11,7 @@
 
 #include "support/GuiTestSupport.h"
 
+class AddressBook;
 class CCorvaneDlg;
 class ReportList;
 
@@ -37,6 +38,8 @@ protected:
     std::unique_ptr<WindowBook> m_book;
     std::unique_ptr<ScriptedPromptsScope> m_scope;
     ScriptedPrompts* m_prompts = nullptr;
+    // The window's book: a test's own, not the program's.
+    std::unique_ptr<AddressBook> m_addressBook;
     std::unique_ptr<CCorvaneDlg> m_window;
 };
 
