@@ -22,6 +22,9 @@
 #include "platform/StartDirectory.h"
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
+#include "support/BenchBook.h"
+#include "support/BenchFolder.h"
+#include "support/Grep.h"
 #include "tools/CreateDatabase.h"
 #include "ui/UserPrompts.h"
 
@@ -46,20 +49,6 @@ public:
     std::optional<std::string> chooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
 };
 
-void buildBook(const std::string& folder) {
-    std::string error;
-    if (createDatabase(folder, builtInSchema(), error) != CreateDatabaseResult::kCreated)
-        throw std::runtime_error("cannot create the book: " + error);
-    OdbcConnection connection;
-    connection.open(*connectionStringFor(databaseFilePath(folder)));
-    connection.execute("insert into AddressCata(name) values('big')");
-    connection.execute("insert into AddressList(group_id, email, name) "
-                       "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
-                       "select case when i % ? = 0 then 1 else 2 + i % 7 end, 'user' || i || '@example.com', '' "
-                       "from n",
-                       {kBookRows - 1, kGroupEvery});
-    connection.close();
-}
 
 // The input: user0 ... user999999, so one line in ten is in the group and is dropped; and the group's own list
 // for grep.
@@ -77,12 +66,6 @@ double seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
-long countLines(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    long lines = 0;
-    for (std::string line; std::getline(file, line);) ++lines;
-    return lines;
-}
 
 } // namespace
 
@@ -91,14 +74,14 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     installPrompts(std::make_unique<FailingPrompts>());
 
-    std::string pattern = (fs::temp_directory_path() / "corvane-filterbench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return 1;
-    const std::string folder = pattern;
+    const BenchFolder work("filterbench");
+    const std::string& folder = work.path();
     const std::string input = folder + "/input.txt";
     const std::string groupList = folder + "/group.txt";
     const std::string output = folder + "/output.txt";
     const std::string grepOutput = folder + "/grep.txt";
-    buildBook(folder);
+    // Group 1 holds every tenth address: 100,000 of the million.
+    buildBook(folder, kBookRows, "case when i % " + std::to_string(kGroupEvery) + " = 0 then 1 else 2 + i % 7 end", "''");
     writeFiles(input, groupList);
     if (!AddressStore::instance().OpenDatabase(folder)) return 1;
     captureStartDirectory();
@@ -119,10 +102,8 @@ int main(int argc, char** argv) {
     const double dialogSeconds = seconds(Clock::now() - began);
     const auto kept = fs::file_size(output);
 
-    const auto grepBegan = Clock::now();
-    const std::string command = "LC_ALL=C grep -Fvxf '" + groupList + "' '" + input + "' > '" + grepOutput + "'";
-    const int grepStatus = std::system(command.c_str());
-    const double grepSeconds = seconds(Clock::now() - grepBegan);
+    const GrepRun grep = runGrepFvxf(groupList, input, grepOutput);
+    const double grepSeconds = grep.seconds;
 
     const double rate = kInputLines / dialogSeconds;
     std::printf("FilterThroughDialog: %d lines against a group of %d in a book of %d\n", kInputLines,
@@ -130,14 +111,13 @@ int main(int argc, char** argv) {
     std::printf("  through the dialog   %7.2f s  %9.0f lines/s   target >= %.0f: %s\n", dialogSeconds, rate,
                 kTargetLinesPerSecond, rate >= kTargetLinesPerSecond ? "met" : "MISSED");
     std::printf("  grep -Fvxf           %7.2f s  %9.0f lines/s   (exit %d)\n", grepSeconds, kInputLines / grepSeconds,
-                WEXITSTATUS(grepStatus));
+                grep.exitStatus);
     std::printf("  dialog / grep time   %7.1f x\n", dialogSeconds / grepSeconds);
-    std::printf("  lines kept: dialog %ld, grep %ld (output %llu bytes); status line shows \"%s\"\n",
+    std::printf("  lines kept: dialog %zu, grep %zu (output %llu bytes); status line shows \"%s\"\n",
                 countLines(output), countLines(grepOutput), static_cast<unsigned long long>(kept),
                 qPrintable(dialog.findChild<QLineEdit*>(QStringLiteral("1008"))->text()));
     dialog.close();
     AddressStore::instance().closeDatabase();
     installPrompts(nullptr);
-    fs::remove_all(folder);
     return 0;
 }

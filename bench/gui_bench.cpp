@@ -41,6 +41,8 @@
 #include "platform/OdbcConnection.h"
 #include "platform/StartDirectory.h"
 #include "store/AddressBook.h"
+#include "support/BenchFolder.h"
+#include "support/Stats.h"
 #include "store/DatabaseFile.h"
 #include "tools/CreateDatabase.h"
 #include "ui/Cp936Text.h"
@@ -144,31 +146,6 @@ void buildBook(const std::string& folder) {
     connection.close(); // the last connection folds the log into the file
 }
 
-class Folder {
-public:
-    explicit Folder(std::string kept) : m_path(std::move(kept)), m_remove(false) {
-        if (m_path.empty()) {
-            std::string pattern = (fs::temp_directory_path() / "corvane-guibench-XXXXXX").string();
-            if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-            m_path = pattern;
-            m_remove = true;
-        } else {
-            fs::create_directories(m_path);
-            m_path = fs::absolute(m_path).string();
-        }
-    }
-    ~Folder() {
-        std::error_code ignored;
-        if (m_remove) fs::remove_all(m_path, ignored);
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
-    const std::string& path() const { return m_path; }
-
-private:
-    std::string m_path;
-    bool m_remove;
-};
 
 // ---- Children ---------------------------------------------------------------------------------------------------
 
@@ -547,22 +524,6 @@ ChildRun runChildProcess(const std::string& self, const std::string& kind, const
     return run;
 }
 
-struct Stats {
-    double median = 0;
-    double max = 0;
-    double min = 0;
-};
-
-Stats stats(std::vector<double> values) {
-    Stats s;
-    if (values.empty()) return s;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    s.median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-    s.max = values.back();
-    s.min = values.front();
-    return s;
-}
 
 const char* verdict(double value, double target) {
     return value < target ? "met" : "MISSED";
@@ -657,7 +618,7 @@ int runParent(Options options) {
     if (chosen.empty()) return 0;
 
     const std::string self = fs::read_symlink("/proc/self/exe").string();
-    Folder folder(options.book);
+    BenchFolder folder("guibench", options.book);
     options.book = folder.path();
     if (!fs::exists(databaseFilePath(folder.path()))) {
         const auto start = Clock::now();

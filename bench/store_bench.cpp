@@ -35,6 +35,8 @@
 #include "platform/OdbcRecordSet.h"
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
+#include "support/BenchBook.h"
+#include "support/BenchFolder.h"
 #include "tools/CreateDatabase.h"
 
 namespace {
@@ -46,30 +48,7 @@ constexpr int kBigTableRows = 1'000'000;
 constexpr int kBigTableGroups = 10; // groups 2..11, 100,000 addresses each
 constexpr int kBatch = 1'000;
 
-class BenchFolder {
-public:
-    BenchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "corvane-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot make a temporary folder");
-        m_path = pattern;
-    }
-    ~BenchFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    BenchFolder(const BenchFolder&) = delete;
-    BenchFolder& operator=(const BenchFolder&) = delete;
-    const std::string& path() const { return m_path; }
 
-private:
-    std::string m_path;
-};
-
-void createEmpty(const std::string& folder) {
-    std::string error;
-    if (createDatabase(folder, builtInSchema(), error) != CreateDatabaseResult::kCreated)
-        throw std::runtime_error("cannot create a database: " + error);
-}
 
 // One database with a million addresses in other groups, made once per run; each benchmark that writes works on a
 // copy of it.
@@ -77,21 +56,14 @@ const std::string& bigTableFolder() {
     static BenchFolder folder;
     static bool made = false;
     if (!made) {
-        createEmpty(folder.path());
-        OdbcConnection connection;
-        connection.open(*connectionStringFor(databaseFilePath(folder.path())));
-        connection.execute("insert into AddressList(group_id, email, name) "
-                           "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
-                           "select 2 + i % ?, 'user' || i || '@example.com', 'Name ' || i from n",
-                           {kBigTableRows - 1, kBigTableGroups});
-        connection.close(); // the last connection folds the log into the file, so a plain copy is complete
+        buildBook(folder.path(), kBigTableRows, "2 + i % " + std::to_string(kBigTableGroups), "'Name ' || i");
         made = true;
     }
     return folder.path();
 }
 
 void copyBigTable(const std::string& to) {
-    fs::copy_file(databaseFilePath(bigTableFolder()), databaseFilePath(to));
+    copyBook(bigTableFolder(), to);
 }
 
 std::vector<std::string> importLines() {
@@ -240,7 +212,7 @@ void BM_CheckedInsert(benchmark::State& state) {
             if (bigTable)
                 copyBigTable(folder.path());
             else
-                createEmpty(folder.path());
+                createBook(folder.path());
         }
         AddressStore store;
         openOrFail(store, folder.path());
@@ -535,7 +507,7 @@ void BM_RefreshAtSizeLimit(benchmark::State& state) {
             pgRun({links ? "delete from Links" : "delete from SearchKey"});
         } else {
             useDataSource(false);
-            createEmpty(folder.path());
+            createBook(folder.path());
         }
         {
             OdbcConnection connection;

@@ -38,6 +38,9 @@
 #include "textfiles/FilterWorker.h"
 #include "textfiles/LineReader.h"
 #include "textfiles/OutputFile.h"
+#include "support/BenchBook.h"
+#include "support/BenchFolder.h"
+#include "support/Grep.h"
 #include "tools/CreateDatabase.h"
 #include "workers/NoticeTarget.h"
 
@@ -110,24 +113,7 @@ void buildPgBook(const std::string& work) {
     connection.execute("vacuum analyze AddressList");
 }
 
-void buildBook(const std::string& folder) {
-    std::string error;
-    if (createDatabase(folder, builtInSchema(), error) != CreateDatabaseResult::kCreated)
-        throw std::runtime_error("cannot create the book: " + error);
-    OdbcConnection connection;
-    connection.open(*connectionStringFor(databaseFilePath(folder)));
-    connection.execute("insert into AddressList(group_id, email, name) "
-                       "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
-                       "select 2 + i % ?, 'user' || i || '@example.com', 'Name ' || i from n",
-                       {kBookRows - 1, kGroups});
-    connection.close(); // the last connection folds the log into the file, so a plain copy is complete
-}
 
-std::string copyOfBook(const std::string& book, const std::string& folder) {
-    fs::create_directory(folder);
-    fs::copy_file(databaseFilePath(book), databaseFilePath(folder));
-    return folder;
-}
 
 // 70% valid addresses, a fifth of which the group holds already; 30% lines that are no address. Shuffled, with
 // the spaces and CR LF of a file from another program on some lines. Returns the number of new addresses.
@@ -219,12 +205,6 @@ void benchImport(const Book& book, const std::string& work) {
                 kImportLines / single);
 }
 
-std::size_t linesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::size_t lines = 0;
-    for (std::string line; std::getline(in, line);) ++lines;
-    return lines;
-}
 
 class AtOnce final : public NoticeTarget {
 public:
@@ -275,18 +255,16 @@ void benchFilter(const Book& book, const std::string& work) {
     const double pieces = seconds(Clock::now() - piecesBegan);
     AddressStore::instance().closeDatabase();
 
-    const auto grepBegan = Clock::now();
-    const std::string command = "LC_ALL=C grep -Fvxf '" + groupList + "' '" + input + "' > '" + grepOutput + "'";
-    const int grepStatus = std::system(command.c_str());
-    const double grep = seconds(Clock::now() - grepBegan);
+    const GrepRun grepRun = runGrepFvxf(groupList, input, grepOutput);
+    const double grep = grepRun.seconds;
 
     std::printf("FilterWorkerLoop (%s): %d lines against a group of %d in a book of %d\n", book.engine, kFilterLines,
                 kBookRows / kGroups, kBookRows);
     std::printf("  worker loop          %7.2f s  %9.0f lines/s   %zu lines kept\n", worker, kFilterLines / worker,
-                linesOf(output));
-    std::printf("  checks 500 at a time %7.2f s  %9.0f lines/s   %zu lines kept (addressesExist alone)\n", pieces, kFilterLines / pieces, linesOf(piecesOutput));
+                countLines(output));
+    std::printf("  checks 500 at a time %7.2f s  %9.0f lines/s   %zu lines kept (addressesExist alone)\n", pieces, kFilterLines / pieces, countLines(piecesOutput));
     std::printf("  grep -Fvxf           %7.2f s  %9.0f lines/s   %zu lines kept (exit %d)\n", grep, kFilterLines / grep,
-                linesOf(grepOutput), WEXITSTATUS(grepStatus));
+                countLines(grepOutput), grepRun.exitStatus);
     std::printf("  worker / grep time   %7.1f x   (checks 500 at a time / grep: %.1f x)\n", worker / grep,
                 pieces / grep);
 }
@@ -294,18 +272,17 @@ void benchFilter(const Book& book, const std::string& work) {
 } // namespace
 
 int main() {
-    std::string pattern = (fs::temp_directory_path() / "corvane-textbench-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return 1;
-    const std::string work = pattern;
     try {
+        const BenchFolder folder("textbench");
+        const std::string& work = folder.path();
         const std::string bookFolder = work + "/book";
         fs::create_directory(bookFolder);
         std::ofstream(work + "/none.ini") << "";
         useDataSource(work, false);
-        buildBook(bookFolder);
+        buildBook(bookFolder, kBookRows, "2 + i % " + std::to_string(kGroups), "'Name ' || i");
         const Book sqlite{"SQLite", kImportTarget, [&](const std::string& name) {
                               useDataSource(work, false);
-                              return name == "filter" ? bookFolder : copyOfBook(bookFolder, work + "/" + name);
+                              return name == "filter" ? bookFolder : copyBook(bookFolder, work + "/" + name);
                           }};
         benchImport(sqlite, work);
         benchFilter(sqlite, work);
@@ -323,9 +300,7 @@ int main() {
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "textfiles_bench: %s\n", error.what());
-        fs::remove_all(work);
         return 1;
     }
-    fs::remove_all(work);
     return 0;
 }

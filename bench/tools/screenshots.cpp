@@ -36,6 +36,7 @@
 #include "app/CCorvaneDlg.h"
 #include "platform/StartDirectory.h"
 #include "store/AddressBook.h"
+#include "support/BenchFolder.h"
 #include "tools/CreateDatabase.h"
 #include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
@@ -255,16 +256,8 @@ int run(int argc, char** argv) {
     fs::create_directories(output);
 
     QApplication application(argc, argv);
-    std::string pattern = (fs::temp_directory_path() / "corvane-screenshots-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) fail("cannot make a temporary folder");
-    const std::string folder = pattern;
-    struct Cleanup {
-        std::string path;
-        ~Cleanup() {
-            std::error_code ignored;
-            fs::remove_all(path, ignored);
-        }
-    } cleanup{folder};
+    const BenchFolder work("screenshots");
+    const std::string& folder = work.path();
     fillBook(folder);
 
     // As the program starts: its names, the book's folder as the start directory.
