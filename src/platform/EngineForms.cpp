@@ -11,6 +11,7 @@ namespace {
 // of its own before each statement nor believes in one the engine has ended.
 const EngineForms kSqliteForms{
     .engine = DatabaseEngine::kSqlite,
+    .sessionSetup = {},
     .beginWrite = "begin immediate",
     .commit = "commit",
     .rollback = "rollback",
@@ -48,10 +49,13 @@ const EngineForms kOtherForms{};
 
 const EngineForms& engineFormsFor(const char* dbmsName) {
     std::string engine(dbmsName);
-    for (char& c : engine) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : engine)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (engine.rfind("sqlite", 0) == 0) return kSqliteForms;
     if (engine.rfind("postgresql", 0) == 0) return kPostgreSqlForms;
     return kOtherForms;
 }
 
-const EngineForms& otherEngineForms() { return kOtherForms; }
+const EngineForms& otherEngineForms() {
+    return kOtherForms;
+}
