@@ -49,7 +49,6 @@ public:
     std::optional<std::string> chooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
 };
 
-
 // The input: user0 ... user999999, so one line in ten is in the group and is dropped; and the group's own list
 // for grep.
 void writeFiles(const std::string& input, const std::string& groupList) {
@@ -66,7 +65,6 @@ double seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -81,7 +79,8 @@ int main(int argc, char** argv) {
     const std::string output = folder + "/output.txt";
     const std::string grepOutput = folder + "/grep.txt";
     // Group 1 holds every tenth address: 100,000 of the million.
-    buildBook(folder, kBookRows, "case when i % " + std::to_string(kGroupEvery) + " = 0 then 1 else 2 + i % 7 end", "''");
+    buildBook(folder, kBookRows, "case when i % " + std::to_string(kGroupEvery) + " = 0 then 1 else 2 + i % 7 end",
+              "''");
     writeFiles(input, groupList);
     if (!AddressStore::instance().OpenDatabase(folder)) return 1;
     captureStartDirectory();

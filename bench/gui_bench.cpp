@@ -146,7 +146,6 @@ void buildBook(const std::string& folder) {
     connection.close(); // the last connection folds the log into the file
 }
 
-
 // ---- Children ---------------------------------------------------------------------------------------------------
 
 // The child's side of the pipe.
@@ -523,7 +522,6 @@ ChildRun runChildProcess(const std::string& self, const std::string& kind, const
         throw std::runtime_error("the " + kind + " child failed (status " + std::to_string(status) + ")" + errors);
     return run;
 }
-
 
 const char* verdict(double value, double target) {
     return value < target ? "met" : "MISSED";

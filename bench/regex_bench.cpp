@@ -23,7 +23,8 @@ namespace {
 // accepts the same strings without nested repetition.
 constexpr const char* kNestedEmail =
     "^([0-9a-zA-Z]([-.\\w]*[0-9a-zA-Z])*@(([0-9a-zA-Z])+([-\\w]*[0-9a-zA-Z])*\\.)+[a-zA-Z]{2,9})$";
-constexpr const char* kFlatEmail = "^([0-9a-zA-Z]([-.\\w]*[0-9a-zA-Z])?@([0-9a-zA-Z]([-\\w]*[0-9a-zA-Z])?\\.)+[a-zA-Z]{2,9})$";
+constexpr const char* kFlatEmail =
+    "^([0-9a-zA-Z]([-.\\w]*[0-9a-zA-Z])?@([0-9a-zA-Z]([-\\w]*[0-9a-zA-Z])?\\.)+[a-zA-Z]{2,9})$";
 
 const std::vector<std::string>& Corpus() {
     static const std::vector<std::string> corpus = bench::MakeEmailCorpus(1'000'000);
@@ -67,8 +68,7 @@ private:
 };
 
 // Runs one line per iteration, cycling through the corpus, and reports the share of lines accepted.
-template <class Check>
-void RunCorpus(benchmark::State& state, Check check) {
+template <class Check> void RunCorpus(benchmark::State& state, Check check) {
     const std::vector<std::string>& corpus = Corpus();
     size_t i = 0;
     long long nAccepted = 0;
@@ -84,10 +84,10 @@ void BM_Corpus_IsValidEmailAddress(benchmark::State& state) {
     RunCorpus(state, [](const std::string& line) { return IsValidEmailAddress(line); });
 }
 
-template <class Matcher>
-void RunCorpusWith(benchmark::State& state, Matcher& matcher) {
+template <class Matcher> void RunCorpusWith(benchmark::State& state, Matcher& matcher) {
     RunCorpus(state, [&](const std::string& line) { return matcher.Match(line); });
-    state.counters["gave_up%"] = 100.0 * static_cast<double>(matcher.GaveUp()) / static_cast<double>(state.iterations());
+    state.counters["gave_up%"] =
+        100.0 * static_cast<double>(matcher.GaveUp()) / static_cast<double>(state.iterations());
 }
 
 void BM_Corpus_Pcre2Interp_Flat(benchmark::State& state) {
@@ -139,32 +139,35 @@ std::string Adversarial(int nKind, int nLength) {
     std::string line;
     switch (nKind) {
     case kAlnumRun: // letters and digits without an at sign: the nested local part has exponentially many splits
-        for (int i = 0; i < nLength; ++i) line += "a1b2c3d4e5"[i % 10];
+        for (int i = 0; i < nLength; ++i)
+            line += "a1b2c3d4e5"[i % 10];
         break;
     case kRunThenAt: // 'aaaa…a@': a local part and nothing after the at sign
         line.assign(static_cast<size_t>(nLength - 1), 'a');
         line += '@';
         break;
     case kDottedRun: // 'a.a.a.…': dots everywhere but no at sign
-        for (int i = 0; i < nLength; ++i) line += i % 2 ? '.' : 'a';
+        for (int i = 0; i < nLength; ++i)
+            line += i % 2 ? '.' : 'a';
         break;
     case kAtThenRun: // 'a@aaaa…': a domain without a dot: the nested label has exponentially many splits
         line = "a@" + std::string(static_cast<size_t>(nLength - 2), 'a');
         break;
     default: // 'a@a.a.a.…a': every label valid but the final one is a single letter
         line = "a@";
-        while (static_cast<int>(line.size()) < nLength - 1) line += "a.";
+        while (static_cast<int>(line.size()) < nLength - 1)
+            line += "a.";
         line += 'a';
         break;
     }
     return line;
 }
 
-template <class Check>
-void RunAdversarial(benchmark::State& state, Check check) {
+template <class Check> void RunAdversarial(benchmark::State& state, Check check) {
     const std::string line = Adversarial(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     bool bAccepted = false;
-    for (auto _ : state) bAccepted = check(line);
+    for (auto _ : state)
+        bAccepted = check(line);
     state.SetLabel(std::string(kAdversarialNames[state.range(0)]) + (bAccepted ? " accepted" : ""));
 }
 
@@ -194,7 +197,8 @@ void BM_Adversarial_StdRegex_Flat(benchmark::State& state) {
 
 void AdversarialArgs(benchmark::internal::Benchmark* pBench) {
     for (int nKind = 0; nKind < kKindCount; ++nKind)
-        for (int nLength : {20, 30, 100, 254}) pBench->Args({nKind, nLength});
+        for (int nLength : {20, 30, 100, 254})
+            pBench->Args({nKind, nLength});
 }
 
 BENCHMARK(BM_Adversarial_IsValidEmailAddress)->Apply(AdversarialArgs);
@@ -215,32 +219,43 @@ struct GeneralCase {
 const std::vector<GeneralCase>& GeneralCases() {
     static const std::vector<GeneralCase> cases = {
         // Alternation of keywords and classes: an HTTP request line.
-        {"alternation", "(?:GET|POST|PUT|DELETE|HEAD) /[-a-z0-9/_.]*(?:\\?[a-z]+=[a-z0-9]*)? HTTP/1\\.[01]", true,
+        {"alternation",
+         "(?:GET|POST|PUT|DELETE|HEAD) /[-a-z0-9/_.]*(?:\\?[a-z]+=[a-z0-9]*)? HTTP/1\\.[01]",
+         true,
          {"GET /index.html HTTP/1.1", "POST /api/v2/users?id=42 HTTP/1.0", "DELETE /a/b/c/d/e/f/g/h HTTP/1.1",
           "PATCH /index.html HTTP/1.1"}},
         // Lazy repetition and a back-reference: a tag with the same closing name.
-        {"lazy_backref", "<([a-z]+)[^>]*>.*?</\\1>", true,
+        {"lazy_backref",
+         "<([a-z]+)[^>]*>.*?</\\1>",
+         true,
          {"<b class=\"x\">bold text here</b>", "<div><span>nested</span> and more text</div>",
           "<p>an unterminated paragraph of text that never closes</q>"}},
         // Possessive repetition: a quoted string with escapes, never backtracking into the run.
-        {"possessive", "\"(?:[^\"\\\\]++|\\\\.)*+\"", false,
+        {"possessive",
+         "\"(?:[^\"\\\\]++|\\\\.)*+\"",
+         false,
          {"\"a plain quoted string\"", "\"with \\\"escaped\\\" quotes and \\\\ backslashes\"",
           "\"an unterminated string that goes on and on and on without its closing quote"}},
         // Lookahead: a password with a digit, a lower-case and an upper-case letter.
-        {"lookahead", "(?=.*\\d)(?=.*[a-z])(?=.*[A-Z])[\\w!@#$%^&*]{8,64}", true,
+        {"lookahead",
+         "(?=.*\\d)(?=.*[a-z])(?=.*[A-Z])[\\w!@#$%^&*]{8,64}",
+         true,
          {"Passw0rdIsLongEnough", "alllowercaseandnodigits", "Sh0rt", "MiXeD123withSymbols!@#"}},
         // Lookbehind: a price that follows a currency sign.
-        {"lookbehind", "[A-Z]{3} [0-9]+(?<=[0-9]{2})\\.[0-9]{2}", false,
+        {"lookbehind",
+         "[A-Z]{3} [0-9]+(?<=[0-9]{2})\\.[0-9]{2}",
+         false,
          {"USD 1999.00", "CNY 88.50", "EUR 5.00", "GBP 123456789.99"}},
         // Counted repetition of a group with alternatives inside: an IPv4 address.
-        {"counted_group", "(?:(?:25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])\\.){3}(?:25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])",
-         true, {"192.168.1.254", "10.0.0.1", "256.1.1.1", "1.2.3"}},
+        {"counted_group",
+         "(?:(?:25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])\\.){3}(?:25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])",
+         true,
+         {"192.168.1.254", "10.0.0.1", "256.1.1.1", "1.2.3"}},
     };
     return cases;
 }
 
-template <class Matcher>
-void RunGeneral(benchmark::State& state, Matcher& matcher) {
+template <class Matcher> void RunGeneral(benchmark::State& state, Matcher& matcher) {
     const GeneralCase& c = GeneralCases()[static_cast<size_t>(state.range(0))];
     long long nAccepted = 0;
     size_t nBytes = 0;
@@ -280,7 +295,8 @@ void BM_General_StdRegex(benchmark::State& state) {
 }
 
 void GeneralArgs(benchmark::internal::Benchmark* pBench) {
-    for (size_t i = 0; i < GeneralCases().size(); ++i) pBench->Arg(static_cast<int64_t>(i));
+    for (size_t i = 0; i < GeneralCases().size(); ++i)
+        pBench->Arg(static_cast<int64_t>(i));
 }
 
 BENCHMARK(BM_General_Corvane)->Apply(GeneralArgs);

@@ -48,8 +48,6 @@ constexpr int kBigTableRows = 1'000'000;
 constexpr int kBigTableGroups = 10; // groups 2..11, 100,000 addresses each
 constexpr int kBatch = 1'000;
 
-
-
 // One database with a million addresses in other groups, made once per run; each benchmark that writes works on a
 // copy of it.
 const std::string& bigTableFolder() {
@@ -69,7 +67,8 @@ void copyBigTable(const std::string& to) {
 std::vector<std::string> importLines() {
     std::vector<std::string> lines;
     lines.reserve(kLines);
-    for (int i = 0; i < kLines; ++i) lines.push_back("new" + std::to_string(i) + "@example.org");
+    for (int i = 0; i < kLines; ++i)
+        lines.push_back("new" + std::to_string(i) + "@example.org");
     return lines;
 }
 
@@ -110,9 +109,9 @@ void pgBook() {
     static bool made = false;
     if (made) return;
     const auto values = pgServerValues();
-    const std::string server = "Driver=PostgreSQL ANSI;Servername=" + values.at("PGHOST") + ";Port=" +
-                               values.at("PGPORT") + ";Username=" + values.at("PGUSER") + ";Password=" +
-                               values.at("PGPASSWORD");
+    const std::string server = "Driver=PostgreSQL ANSI;Servername=" + values.at("PGHOST") +
+                               ";Port=" + values.at("PGPORT") + ";Username=" + values.at("PGUSER") +
+                               ";Password=" + values.at("PGPASSWORD");
     {
         OdbcConnection admin;
         admin.open(server + ";Database=postgres");
@@ -121,8 +120,8 @@ void pgBook() {
     }
     std::ofstream(iniFolder().path() + "/none.ini") << "";
     std::ofstream(iniFolder().path() + "/odbc.ini")
-        << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values.at("PGHOST") << "\nPort = "
-        << values.at("PGPORT") << "\nDatabase = corvane_bench\nUsername = " << values.at("PGUSER")
+        << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values.at("PGHOST")
+        << "\nPort = " << values.at("PGPORT") << "\nDatabase = corvane_bench\nUsername = " << values.at("PGUSER")
         << "\nPassword = " << values.at("PGPASSWORD") << "\nConnSettings = SET client_encoding TO 'GBK'\n";
     useDataSource(true);
     std::string error;
@@ -137,7 +136,8 @@ void pgRun(std::initializer_list<std::string> statements) {
     useDataSource(true);
     OdbcConnection connection;
     connection.open(dataSourceConnectionString("Corvane"));
-    for (const std::string& statement : statements) connection.execute(statement);
+    for (const std::string& statement : statements)
+        connection.execute(statement);
 }
 
 std::int64_t pgCount(const std::string& query) {
@@ -233,7 +233,8 @@ void BM_CheckedInsert(benchmark::State& state) {
                     for (int i = piece; i < pieceEnd; ++i) {
                         if (present[i - piece] == 0) pending.push_back(lines[i]);
                         if (pending.size() == 100 || (i + 1 == end && !pending.empty())) {
-                            if (store.insertAddresses(1, pending, "") == AddressStore::InsertOutcome::kInserted) inserted += static_cast<int>(pending.size());
+                            if (store.insertAddresses(1, pending, "") == AddressStore::InsertOutcome::kInserted)
+                                inserted += static_cast<int>(pending.size());
                             pending.clear();
                         }
                     }
@@ -246,7 +247,8 @@ void BM_CheckedInsert(benchmark::State& state) {
                 for (int i = start; i < end; ++i) {
                     if (store.AddressExists(1, lines[i]) == 0) pending.push_back(lines[i]);
                     if (pending.size() == 100 || (i + 1 == end && !pending.empty())) {
-                        if (store.insertAddresses(1, pending, "") == AddressStore::InsertOutcome::kInserted) inserted += static_cast<int>(pending.size());
+                        if (store.insertAddresses(1, pending, "") == AddressStore::InsertOutcome::kInserted)
+                            inserted += static_cast<int>(pending.size());
                         pending.clear();
                     }
                 }
@@ -330,14 +332,16 @@ void BM_AddBesideAnImport(benchmark::State& state) {
                 imported += static_cast<long>(lines.size());
             }
         });
-        while (imported == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (imported == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     double longest = 0;
     long next = 0;
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
         const AddressStore::AddResult result = store.addAddressIfAbsent(1, "desk" + std::to_string(next++) + "@x", "");
-        longest = std::max(longest, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        longest = std::max(longest,
+                           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         if (result.outcome != AddressStore::AddOutcome::kAdded) {
             state.SkipWithError(result.failure.c_str());
             break;
@@ -542,8 +546,8 @@ void BM_RefreshAtSizeLimit(benchmark::State& state) {
         longestWaitMs = std::max(longestWaitMs, std::chrono::duration<double, std::milli>(longest).count());
         std::vector<LinkRecord> linkRows;
         std::vector<std::string> keywordRows;
-        const std::size_t stored =
-            links ? (store.LoadLinks(linkRows), linkRows.size()) : (store.LoadSearchKeys(keywordRows), keywordRows.size());
+        const std::size_t stored = links ? (store.LoadLinks(linkRows), linkRows.size())
+                                         : (store.LoadSearchKeys(keywordRows), keywordRows.size());
         if (stored != static_cast<std::size_t>(records)) state.SkipWithError("the table does not hold the new file");
         store.closeDatabase();
         state.ResumeTiming();

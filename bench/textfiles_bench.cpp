@@ -50,17 +50,21 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kBookRows = 1'000'000;
-constexpr int kGroups = 10;      // groups 2..11, 100,000 addresses each: address i is in group 2 + i % 10
-constexpr int kGroup = 2;        // the group imported into and filtered against
+constexpr int kGroups = 10; // groups 2..11, 100,000 addresses each: address i is in group 2 + i % 10
+constexpr int kGroup = 2;   // the group imported into and filtered against
 constexpr int kImportLines = 100'000;
 constexpr int kFilterLines = 1'000'000;
 constexpr double kImportTarget = 50'000;
 // On a server each line's duplicate check is a round trip (about 0.1 ms over this machine's loopback).
 constexpr double kServerImportTarget = 10'000;
 
-double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
+double seconds(Clock::duration duration) {
+    return std::chrono::duration<double>(duration).count();
+}
 
-std::string bookAddress(int i) { return "user" + std::to_string(i) + "@example.com"; }
+std::string bookAddress(int i) {
+    return "user" + std::to_string(i) + "@example.com";
+}
 
 // Where a benchmark's book is: `open(name)` gives the start directory of a fresh copy of the million-address book
 // (SQLite: a copy of the file; PostgreSQL: the one database, less what an earlier run imported).
@@ -98,8 +102,9 @@ void buildPgBook(const std::string& work) {
         admin.execute("create database corvane_textbench encoding 'UTF8' template template0");
     }
     std::ofstream(work + "/odbc.ini") << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values["PGHOST"]
-                                      << "\nPort = " << values["PGPORT"] << "\nDatabase = corvane_textbench\nUsername = "
-                                      << values["PGUSER"] << "\nPassword = " << values["PGPASSWORD"]
+                                      << "\nPort = " << values["PGPORT"]
+                                      << "\nDatabase = corvane_textbench\nUsername = " << values["PGUSER"]
+                                      << "\nPassword = " << values["PGPASSWORD"]
                                       << "\nConnSettings = SET client_encoding TO 'GBK'\n";
     useDataSource(work, true);
     std::string error;
@@ -113,22 +118,23 @@ void buildPgBook(const std::string& work) {
     connection.execute("vacuum analyze AddressList");
 }
 
-
-
 // 70% valid addresses, a fifth of which the group holds already; 30% lines that are no address. Shuffled, with
 // the spaces and CR LF of a file from another program on some lines. Returns the number of new addresses.
 int writeImportFile(const std::string& path) {
     std::vector<std::string> lines;
     const int valid = kImportLines * 7 / 10;
     const int present = valid / 5;
-    for (int i = 0; i < present; ++i) lines.push_back(bookAddress(i * kGroups)); // in group 2
-    for (int i = present; i < valid; ++i) lines.push_back("new" + std::to_string(i) + "@example.org");
+    for (int i = 0; i < present; ++i)
+        lines.push_back(bookAddress(i * kGroups)); // in group 2
+    for (int i = present; i < valid; ++i)
+        lines.push_back("new" + std::to_string(i) + "@example.org");
     for (int i = valid; i < kImportLines; ++i)
         lines.push_back(i % 2 ? "no address " + std::to_string(i) : "broken" + std::to_string(i) + "@");
     std::mt19937 random(7);
     std::shuffle(lines.begin(), lines.end(), random);
     std::ofstream out(path, std::ios::binary);
-    for (std::size_t i = 0; i < lines.size(); ++i) out << (i % 3 == 0 ? " " + lines[i] + "\t\r\n" : lines[i] + "\n");
+    for (std::size_t i = 0; i < lines.size(); ++i)
+        out << (i % 3 == 0 ? " " + lines[i] + "\t\r\n" : lines[i] + "\n");
     return valid - present;
 }
 
@@ -174,8 +180,8 @@ void benchImport(const Book& book, const std::string& work) {
     other.join();
     store.closeDatabase();
     if (result.stored != static_cast<std::size_t>(fresh) || result.stopped)
-        throw std::runtime_error("the import stored " + std::to_string(result.stored) + " of " +
-                                 std::to_string(fresh) + ": " + result.failure);
+        throw std::runtime_error("the import stored " + std::to_string(result.stored) + " of " + std::to_string(fresh) +
+                                 ": " + result.failure);
 
     // As the import ran before: each line checked and stored on its own, in auto-commit mode.
     openOrFail(store, book.open("single"));
@@ -196,15 +202,15 @@ void benchImport(const Book& book, const std::string& work) {
 
     const double rate = kImportLines / batched;
     std::printf("Import (%s): %d lines (70%% valid, a fifth of those already in the group) into a group of %d in a "
-                "book of %d\n", book.engine, kImportLines, kBookRows / kGroups, kBookRows);
-    std::printf("  in batches           %7.2f s  %9.0f lines/s   target >= %.0f: %s\n", batched, rate, book.importTarget,
-                rate >= book.importTarget ? "met" : "MISSED");
+                "book of %d\n",
+                book.engine, kImportLines, kBookRows / kGroups, kBookRows);
+    std::printf("  in batches           %7.2f s  %9.0f lines/s   target >= %.0f: %s\n", batched, rate,
+                book.importTarget, rate >= book.importTarget ? "met" : "MISSED");
     std::printf("  longest wait of another thread meanwhile: %.1f ms\n",
                 std::chrono::duration<double, std::milli>(longestWait).count());
     std::printf("  line by line         %7.2f s  %9.0f lines/s   (each statement on its own, as before)\n", single,
                 kImportLines / single);
 }
-
 
 class AtOnce final : public NoticeTarget {
 public:
@@ -238,7 +244,8 @@ void benchFilter(const Book& book, const std::string& work) {
         notice.nKind = NK_ITEM;
         for (bool more = true; more;) {
             std::size_t count = 0;
-            while (count < lines.size() && reader.next(lines[count])) ++count;
+            while (count < lines.size() && reader.next(lines[count]))
+                ++count;
             more = count == lines.size();
             AddressStore::instance().addressesExist(kGroup, std::span(lines.data(), count), present);
             for (std::size_t i = 0; i < count; ++i) {
@@ -262,7 +269,8 @@ void benchFilter(const Book& book, const std::string& work) {
                 kBookRows / kGroups, kBookRows);
     std::printf("  worker loop          %7.2f s  %9.0f lines/s   %zu lines kept\n", worker, kFilterLines / worker,
                 countLines(output));
-    std::printf("  checks 500 at a time %7.2f s  %9.0f lines/s   %zu lines kept (addressesExist alone)\n", pieces, kFilterLines / pieces, countLines(piecesOutput));
+    std::printf("  checks 500 at a time %7.2f s  %9.0f lines/s   %zu lines kept (addressesExist alone)\n", pieces,
+                kFilterLines / pieces, countLines(piecesOutput));
     std::printf("  grep -Fvxf           %7.2f s  %9.0f lines/s   %zu lines kept (exit %d)\n", grep, kFilterLines / grep,
                 countLines(grepOutput), grepRun.exitStatus);
     std::printf("  worker / grep time   %7.1f x   (checks 500 at a time / grep: %.1f x)\n", worker / grep,

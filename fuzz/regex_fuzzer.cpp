@@ -58,7 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         CMatchStateT again(200'000);
         CGroupSpansT second = pattern.MatchWhole(pSubject, nSubjectLength, &again);
         Require(second.Size() == result.Size());
-        for (int i = 0; i < result.Size(); ++i) Require(second[i] == result[i]);
+        for (int i = 0; i < result.Size(); ++i)
+            Require(second[i] == result[i]);
     }
 
     // The import checks lines shorter than 255 bytes; longer ones only slow the nested form down.

@@ -21,7 +21,8 @@ void buildBook(const std::string& folder, int rows, const std::string& groupOf, 
     connection.open(*connectionString);
     connection.execute("insert into AddressList(group_id, email, name) "
                        "with recursive n(i) as (select 0 union all select i + 1 from n where i < ?) "
-                       "select " + groupOf + ", 'user' || i || '@example.com', " + nameOf + " from n",
+                       "select " +
+                           groupOf + ", 'user' || i || '@example.com', " + nameOf + " from n",
                        {rows - 1});
     connection.close(); // the last connection folds the log into the file
 }

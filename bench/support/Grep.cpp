@@ -19,6 +19,7 @@ GrepRun runGrepFvxf(const std::string& excluded, const std::string& input, const
 std::size_t countLines(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::size_t lines = 0;
-    for (std::string line; std::getline(in, line);) ++lines;
+    for (std::string line; std::getline(in, line);)
+        ++lines;
     return lines;
 }

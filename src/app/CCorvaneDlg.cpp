@@ -60,10 +60,11 @@ void reportDatabaseError(const QPointer<QWidget>& window, const std::string& tex
 
 CCorvaneDlg::CCorvaneDlg(AddressBook& book)
     : TemplateDialog(kTemplate, staticLinks({kMarketingLink, kSearchLink, kLatestLink})), m_book(book),
-      m_store(book.store()), m_hIcon(QStringLiteral(":/icons/corvane.png")), m_listGroups(GetDlgItem<ReportList>(kGroupList)),
-      m_listAddresses(GetDlgItem<ReportList>(kAddressList)), m_listLinks(GetDlgItem<ReportList>(kLinkList)),
-      m_linkMarketing(GetDlgItem<CStaticLink>(kMarketingLink)), m_linkSearch(GetDlgItem<CStaticLink>(kSearchLink)),
-      m_linkLatest(GetDlgItem<CStaticLink>(kLatestLink)), m_windowMenu(new QMenu(this)) {
+      m_store(book.store()), m_hIcon(QStringLiteral(":/icons/corvane.png")),
+      m_listGroups(GetDlgItem<ReportList>(kGroupList)), m_listAddresses(GetDlgItem<ReportList>(kAddressList)),
+      m_listLinks(GetDlgItem<ReportList>(kLinkList)), m_linkMarketing(GetDlgItem<CStaticLink>(kMarketingLink)),
+      m_linkSearch(GetDlgItem<CStaticLink>(kSearchLink)), m_linkLatest(GetDlgItem<CStaticLink>(kLatestLink)),
+      m_windowMenu(new QMenu(this)) {
     m_noticeTarget =
         std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnWorkerNotice(notice); });
     m_loaders = std::make_unique<LoaderStarter>(m_book, m_noticeTarget);
@@ -189,8 +190,10 @@ void CCorvaneDlg::done(int result) {
         if (!askYesNo(QStringLiteral("正在处理中，确认退出吗？"), QStringLiteral("确认"), this)) return;
         g_hFilterThread.stopAll();
         QStringList paths;
-        for (const std::string& path : unfinished) paths << pathForDisplay(path);
-        messageBox(QStringLiteral("过滤没有做完就停止了，结果文件不完整：\n%1").arg(paths.join(QLatin1Char('\n'))), this);
+        for (const std::string& path : unfinished)
+            paths << pathForDisplay(path);
+        messageBox(QStringLiteral("过滤没有做完就停止了，结果文件不完整：\n%1").arg(paths.join(QLatin1Char('\n'))),
+                   this);
     }
     OnDestroy();
     TemplateDialog::done(result);

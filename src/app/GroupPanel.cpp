@@ -67,11 +67,10 @@ void CCorvaneDlg::OnDeleteGroup() {
         messageBox(QStringLiteral("删除失败！\n%1").arg(fromCp936(error.what())), this);
         return;
     }
-    if (count > 0 &&
-        !askYesNo(QStringLiteral("邮件组“%1”中有 %2 个地址，删除这个组会同时删除这些地址。确定要删除吗？")
-                      .arg(fromCp936(m_listGroups->GetItemText(row, 0)))
-                      .arg(count),
-                  QStringLiteral("删除邮件组"), this))
+    if (count > 0 && !askYesNo(QStringLiteral("邮件组“%1”中有 %2 个地址，删除这个组会同时删除这些地址。确定要删除吗？")
+                                   .arg(fromCp936(m_listGroups->GetItemText(row, 0)))
+                                   .arg(count),
+                               QStringLiteral("删除邮件组"), this))
         return;
     const AddressStore::GroupDeletion deletion = store.deleteGroupWithAddresses(id);
     if (!deletion.deleted) {

@@ -23,7 +23,6 @@ std::shared_ptr<NoticeTarget> g_hFilterWnd;
 
 namespace {
 
-
 constexpr char kHelpPage[] = "/post/EmailFilter.html";
 constexpr int kStatusIntervalMs = 40;
 
@@ -33,7 +32,8 @@ std::string StatusText(const std::string& line) {
     constexpr std::size_t kShown = 512;
     if (line.size() <= kShown) return line;
     std::size_t end = 0;
-    while (end < kShown) end += isCp936LeadByte(static_cast<unsigned char>(line[end])) ? 2 : 1;
+    while (end < kShown)
+        end += isCp936LeadByte(static_cast<unsigned char>(line[end])) ? 2 : 1;
     if (end > kShown) end -= 2; // never half a character
     return line.substr(0, end) + "...";
 }
@@ -52,7 +52,8 @@ CDlgFilter::CDlgFilter(AddressStore& store)
     : TemplateDialog(FilterIds::kTemplate, staticLinks({FilterIds::kHelpLink})), m_store(store) {
     m_linkHelp = GetDlgItem<CStaticLink>(FilterIds::kHelpLink);
     connect(GetDlgItem<QPushButton>(FilterIds::kBrowseInput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseInput);
-    connect(GetDlgItem<QPushButton>(FilterIds::kBrowseOutput), &QPushButton::clicked, this, &CDlgFilter::OnBrowseOutput);
+    connect(GetDlgItem<QPushButton>(FilterIds::kBrowseOutput), &QPushButton::clicked, this,
+            &CDlgFilter::OnBrowseOutput);
     connect(GetDlgItem<QPushButton>(FilterIds::kStart), &QPushButton::clicked, this, &CDlgFilter::OnStart);
     m_noticeTarget =
         std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnFilterNotice(notice); });
@@ -171,7 +172,8 @@ int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
             failure = QStringLiteral("无法读取要过滤的文件：%1").arg(pathForDisplay(notice.strText));
             break;
         case kFilterInputChanged:
-            failure = QStringLiteral("要过滤的文件在处理中被改动或删除了，结果文件不完整：%1").arg(pathForDisplay(notice.strText));
+            failure = QStringLiteral("要过滤的文件在处理中被改动或删除了，结果文件不完整：%1")
+                          .arg(pathForDisplay(notice.strText));
             break;
         case kFilterCheckFailed:
             failure = QStringLiteral("查询数据库时出错，出错的行没有写入结果文件：%1").arg(fromCp936(notice.strText));

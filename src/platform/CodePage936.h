@@ -5,7 +5,9 @@
 #include <cstddef>
 #include <string_view>
 
-inline bool isCp936LeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+inline bool isCp936LeadByte(unsigned char byte) {
+    return byte >= 0x81 && byte <= 0xFE;
+}
 
 // Position of the first `needle` in `text` at or after `from` that starts on a character boundary, or npos.
 // `from` must itself be on a character boundary. An empty needle is never found.

@@ -18,8 +18,8 @@ struct HttpGetOptions {
 struct HttpGetResult {
     // True only for a complete body that came with a success status (2xx).
     bool ok = false;
-    long status = 0;  // 0 when no answer came
-    std::string body; // as received, byte for byte; may be partial when !ok
+    long status = 0;         // 0 when no answer came
+    std::string body;        // as received, byte for byte; may be partial when !ok
     std::string contentType; // the Content-Type the server named, or empty
     std::string error;
 };

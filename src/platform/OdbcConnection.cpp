@@ -22,7 +22,9 @@ namespace {
 // builds texts freely cannot grow the cache without bound.
 constexpr std::size_t kMaxCachedStatements = 64;
 
-DatabaseError notOpen() { return DatabaseError("08003", 0, "The database connection is not open."); }
+DatabaseError notOpen() {
+    return DatabaseError("08003", 0, "The database connection is not open.");
+}
 
 DatabaseError transactionLostError() {
     return DatabaseError("40000", 0,
@@ -36,7 +38,6 @@ const EngineForms& formsFor(SQLHDBC dbc) {
     if (!SQL_SUCCEEDED(SQLGetInfo(dbc, SQL_DBMS_NAME, name, sizeof name, &length))) return otherEngineForms();
     return engineFormsFor(reinterpret_cast<const char*>(name));
 }
-
 
 // Why the engine cannot hold `text` under `rule`, or an empty text when it can.
 std::string unstorableReason(TextRule rule, std::string_view text) {
@@ -60,8 +61,8 @@ bool runDirect(SQLHDBC dbc, const char* sql) noexcept {
     try {
         OdbcHandle statement(SQL_HANDLE_STMT, dbc);
         std::string text = sql;
-        return SQL_SUCCEEDED(
-            SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(text.data()), static_cast<SQLINTEGER>(text.size())));
+        return SQL_SUCCEEDED(SQLExecDirect(statement.get(), reinterpret_cast<SQLCHAR*>(text.data()),
+                                           static_cast<SQLINTEGER>(text.size())));
     } catch (const DatabaseError&) {
         return false;
     }
@@ -81,14 +82,15 @@ void runDirectOrThrow(SQLHDBC dbc, const char* sql) {
 bool isDataSourceDefined(std::string_view name) {
     auto lower = [](std::string_view text) {
         std::string result(text);
-        for (char& c : result) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : result)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         return result;
     };
     const std::string wanted = lower(name);
     try {
         OdbcHandle environment(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
-        if (!SQL_SUCCEEDED(SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
-                                         reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)))
+        if (!SQL_SUCCEEDED(
+                SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0)))
             return false;
         SQLCHAR found[SQL_MAX_DSN_LENGTH + 64] = {};
         SQLCHAR description[512] = {};
@@ -120,8 +122,8 @@ struct OdbcConnection::Impl {
     // Connects with `text`; on failure throws the driver's error and leaves no handle.
     void connect(std::string text) {
         environment = OdbcHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE);
-        SQLRETURN rc = SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION,
-                                     reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+        SQLRETURN rc =
+            SQLSetEnvAttr(environment.get(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
         checkOdbc(rc, SQL_HANDLE_ENV, environment.get(), "setting the ODBC version");
         connection = OdbcHandle(SQL_HANDLE_DBC, environment.get());
         SQLSMALLINT outLength = 0;
@@ -158,7 +160,9 @@ struct OdbcConnection::Impl {
 
 OdbcConnection::OdbcConnection() : m_impl(std::make_unique<Impl>()) {}
 
-OdbcConnection::~OdbcConnection() { close(); }
+OdbcConnection::~OdbcConnection() {
+    close();
+}
 
 void OdbcConnection::open(const std::string& connectionString) {
     close();
@@ -174,7 +178,8 @@ void OdbcConnection::open(const std::string& connectionString) {
         impl.connect(text + impl.forms->connectOptions);
     }
     try {
-        for (const char* statement : impl.forms->sessionSetup) runDirectOrThrow(impl.connection.get(), statement);
+        for (const char* statement : impl.forms->sessionSetup)
+            runDirectOrThrow(impl.connection.get(), statement);
     } catch (...) {
         impl.disconnect();
         impl.forms = &otherEngineForms();
@@ -182,7 +187,9 @@ void OdbcConnection::open(const std::string& connectionString) {
     }
 }
 
-bool OdbcConnection::isOpen() const noexcept { return m_impl->connected; }
+bool OdbcConnection::isOpen() const noexcept {
+    return m_impl->connected;
+}
 
 bool OdbcConnection::isDead() const noexcept {
     if (!m_impl->connected) return false;
@@ -235,7 +242,9 @@ void OdbcConnection::execute(const std::string& sql, std::span<const SqlParamete
         runStatement(sql, params, true);
 }
 
-void OdbcConnection::executeControl(const std::string& sql) { runStatement(sql, {}, true); }
+void OdbcConnection::executeControl(const std::string& sql) {
+    runStatement(sql, {}, true);
+}
 
 void OdbcConnection::runGuarded(const std::string& sql, std::span<const SqlParameter> params) {
     constexpr char kSavepoint[] = "savepoint corvane_statement";
@@ -324,8 +333,8 @@ void OdbcConnection::beginTransaction(TransactionIsolation isolation, Transactio
             impl.isolationToRestore = current;
         }
     }
-    SQLRETURN rc = SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF),
-                                     SQL_IS_UINTEGER);
+    SQLRETURN rc =
+        SQLSetConnectAttr(dbc, SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(SQL_AUTOCOMMIT_OFF), SQL_IS_UINTEGER);
     if (!SQL_SUCCEEDED(rc)) {
         try {
             throwOdbcError(SQL_HANDLE_DBC, dbc, "starting a transaction");

@@ -13,8 +13,7 @@ public:
     OdbcHandle(SQLSMALLINT type, SQLHANDLE parent);
     OdbcHandle(const OdbcHandle&) = delete;
     OdbcHandle& operator=(const OdbcHandle&) = delete;
-    OdbcHandle(OdbcHandle&& other) noexcept
-        : m_type(other.m_type), m_handle(std::exchange(other.m_handle, nullptr)) {}
+    OdbcHandle(OdbcHandle&& other) noexcept : m_type(other.m_type), m_handle(std::exchange(other.m_handle, nullptr)) {}
     OdbcHandle& operator=(OdbcHandle&& other) noexcept;
     ~OdbcHandle() { reset(); }
 

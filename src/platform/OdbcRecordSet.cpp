@@ -103,10 +103,12 @@ void OdbcRecordSet::loadRow() {
 }
 
 const OdbcRecordSet::Field& OdbcRecordSet::field(std::string_view column) {
-    if (!m_statement || m_eof) throw DatabaseError("24000", 0, "No current row to read the column " + std::string(column) + " from.");
+    if (!m_statement || m_eof)
+        throw DatabaseError("24000", 0, "No current row to read the column " + std::string(column) + " from.");
     if (m_rowsOnly)
-        throw DatabaseError("HY010", 0, "The query was opened to see whether rows come, not to read the column " +
-                                            std::string(column) + ".");
+        throw DatabaseError("HY010", 0,
+                            "The query was opened to see whether rows come, not to read the column " +
+                                std::string(column) + ".");
     const auto& columns = m_statement->columns();
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (matchesColumn(columns[i].name, column)) {
@@ -137,7 +139,9 @@ std::int64_t OdbcRecordSet::integer(std::string_view column) {
     return value;
 }
 
-bool OdbcRecordSet::isNull(std::string_view column) { return field(column).isNull; }
+bool OdbcRecordSet::isNull(std::string_view column) {
+    return field(column).isNull;
+}
 
 std::string OdbcRecordSet::firstColumnText() {
     if (!m_statement || m_eof) throw DatabaseError("24000", 0, "No current row to read the first column from.");

@@ -16,8 +16,7 @@ namespace {
 constexpr SQLLEN kChunk = 4096;
 
 bool isIntegerType(SQLSMALLINT type) {
-    return type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT || type == SQL_BIGINT ||
-           type == SQL_BIT;
+    return type == SQL_INTEGER || type == SQL_SMALLINT || type == SQL_TINYINT || type == SQL_BIGINT || type == SQL_BIT;
 }
 
 // Columns whose data is one byte per character (or plain bytes): read as SQL_C_BINARY, which hands over the
@@ -32,8 +31,8 @@ bool isByteType(SQLSMALLINT type) {
 
 OdbcStatement::OdbcStatement(SQLHDBC dbc, std::string sql, bool textAsBytes)
     : m_dbc(dbc), m_sql(std::move(sql)), m_textAsBytes(textAsBytes), m_stmt(SQL_HANDLE_STMT, dbc) {
-    SQLRETURN rc = SQLPrepare(m_stmt.get(), reinterpret_cast<SQLCHAR*>(m_sql.data()),
-                              static_cast<SQLINTEGER>(m_sql.size()));
+    SQLRETURN rc =
+        SQLPrepare(m_stmt.get(), reinterpret_cast<SQLCHAR*>(m_sql.data()), static_cast<SQLINTEGER>(m_sql.size()));
     checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "preparing a statement");
 }
 
@@ -101,8 +100,8 @@ const std::vector<OdbcStatement::Column>& OdbcStatement::columns() {
         std::array<SQLCHAR, 256> name{};
         SQLSMALLINT nameLength = 0, type = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        SQLRETURN rc = SQLDescribeCol(stmt, i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
-                                      &type, &size, &digits, &nullable);
+        SQLRETURN rc = SQLDescribeCol(stmt, i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength, &type,
+                                      &size, &digits, &nullable);
         checkOdbc(rc, SQL_HANDLE_STMT, stmt, "describing a result column");
         m_columns.push_back(
             {reinterpret_cast<const char*>(name.data()), isIntegerType(type), m_textAsBytes && isByteType(type)});
@@ -130,8 +129,7 @@ bool OdbcStatement::fetch() {
 bool OdbcStatement::readInteger(int index, std::int64_t& value) {
     SQLBIGINT data = 0;
     SQLLEN indicator = 0;
-    SQLRETURN rc = SQLGetData(m_stmt.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_SBIGINT, &data, 0,
-                              &indicator);
+    SQLRETURN rc = SQLGetData(m_stmt.get(), static_cast<SQLUSMALLINT>(index + 1), SQL_C_SBIGINT, &data, 0, &indicator);
     checkOdbc(rc, SQL_HANDLE_STMT, m_stmt.get(), "reading an integer column");
     if (indicator == SQL_NULL_DATA) return false;
     value = data;

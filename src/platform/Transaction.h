@@ -11,8 +11,7 @@ public:
     // Starts the transaction (see OdbcConnection::beginTransaction). \throws DatabaseError, also when a transaction is
     // already open on the connection, the driver cannot give the isolation asked for, or (kWrite) the write lock
     // could not be had in time.
-    explicit Transaction(OdbcConnection& connection,
-                         TransactionIsolation isolation = TransactionIsolation::kDefault,
+    explicit Transaction(OdbcConnection& connection, TransactionIsolation isolation = TransactionIsolation::kDefault,
                          TransactionAccess access = TransactionAccess::kDefault);
     ~Transaction();
     Transaction(const Transaction&) = delete;

@@ -12,8 +12,10 @@ int CAssertElxT::Match(CMatchStateT& state) const {
     const int r = (m_pChild->Match(state) != 0) == static_cast<bool>(m_bPositive);
     state.m_stack.Truncate(b);
     state.m_nCurrentPos = p;
-    if (r) state.Push(c);
-    else state.m_captures.Truncate(c);
+    if (r)
+        state.Push(c);
+    else
+        state.m_captures.Truncate(c);
     return r;
 }
 

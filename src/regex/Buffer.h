@@ -13,14 +13,12 @@
 #include "regex/CharTraits.h"
 
 // A view of `Size()` elements that someone else owns.
-template <class T>
-class CBufferRefT {
+template <class T> class CBufferRefT {
 public:
     CBufferRefT() = default;
     CBufferRefT(const T* pData, int nSize) : m_pRef(pData), m_nSize(nSize) {}
     // For characters: a NUL-terminated string, without its NUL.
-    explicit CBufferRefT(const char* pString)
-        requires std::is_same_v<T, char>
+    explicit CBufferRefT(const char* pString) requires std::is_same_v<T, char>
         : m_pRef(pString), m_nSize(pString ? CountChars(pString) : 0) {}
     CBufferRefT(const CBufferRefT&) = default;
     CBufferRefT& operator=(const CBufferRefT&) = default;
@@ -37,9 +35,7 @@ public:
 
     // Compares the view's bytes with those at pOther: the difference of the first unequal pair, as signed
     // bytes, or 0.
-    int Compare(const char* pOther) const
-        requires std::is_same_v<T, char>
-    {
+    int Compare(const char* pOther) const requires std::is_same_v<T, char> {
         for (int i = 0; i < m_nSize; ++i) {
             if (m_pRef[i] != pOther[i])
                 return static_cast<signed char>(m_pRef[i]) - static_cast<signed char>(pOther[i]);
@@ -48,9 +44,7 @@ public:
     }
 
     // As Compare, with a pair also equal when both bytes upper-case to the same value.
-    int CompareNoCase(const char* pOther) const
-        requires std::is_same_v<T, char>
-    {
+    int CompareNoCase(const char* pOther) const requires std::is_same_v<T, char> {
         for (int i = 0; i < m_nSize; ++i) {
             if (m_pRef[i] != pOther[i] && ToUpper(m_pRef[i]) != ToUpper(pOther[i]))
                 return static_cast<signed char>(m_pRef[i]) - static_cast<signed char>(pOther[i]);
@@ -59,9 +53,7 @@ public:
     }
 
     // 0 when both views have the same size and equal bytes ignoring case, otherwise nonzero.
-    int EqualNoCase(const CBufferRefT& other) const
-        requires std::is_same_v<T, char>
-    {
+    int EqualNoCase(const CBufferRefT& other) const requires std::is_same_v<T, char> {
         return m_nSize == other.m_nSize ? CompareNoCase(other.Data()) : 1;
     }
 
@@ -80,17 +72,14 @@ private:
 
 // An owning array of plain values, grown with realloc: the first step holds 8 elements, later steps double.
 // A failed allocation, or a size beyond what an int can count, throws std::bad_alloc.
-template <class T>
-class CBufferT : public CBufferRefT<T> {
+template <class T> class CBufferT : public CBufferRefT<T> {
     static_assert(std::is_trivially_copyable_v<T>, "elements are copied bytewise");
     using Base = CBufferRefT<T>;
 
 public:
     CBufferT() = default;
     // For characters: a copy of nSize bytes with a NUL stored after them (not counted).
-    CBufferT(const char* pData, int nSize)
-        requires std::is_same_v<T, char>
-    {
+    CBufferT(const char* pData, int nSize) requires std::is_same_v<T, char> {
         Reserve(static_cast<long long>(nSize) + 1);
         if (nSize > 0) std::memcpy(m_pBuffer, pData, static_cast<size_t>(nSize));
         m_pBuffer[nSize] = 0;
@@ -168,7 +157,8 @@ public:
         if (nCapacity < nNeed) nCapacity *= 2;
         if (nCapacity < nNeed) nCapacity = (nNeed + 11) / 8 * 8;
         if (nCapacity > m_nCapacity) Reserve(nCapacity);
-        if (n > 0) std::memcpy(static_cast<void*>(m_pBuffer + this->m_nSize), pData, static_cast<size_t>(n) * sizeof(T));
+        if (n > 0)
+            std::memcpy(static_cast<void*>(m_pBuffer + this->m_nSize), pData, static_cast<size_t>(n) * sizeof(T));
         this->m_nSize += n;
         if (terminate) std::memset(static_cast<void*>(m_pBuffer + this->m_nSize), 0, sizeof(T));
     }

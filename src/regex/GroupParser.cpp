@@ -22,17 +22,27 @@ private:
 
 int InlineOptionBit(char c) {
     switch (c) {
-    case 'g': case 'G': return CPatternT::Global;
-    case 'i': case 'I': return CPatternT::IgnoreCase;
-    case 'm': case 'M': return CPatternT::MultiLine;
-    case 's': case 'S': return CPatternT::DotAll;
-    default: return 0;
+    case 'g':
+    case 'G':
+        return CPatternT::Global;
+    case 'i':
+    case 'I':
+        return CPatternT::IgnoreCase;
+    case 'm':
+    case 'M':
+        return CPatternT::MultiLine;
+    case 's':
+    case 'S':
+        return CPatternT::DotAll;
+    default:
+        return 0;
     }
 }
 
 std::string UpperCased(const CBufferRefT<char>& name) {
     std::string text(name.Data(), static_cast<size_t>(name.Size()));
-    for (char& c : text) c = static_cast<char>(ToUpper(c));
+    for (char& c : text)
+        c = static_cast<char>(ToUpper(c));
     return text;
 }
 
@@ -110,7 +120,8 @@ const ElxInterface* CPatternT::ParseGroup(int& nFlags) {
     } else if (ch == 'R') {
         pResult = ParseRecursion();
     } else {
-        while (!m_cur.IsEnd() && IsSpace(m_cur.m_ch)) Advance();
+        while (!m_cur.IsEnd() && IsSpace(m_cur.m_ch))
+            Advance();
         if (IsDigit(m_cur.m_ch)) { // '(?1)'
             CBufferT<char> text;
             CollectUntil(')', false, text);
@@ -124,9 +135,12 @@ const ElxInterface* CPatternT::ParseGroup(int& nFlags) {
             int nOptions = nFlags;
             bool bNegate = false;
             while (!m_cur.IsEnd() && m_cur.m_ch != ':' && m_cur.m_ch != ')' && !m_cur.IsMeta('(')) {
-                if (m_cur.m_ch == '-') bNegate = true;
-                else if (bNegate) nOptions &= ~InlineOptionBit(m_cur.m_ch);
-                else nOptions |= InlineOptionBit(m_cur.m_ch);
+                if (m_cur.m_ch == '-')
+                    bNegate = true;
+                else if (bNegate)
+                    nOptions &= ~InlineOptionBit(m_cur.m_ch);
+                else
+                    nOptions |= InlineOptionBit(m_cur.m_ch);
                 Advance();
             }
             if (m_cur.m_ch != ':' && !m_cur.IsMeta('(')) { // '(?i)': for the rest of the enclosing sequence
@@ -175,7 +189,8 @@ const ElxInterface* CPatternT::ParseNamedGroup(int nFlags) {
 // '(?R)', '(?R2)', '(?R<name>)', '(?R'name')'; current is 'R'.
 const ElxInterface* CPatternT::ParseRecursion() {
     Advance();
-    while (!m_cur.IsEnd() && IsSpace(m_cur.m_ch)) Advance();
+    while (!m_cur.IsEnd() && IsSpace(m_cur.m_ch))
+        Advance();
     CDelegateElxT* pDelegate;
     if (m_cur.m_ch == '<' || m_cur.m_ch == '\'') {
         const char terminator = m_cur.m_ch == '<' ? '>' : '\'';

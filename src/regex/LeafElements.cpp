@@ -7,7 +7,9 @@
 
 namespace {
 
-bool IsWordChar(char c) { return IsAlnum(c) || c == '_'; }
+bool IsWordChar(char c) {
+    return IsAlnum(c) || c == '_';
+}
 
 // The index of the character a one-character element looks at, or -1 outside the subject.
 int ClassIndex(const CMatchStateT& state, int bBackward) {
@@ -15,17 +17,25 @@ int ClassIndex(const CMatchStateT& state, int bBackward) {
     return nIndex >= 0 && nIndex < state.m_nSubjectLength ? nIndex : -1;
 }
 
-void StepOne(CMatchStateT& state, int bBackward) { state.m_nCurrentPos += bBackward ? -1 : 1; }
+void StepOne(CMatchStateT& state, int bBackward) {
+    state.m_nCurrentPos += bBackward ? -1 : 1;
+}
 
 } // namespace
 
-int CEmptyElxT::Match(CMatchStateT& state) const { return state.Step() ? 1 : 0; }
-int CEmptyElxT::Backtrack(CMatchStateT&) const { return 0; }
+int CEmptyElxT::Match(CMatchStateT& state) const {
+    return state.Step() ? 1 : 0;
+}
+int CEmptyElxT::Backtrack(CMatchStateT&) const {
+    return 0;
+}
 
 int CGlobalElxT::Match(CMatchStateT& state) const {
     return state.Step() && state.m_nCurrentPos == state.m_nBeginPos ? 1 : 0;
 }
-int CGlobalElxT::Backtrack(CMatchStateT&) const { return 0; }
+int CGlobalElxT::Backtrack(CMatchStateT&) const {
+    return 0;
+}
 
 CStringElxT::CStringElxT(const CBufferRefT<char>& text, int bBackward, int bIgnoreCase)
     : m_text(text.Data(), text.Size()), m_bBackward(bBackward), m_bIgnoreCase(bIgnoreCase) {}
@@ -72,8 +82,12 @@ void CRangeElxT::AddRange(char lo, char hi) {
     m_ranges.Push(lo);
     m_ranges.Push(hi);
 }
-void CRangeElxT::AddChar(char c) { m_chars.Push(c); }
-void CRangeElxT::AddNested(const ElxInterface* pElx) { m_nested.Push(pElx); }
+void CRangeElxT::AddChar(char c) {
+    m_chars.Push(c);
+}
+void CRangeElxT::AddNested(const ElxInterface* pElx) {
+    m_nested.Push(pElx);
+}
 
 bool CRangeElxT::InLists(char c) const {
     for (int i = 0; i + 1 < m_ranges.Size(); i += 2) {
@@ -115,7 +129,8 @@ void CRangeElxT::CloseUnderCase() {
     // Which bytes the lists hold so far, kept up to date as characters are added: asking the lists each
     // time would make a long class take time quadratic in its length.
     bool bHeld[256];
-    for (int b = 0; b < 256; ++b) bHeld[b] = InLists(static_cast<char>(b));
+    for (int b = 0; b < 256; ++b)
+        bHeld[b] = InLists(static_cast<char>(b));
     const int nChars = m_chars.Size();
     for (int i = 0; i < nChars; ++i) {
         const char c = m_chars[i];
@@ -127,12 +142,15 @@ void CRangeElxT::CloseUnderCase() {
 }
 
 void CRangeElxT::Seal() {
-    for (int b = 0; b < 256; ++b) m_table[b] = InListsOrNested(static_cast<char>(b));
+    for (int b = 0; b < 256; ++b)
+        m_table[b] = InListsOrNested(static_cast<char>(b));
 }
 
 namespace {
 
-int PosixBlank(int c) { return c == ' ' || c == '\t'; }
+int PosixBlank(int c) {
+    return c == ' ' || c == '\t';
+}
 
 struct PosixName {
     const char* pName;
@@ -141,9 +159,9 @@ struct PosixName {
 };
 
 constexpr PosixName kPosixNames[] = {
-    {"alnum:", 6, IsAlnum}, {"alpha:", 6, IsAlpha}, {"ascii:", 6, IsAscii},   {"cntrl:", 6, IsCntrl},
-    {"digit:", 6, IsDigit}, {"graph:", 6, IsGraph}, {"lower:", 6, IsLower},   {"print:", 6, IsPrint},
-    {"punct:", 6, IsPunct}, {"space:", 6, IsSpace}, {"upper:", 6, IsUpper},   {"xdigit:", 7, IsXDigit},
+    {"alnum:", 6, IsAlnum},    {"alpha:", 6, IsAlpha}, {"ascii:", 6, IsAscii}, {"cntrl:", 6, IsCntrl},
+    {"digit:", 6, IsDigit},    {"graph:", 6, IsGraph}, {"lower:", 6, IsLower}, {"print:", 6, IsPrint},
+    {"punct:", 6, IsPunct},    {"space:", 6, IsSpace}, {"upper:", 6, IsUpper}, {"xdigit:", 7, IsXDigit},
     {"blank:", 6, PosixBlank},
 };
 
@@ -157,7 +175,8 @@ CPosixElxT::CPosixElxT(const CBufferRefT<char>& text, int bBackward) : m_bBackwa
     }
     for (const PosixName& name : kPosixNames) {
         bool bSame = true;
-        for (int i = 0; i < name.nCompare && bSame; ++i) bSame = text.At(nAt + i) == name.pName[i];
+        for (int i = 0; i < name.nCompare && bSame; ++i)
+            bSame = text.At(nAt + i) == name.pName[i];
         if (bSame) {
             m_pTest = name.pTest;
             break;
@@ -188,17 +207,29 @@ int CBoundaryElxT::Match(CMatchStateT& state) const {
     const char next = nPos >= 0 && nPos < nLength ? s[nPos] : 0;
     bool bResult = false;
     switch (m_kind) {
-    case kTextStart: bResult = nPos <= 0; break;
-    case kTextEnd: bResult = nPos >= nLength; break;
+    case kTextStart:
+        bResult = nPos <= 0;
+        break;
+    case kTextEnd:
+        bResult = nPos >= nLength;
+        break;
     case kTextEndOrFinalBreak:
         bResult = nPos >= nLength || (nLength >= 1 && s[nLength - 1] == '\n' && nPos == nLength - 1) ||
                   (nLength >= 2 && s[nLength - 2] == '\r' && s[nLength - 1] == '\n' && nPos == nLength - 2);
         break;
-    case kLineStart: bResult = nPos <= 0 || prev == '\n' || (prev == '\r' && next != '\n'); break;
-    case kLineEnd: bResult = nPos >= nLength || next == '\r' || (next == '\n' && prev != '\r'); break;
-    case kWordBoundary: bResult = IsWordChar(prev) != IsWordChar(next); break;
+    case kLineStart:
+        bResult = nPos <= 0 || prev == '\n' || (prev == '\r' && next != '\n');
+        break;
+    case kLineEnd:
+        bResult = nPos >= nLength || next == '\r' || (next == '\n' && prev != '\r');
+        break;
+    case kWordBoundary:
+        bResult = IsWordChar(prev) != IsWordChar(next);
+        break;
     }
     return bResult == static_cast<bool>(m_bPositive) ? 1 : 0;
 }
 
-int CBoundaryElxT::Backtrack(CMatchStateT&) const { return 0; }
+int CBoundaryElxT::Backtrack(CMatchStateT&) const {
+    return 0;
+}

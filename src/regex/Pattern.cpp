@@ -5,11 +5,17 @@
 #include <climits>
 #include <cstring>
 
-CPatternT::CPatternT() { Clear(); }
+CPatternT::CPatternT() {
+    Clear();
+}
 
-CPatternT::CPatternT(const char* pPattern, int nFlags) : CPatternT() { Compile(pPattern, nFlags); }
+CPatternT::CPatternT(const char* pPattern, int nFlags) : CPatternT() {
+    Compile(pPattern, nFlags);
+}
 
-CPatternT::~CPatternT() { Clear(); }
+CPatternT::~CPatternT() {
+    Clear();
+}
 
 void CPatternT::Compile(const char* pPattern, int nFlags) {
     size_t nLength = pPattern ? std::strlen(pPattern) : 0;
@@ -42,7 +48,8 @@ void CPatternT::Compile(const char* pPattern, int nLength, int nFlags) {
 }
 
 void CPatternT::Clear() {
-    for (int i = 0; i < m_elements.Size(); ++i) delete m_elements[i];
+    for (int i = 0; i < m_elements.Size(); ++i)
+        delete m_elements[i];
     m_elements.Truncate(0);
     m_pRoot = nullptr;
     m_nMaxGroup = 0;
@@ -57,7 +64,8 @@ void CPatternT::Clear() {
     m_namedCloseMarks.Truncate(0);
     m_namedBackrefs.Truncate(0);
     m_namedConditions.Truncate(0);
-    for (const ElxInterface*& pStock : m_stock) pStock = nullptr;
+    for (const ElxInterface*& pStock : m_stock)
+        pStock = nullptr;
 }
 
 const ElxInterface* CPatternT::Stock(int nKind) {
@@ -70,7 +78,9 @@ const ElxInterface* CPatternT::Stock(int nKind) {
     const int bPositive = nBase == kStockWord || nBase == kStockSpace || nBase == kStockDigit;
     CRangeElxT* pRange = Make<CRangeElxT>(bBackward, bPositive);
     switch (nBase) {
-    case kStockAnyButLf: pRange->AddChar('\n'); break;
+    case kStockAnyButLf:
+        pRange->AddChar('\n');
+        break;
     case kStockWord:
     case kStockNotWord:
         pRange->AddRange('A', 'Z');
@@ -90,8 +100,11 @@ const ElxInterface* CPatternT::Stock(int nKind) {
         }
         break;
     case kStockDigit:
-    case kStockNotDigit: pRange->AddRange('0', '9'); break;
-    default: break; // any character: a negative class with nothing in it
+    case kStockNotDigit:
+        pRange->AddRange('0', '9');
+        break;
+    default:
+        break; // any character: a negative class with nothing in it
     }
     pRange->Seal();
     return m_stock[nKind] = pRange;

@@ -44,12 +44,12 @@ enum StockKind : int {
 class CPatternT {
 public:
     // Compile flags (bits of one int).
-    static constexpr int DotAll = 1;      // '.' also matches LF
-    static constexpr int MultiLine = 2;   // '^' and '$' match at line starts and ends
-    static constexpr int Global = 4;      // '\G' matches where matching began
-    static constexpr int IgnoreCase = 8;  // literals, back-references and classes ignore case
+    static constexpr int DotAll = 1;       // '.' also matches LF
+    static constexpr int MultiLine = 2;    // '^' and '$' match at line starts and ends
+    static constexpr int Global = 4;       // '\G' matches where matching began
+    static constexpr int IgnoreCase = 8;   // literals, back-references and classes ignore case
     static constexpr int RightToLeft = 16; // the whole pattern matches backwards from the end
-    static constexpr int Extended = 32;   // whitespace and '#' comments in the pattern are dropped
+    static constexpr int Extended = 32;    // whitespace and '#' comments in the pattern are dropped
 
     CPatternT();
     CPatternT(const char* pPattern, int nFlags);
@@ -103,17 +103,16 @@ private:
     void FinishCompile();
     const CBracketElxT* OpeningMark(int nGroupEntry) const;
 
-    template <class E, class... Args>
-    E* Make(Args&&... args);
+    template <class E, class... Args> E* Make(Args&&... args);
     const ElxInterface* Stock(int nKind);
 
     const ElxInterface* m_pRoot = nullptr;
     int m_nFlags = 0;
-    int m_nMaxGroup = 0;   // highest group number
-    int m_nNextNamed = 0;  // named groups seen so far
-    int m_nGroupCount = 0; // entries of the group list once compilation ends
-    CBufferT<ElxInterface*> m_elements; // owns every element of the tree
-    CBufferT<const ElxInterface*> m_groups; // 0: root; n: plain group n; then the named groups
+    int m_nMaxGroup = 0;                        // highest group number
+    int m_nNextNamed = 0;                       // named groups seen so far
+    int m_nGroupCount = 0;                      // entries of the group list once compilation ends
+    CBufferT<ElxInterface*> m_elements;         // owns every element of the tree
+    CBufferT<const ElxInterface*> m_groups;     // 0: root; n: plain group n; then the named groups
     CBufferT<const CBracketElxT*> m_groupMarks; // opening mark of each group list entry
     CBufferT<CDelegateElxT*> m_recursions;
     CBufferT<CListElxT*> m_namedGroups;

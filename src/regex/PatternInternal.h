@@ -14,8 +14,7 @@
 #include "regex/SequenceElements.h"
 
 // Every element goes into the element list, its only owner, as soon as it exists.
-template <class E, class... Args>
-E* CPatternT::Make(Args&&... args) {
+template <class E, class... Args> E* CPatternT::Make(Args&&... args) {
     auto pElx = std::make_unique<E>(std::forward<Args>(args)...);
     m_elements.Push(pElx.get());
     return pElx.release();
@@ -24,11 +23,14 @@ E* CPatternT::Make(Args&&... args) {
 // Reads a quantifier bound or a numeric name at nPos: optional whitespace, one to three decimal digits (a
 // fourth is not read), optional whitespace. False when there is no digit.
 inline bool ReadNumber(const CBufferRefT<char>& text, int& nPos, int& nValue) {
-    while (IsSpace(text.At(nPos))) ++nPos;
+    while (IsSpace(text.At(nPos)))
+        ++nPos;
     if (!IsDigit(text.At(nPos))) return false;
     nValue = 0;
-    for (int nDigits = 0; nDigits < 3 && IsDigit(text.At(nPos)); ++nDigits) nValue = nValue * 10 + (text[nPos++] - '0');
-    while (IsSpace(text.At(nPos))) ++nPos;
+    for (int nDigits = 0; nDigits < 3 && IsDigit(text.At(nPos)); ++nDigits)
+        nValue = nValue * 10 + (text[nPos++] - '0');
+    while (IsSpace(text.At(nPos)))
+        ++nPos;
     return true;
 }
 

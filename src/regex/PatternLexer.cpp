@@ -71,7 +71,8 @@ bool CPatternT::LexOne(PatternToken& token) {
     case '#':
         if (bExtended) {
             int q = p + 1;
-            while (q < nLength && s[q] != '\n' && s[q] != '\r') ++q;
+            while (q < nLength && s[q] != '\n' && s[q] != '\r')
+                ++q;
             return skipTo(q);
         }
         return produce(c, 0, 1);
@@ -89,7 +90,8 @@ bool CPatternT::LexOne(PatternToken& token) {
         if (c1 == '?' && p + 2 < nLength && s[p + 2] == '#') {
             // A comment runs past the next ')'; an unterminated one runs to the end of the pattern.
             int q = p + 3;
-            while (q < nLength && s[q] != ')') ++q;
+            while (q < nLength && s[q] != ')')
+                ++q;
             return skipTo(q < nLength ? q + 1 : nLength);
         }
         return produce(c, bInClass ? 0 : 1, 1);
@@ -135,10 +137,29 @@ bool CPatternT::LexEscape(PatternToken& token) {
     const char e = s[p + 1];
     const bool bInClass = m_nClassDepth > 0;
     switch (e) {
-    case '0': case '1': case '2': case '3': case '4': case '5': case '6': case '7': case '8': case '9':
+    case '0':
+    case '1':
+    case '2':
+    case '3':
+    case '4':
+    case '5':
+    case '6':
+    case '7':
+    case '8':
+    case '9':
         return produce('\\', 1, 1); // the digits follow as literals, read by the back-reference parser
-    case 'A': case 'B': case 'D': case 'S': case 'W': case 'Z':
-    case 'd': case 'g': case 'k': case 's': case 'w': case 'z':
+    case 'A':
+    case 'B':
+    case 'D':
+    case 'S':
+    case 'W':
+    case 'Z':
+    case 'd':
+    case 'g':
+    case 'k':
+    case 's':
+    case 'w':
+    case 'z':
         return produce(e, 1, 2);
     case 'G':
         if (bInClass) {
@@ -153,16 +174,26 @@ bool CPatternT::LexEscape(PatternToken& token) {
         m_pQuoteConvert = nullptr;
         m_nLexPos = p + 2;
         return false;
-    case 'Q': return startQuote(nullptr);
-    case 'L': return startQuote(ToLower);
-    case 'U': return startQuote(ToUpper);
-    case 'a': return produce(7, 0, 2);
-    case 'e': return produce(27, 0, 2);
-    case 'f': return produce(12, 0, 2);
-    case 'n': return produce(10, 0, 2);
-    case 'r': return produce(13, 0, 2);
-    case 't': return produce(9, 0, 2);
-    case 'v': return produce(11, 0, 2);
+    case 'Q':
+        return startQuote(nullptr);
+    case 'L':
+        return startQuote(ToLower);
+    case 'U':
+        return startQuote(ToUpper);
+    case 'a':
+        return produce(7, 0, 2);
+    case 'e':
+        return produce(27, 0, 2);
+    case 'f':
+        return produce(12, 0, 2);
+    case 'n':
+        return produce(10, 0, 2);
+    case 'r':
+        return produce(13, 0, 2);
+    case 't':
+        return produce(9, 0, 2);
+    case 'v':
+        return produce(11, 0, 2);
     case 'x':
     case 'u': {
         unsigned nValue = 0;
@@ -170,7 +201,8 @@ bool CPatternT::LexEscape(PatternToken& token) {
             int q = p + 3;
             for (int nDigits = 0; nDigits < 8 && q < nLength && HexValue(s[q]) >= 0; ++nDigits, ++q)
                 nValue = nValue * 16 + static_cast<unsigned>(HexValue(s[q]));
-            while (q < nLength && s[q] != '}') ++q;
+            while (q < nLength && s[q] != '}')
+                ++q;
             if (q < nLength) ++q; // through the '}'
             return produce(static_cast<char>(nValue & 0xFF), 0, q - p);
         }

@@ -19,7 +19,9 @@ bool IsQuantifierStart(const PatternToken& token) {
 
 } // namespace
 
-bool CPatternT::AtSequenceEnd() const { return m_cur.IsEnd() || m_cur.IsMeta('|') || m_cur.IsMeta(')'); }
+bool CPatternT::AtSequenceEnd() const {
+    return m_cur.IsEnd() || m_cur.IsMeta('|') || m_cur.IsMeta(')');
+}
 
 void CPatternT::CollectUntil(char stop, bool bMetaOnly, CBufferT<char>& text) {
     while (!m_cur.IsEnd() && !(m_cur.m_ch == stop && (m_cur.m_nMeta || !bMetaOnly))) {
@@ -49,7 +51,8 @@ const ElxInterface* CPatternT::ParseSequence(int& nFlags) {
     if (AtSequenceEnd()) return pFirst;
     CListElxT* pList = Make<CListElxT>(nFlags & RightToLeft);
     pList->Add(pFirst);
-    while (!AtSequenceEnd()) pList->Add(ParseQuantified(nFlags));
+    while (!AtSequenceEnd())
+        pList->Add(ParseQuantified(nFlags));
     return pList;
 }
 
@@ -59,9 +62,15 @@ const ElxInterface* CPatternT::ParseQuantified(int& nFlags) {
     int nMin = 0;
     int nMax = 0;
     switch (m_cur.m_ch) {
-    case '*': nMin = 0, nMax = kUnbounded; break;
-    case '+': nMin = 1, nMax = kUnbounded; break;
-    case '?': nMin = 0, nMax = 1; break;
+    case '*':
+        nMin = 0, nMax = kUnbounded;
+        break;
+    case '+':
+        nMin = 1, nMax = kUnbounded;
+        break;
+    case '?':
+        nMin = 0, nMax = 1;
+        break;
     case '{': {
         Advance();
         CBufferT<char> bounds;
@@ -78,7 +87,8 @@ const ElxInterface* CPatternT::ParseQuantified(int& nFlags) {
         if (nMax < nMin) nMax = nMin;
         break;
     }
-    default: return pAtom;
+    default:
+        return pAtom;
     }
     Advance(); // the quantifier character, or the closing '}'
     if (nMax == 0) return Stock(kStockEmpty);
@@ -116,12 +126,29 @@ const ElxInterface* CPatternT::ParseAtom(int& nFlags) {
         }
         if (m_cur.m_ch == ')' || m_cur.m_ch == '|' || text.Size() > 0) break;
         switch (m_cur.m_ch) {
-        case '(': return ParseGroup(nFlags);
-        case '[': case '.': case 'w': case 'W': case 's': case 'S': case 'd': case 'D':
+        case '(':
+            return ParseGroup(nFlags);
+        case '[':
+        case '.':
+        case 'w':
+        case 'W':
+        case 's':
+        case 'S':
+        case 'd':
+        case 'D':
             return ParseClass(nFlags);
-        case '^': case '$': case 'A': case 'Z': case 'z': case 'b': case 'B': case 'G':
+        case '^':
+        case '$':
+        case 'A':
+        case 'Z':
+        case 'z':
+        case 'b':
+        case 'B':
+        case 'G':
             return ParseAnchor(nFlags);
-        case '\\': case 'k': case 'g':
+        case '\\':
+        case 'k':
+        case 'g':
             return ParseBackReference(nFlags);
         default:
             // A quantifier with nothing to quantify, or any other stray metacharacter, is a literal.
@@ -140,14 +167,22 @@ const ElxInterface* CPatternT::ParseClass(int nFlags) {
     const int bBackward = nFlags & RightToLeft;
     const int nBackward = bBackward ? kStockBackward : 0;
     switch (token.m_ch) {
-    case '.': return Stock(((nFlags & DotAll) ? kStockAny : kStockAnyButLf) + nBackward);
-    case 'w': return Stock(kStockWord + nBackward);
-    case 'W': return Stock(kStockNotWord + nBackward);
-    case 's': return Stock(kStockSpace + nBackward);
-    case 'S': return Stock(kStockNotSpace + nBackward);
-    case 'd': return Stock(kStockDigit + nBackward);
-    case 'D': return Stock(kStockNotDigit + nBackward);
-    default: break;
+    case '.':
+        return Stock(((nFlags & DotAll) ? kStockAny : kStockAnyButLf) + nBackward);
+    case 'w':
+        return Stock(kStockWord + nBackward);
+    case 'W':
+        return Stock(kStockNotWord + nBackward);
+    case 's':
+        return Stock(kStockSpace + nBackward);
+    case 'S':
+        return Stock(kStockNotSpace + nBackward);
+    case 'd':
+        return Stock(kStockDigit + nBackward);
+    case 'D':
+        return Stock(kStockNotDigit + nBackward);
+    default:
+        break;
     }
     if (m_cur.IsMeta(':')) { // '[:alpha:]'
         CBufferT<char> text;
@@ -182,14 +217,22 @@ const ElxInterface* CPatternT::ParseAnchor(int nFlags) {
     Advance();
     const bool bMultiLine = (nFlags & MultiLine) != 0;
     switch (ch) {
-    case '^': return Make<CBoundaryElxT>(bMultiLine ? kLineStart : kTextStart, 1);
-    case '$': return Make<CBoundaryElxT>(bMultiLine ? kLineEnd : kTextEnd, 1);
-    case 'A': return Make<CBoundaryElxT>(kTextStart, 1);
-    case 'Z': return Make<CBoundaryElxT>(kTextEndOrFinalBreak, 1);
-    case 'z': return Make<CBoundaryElxT>(kTextEnd, 1);
-    case 'b': return Make<CBoundaryElxT>(kWordBoundary, 1);
-    case 'B': return Make<CBoundaryElxT>(kWordBoundary, 0);
-    default: break; // 'G'
+    case '^':
+        return Make<CBoundaryElxT>(bMultiLine ? kLineStart : kTextStart, 1);
+    case '$':
+        return Make<CBoundaryElxT>(bMultiLine ? kLineEnd : kTextEnd, 1);
+    case 'A':
+        return Make<CBoundaryElxT>(kTextStart, 1);
+    case 'Z':
+        return Make<CBoundaryElxT>(kTextEndOrFinalBreak, 1);
+    case 'z':
+        return Make<CBoundaryElxT>(kTextEnd, 1);
+    case 'b':
+        return Make<CBoundaryElxT>(kWordBoundary, 1);
+    case 'B':
+        return Make<CBoundaryElxT>(kWordBoundary, 0);
+    default:
+        break; // 'G'
     }
     if (nFlags & Global) return Make<CGlobalElxT>();
     return Stock(kStockEmpty);

@@ -33,9 +33,11 @@ void CGreedyElxT::Extend(CMatchStateT& state) const {
         int nPos = state.m_nCurrentPos;
         int i = 0;
         if (m_pClass->IsBackward()) {
-            while (i < m_nExtra && nPos > 0 && m_pClass->Accepts(s[nPos - 1])) --nPos, ++i;
+            while (i < m_nExtra && nPos > 0 && m_pClass->Accepts(s[nPos - 1]))
+                --nPos, ++i;
         } else {
-            while (i < m_nExtra && nPos < state.m_nSubjectLength && m_pClass->Accepts(s[nPos])) ++nPos, ++i;
+            while (i < m_nExtra && nPos < state.m_nSubjectLength && m_pClass->Accepts(s[nPos]))
+                ++nPos, ++i;
         }
         state.m_nCurrentPos = nPos;
         state.AddSteps(i);

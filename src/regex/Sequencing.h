@@ -5,8 +5,7 @@
 #include "regex/ElxInterface.h"
 
 // Runs items k..n-1 from the current position. itemAt(i) gives item i in running order.
-template <class ItemAt>
-int RunForward(CMatchStateT& state, int k, int n, ItemAt itemAt) {
+template <class ItemAt> int RunForward(CMatchStateT& state, int k, int n, ItemAt itemAt) {
     while (k < n) {
         if (itemAt(k)->Match(state)) {
             ++k;
@@ -25,8 +24,7 @@ int RunForward(CMatchStateT& state, int k, int n, ItemAt itemAt) {
 }
 
 // Asks the items from the last one backwards for their next way of matching, then runs forward again.
-template <class ItemAt>
-int BacktrackThenRunForward(CMatchStateT& state, int n, ItemAt itemAt) {
+template <class ItemAt> int BacktrackThenRunForward(CMatchStateT& state, int n, ItemAt itemAt) {
     int k = n;
     for (;;) {
         if (k == 0) return 0;

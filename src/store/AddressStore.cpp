@@ -196,8 +196,7 @@ void AddressStore::restoreConnection() {
     m_connectionGone = false;
 }
 
-template <class Read>
-auto AddressStore::readReconnecting(Read read) -> decltype(read()) {
+template <class Read> auto AddressStore::readReconnecting(Read read) -> decltype(read()) {
     try {
         return read();
     } catch (const DatabaseError& error) {
@@ -377,7 +376,8 @@ constexpr std::size_t kChecksPerStatement = 100;
 const std::string& addressesExistStatement() {
     static const std::string text = [] {
         std::string sql = "select v.column1 from (values (?)";
-        for (std::size_t i = 1; i < kChecksPerStatement; ++i) sql += ", (?)";
+        for (std::size_t i = 1; i < kChecksPerStatement; ++i)
+            sql += ", (?)";
         return sql + ") as v where (select 1 from AddressList a where a.group_id = ? and a.email = v.column1 "
                      "limit 1) is not null";
     }();
@@ -386,8 +386,7 @@ const std::string& addressesExistStatement() {
 
 } // namespace
 
-void AddressStore::addressesExist(RowId groupId, std::span<const std::string> emails,
-                                  std::vector<int>& results) {
+void AddressStore::addressesExist(RowId groupId, std::span<const std::string> emails, std::vector<int>& results) {
     std::lock_guard lock(m_mutex);
     results.assign(emails.size(), 1);
     restoreConnection();
@@ -420,7 +419,8 @@ void AddressStore::addressesExist(RowId groupId, std::span<const std::string> em
                 CMyRecordset records(m_connection);
                 // One column, the statement's own: read without the check of a fresh preparation.
                 records.open(addressesExistStatement(), params, CMyRecordset::Reading::kFirstColumn);
-                for (; !records.isEof(); records.moveNext()) found.insert(records.firstColumnText());
+                for (; !records.isEof(); records.moveNext())
+                    found.insert(records.firstColumnText());
                 records.close();
                 for (std::size_t k = 0; k < count; ++k) {
                     const std::size_t at = asked[from + k];
@@ -447,7 +447,8 @@ constexpr char kInsertAddress[] = "insert into AddressList(group_id, email, name
 // texts serve every count.
 std::string insertAddressesStatement(std::size_t rows) {
     std::string sql = kInsertAddress;
-    for (std::size_t i = 1; i < rows; ++i) sql += ", (?, ?, ?)";
+    for (std::size_t i = 1; i < rows; ++i)
+        sql += ", (?, ?, ?)";
     return sql;
 }
 
@@ -508,9 +509,9 @@ AddressStore::InsertOutcome AddressStore::insertAddresses(RowId groupId, std::sp
             params.reserve(3 * kRowsPerInsert);
             for (std::size_t from = 0; from < emails.size();) {
                 const std::size_t left = emails.size() - from;
-                const std::size_t count = left >= kRowsPerInsert ? kRowsPerInsert
+                const std::size_t count = left >= kRowsPerInsert        ? kRowsPerInsert
                                           : left >= kRowsPerInsert / 10 ? kRowsPerInsert / 10
-                                                                       : 1;
+                                                                        : 1;
                 params.clear();
                 for (const std::string& email : emails.subspan(from, count)) {
                     params.emplace_back(groupId);
@@ -526,14 +527,13 @@ AddressStore::InsertOutcome AddressStore::insertAddresses(RowId groupId, std::sp
         }
         if (!failure.empty())
             outcome = settleWrite(std::move(failure), failures) == kNotWritten ? InsertOutcome::kKept
-                                                                                : InsertOutcome::kReported;
+                                                                               : InsertOutcome::kReported;
     }
     report(failures);
     return outcome;
 }
 
-int AddressStore::UpdateAddress(RowId id, RowId groupId, const std::string& email,
-                                const std::string& name) {
+int AddressStore::UpdateAddress(RowId id, RowId groupId, const std::string& email, const std::string& name) {
     std::vector<std::string> failures;
     int result = 0;
     {
@@ -570,9 +570,9 @@ int AddressStore::updateLocked(RowId id, RowId groupId, const std::string& email
         settleWrite(error.what(), failures);
         return 2;
     }
-    const int result = settleWrite(
-        executeWrite("update AddressList set group_id = ?, email = ?, name = ? where id = ?", {groupId, email, name, id}),
-        failures);
+    const int result = settleWrite(executeWrite("update AddressList set group_id = ?, email = ?, name = ? where id = ?",
+                                                {groupId, email, name, id}),
+                                   failures);
     if (!transaction) return result;
     try {
         transaction->commit();

@@ -83,10 +83,10 @@ public:
 
     // What became of a group that was to be deleted.
     struct GroupDeletion {
-        bool deleted = false;     // the group and its addresses are gone; false: nothing changed
-        bool notOpen = false;     // there is no connection
+        bool deleted = false;       // the group and its addresses are gone; false: nothing changed
+        bool notOpen = false;       // there is no connection
         std::int64_t addresses = 0; // addresses deleted with it
-        std::string failure;      // the database's text when nothing changed
+        std::string failure;        // the database's text when nothing changed
     };
     // Deletes the group's addresses and the group in one transaction under the database's write lock, so no
     // address is left behind where no list can reach it, and no other program adds one in between. The failure is
@@ -209,8 +209,7 @@ private:
     bool noteIfConnectionGone(const DatabaseError& error);
     // Runs `read` under the lock; when it fails because the connection is gone, makes the connection again and
     // runs it once more.
-    template <class Read>
-    auto readReconnecting(Read read) -> decltype(read());
+    template <class Read> auto readReconnecting(Read read) -> decltype(read());
 
     void report(const std::vector<std::string>& failures);
 

@@ -8,7 +8,9 @@
 #include "Config.h"
 #include "platform/OdbcConnection.h"
 
-std::string databaseFilePath(const std::string& startDirectory) { return startDirectory + "/" + kDatabaseFileName; }
+std::string databaseFilePath(const std::string& startDirectory) {
+    return startDirectory + "/" + kDatabaseFileName;
+}
 
 std::string unusableBookFileReason(const std::string& path) {
     struct stat info;
@@ -36,9 +38,13 @@ std::optional<std::string> connectionStringFor(const std::string& path) {
     return connectionString;
 }
 
-bool sharedBookDefined() { return isDataSourceDefined(kDataSourceName); }
+bool sharedBookDefined() {
+    return isDataSourceDefined(kDataSourceName);
+}
 
-std::string dataSourceConnectionString(const std::string& name) { return "DSN=" + name; }
+std::string dataSourceConnectionString(const std::string& name) {
+    return "DSN=" + name;
+}
 
 std::optional<std::string> bookConnectionString(const std::string& startDirectory) {
     // Looked up at each open, so that a data source added or removed while the program runs counts at its next open.

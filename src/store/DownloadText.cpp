@@ -7,11 +7,13 @@
 bool isWebPage(const std::string& contentType, const std::string& body) {
     std::string type;
     for (char c : contentType.substr(0, contentType.find(';')))
-        if (!std::isspace(static_cast<unsigned char>(c))) type += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (!std::isspace(static_cast<unsigned char>(c)))
+            type += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (type == "text/html" || type == "application/xhtml+xml") return true;
     // Record files hold plain text; a page starts with "<!DOCTYPE", "<html" or "<?xml", after blanks or a BOM.
     std::size_t at = body.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
-    while (at < body.size() && std::isspace(static_cast<unsigned char>(body[at]))) ++at;
+    while (at < body.size() && std::isspace(static_cast<unsigned char>(body[at])))
+        ++at;
     return at < body.size() && body[at] == '<';
 }
 

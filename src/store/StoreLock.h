@@ -44,7 +44,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_turn;
     std::thread::id m_owner;
-    unsigned m_depth = 0;       // how often the owner holds it
-    std::uint64_t m_next = 0;   // the ticket the next thread to ask gets
+    unsigned m_depth = 0;        // how often the owner holds it
+    std::uint64_t m_next = 0;    // the ticket the next thread to ask gets
     std::uint64_t m_serving = 0; // the ticket whose turn it is
 };

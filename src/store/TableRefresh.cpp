@@ -122,7 +122,8 @@ private:
         if (sql.empty()) {
             sql = m_links ? "insert into Links(id, site, url) values" : "insert into SearchKey(id, keyword) values";
             const char* values = m_links ? "(?, ?, ?)" : "(?, ?)";
-            for (std::size_t i = 0; i < rows.size(); ++i) sql += i == 0 ? values : std::string(", ") + values;
+            for (std::size_t i = 0; i < rows.size(); ++i)
+                sql += i == 0 ? values : std::string(", ") + values;
         }
         m_params.clear();
         for (const RefreshRow& row : rows) {

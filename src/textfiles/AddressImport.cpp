@@ -108,7 +108,8 @@ private:
     // Inserts the first `count` new addresses into the batch, a hundred to a statement.
     void insertFresh(StoreTransaction& batch, std::size_t count) {
         if (count == 0) return;
-        const AddressStore::InsertOutcome written = m_store.insertAddresses(m_groupId, std::span(m_fresh).first(count), "");
+        const AddressStore::InsertOutcome written =
+            m_store.insertAddresses(m_groupId, std::span(m_fresh).first(count), "");
         if (written == AddressStore::InsertOutcome::kInserted) {
             m_stored += count;
         } else if (written == AddressStore::InsertOutcome::kKept) {

@@ -20,8 +20,8 @@ bool OutputFile::create(const std::string& path, Existing existing) {
     close();
     m_failed = false;
     m_error = 0;
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (existing == Existing::kRefuse ? O_EXCL : O_TRUNC),
-                  0666);
+    m_fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (existing == Existing::kRefuse ? O_EXCL : O_TRUNC), 0666);
     if (m_fd < 0) m_error = errno;
     m_buffer.clear();
     m_buffer.reserve(kBufferSize);

@@ -43,7 +43,8 @@ std::vector<std::string> statementsOf(const std::string& schemaSql) {
 }
 
 void removeDatabaseFiles(const std::string& path) {
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::remove((path + suffix).c_str());
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        std::remove((path + suffix).c_str());
 }
 
 } // namespace
@@ -107,7 +108,8 @@ CreateDatabaseResult createDatabaseOnDataSource(const std::string& dataSource, c
         }
         const std::string& schema = schemaSql.empty() ? builtInSchemaFor(connection.engine()) : schemaSql;
         Transaction transaction(connection);
-        for (const std::string& statement : statementsOf(schema)) connection.execute(statement);
+        for (const std::string& statement : statementsOf(schema))
+            connection.execute(statement);
         transaction.commit();
     } catch (const DatabaseError& failure) {
         // Another program that created the same tables meanwhile got there first (PostgreSQL: 42P07).
@@ -145,7 +147,8 @@ CreateDatabaseResult createDatabase(const std::string& folder, const std::string
         OdbcConnection connection;
         connection.open(*connectionString);
         Transaction transaction(connection);
-        for (const std::string& statement : statementsOf(schemaSql)) connection.execute(statement);
+        for (const std::string& statement : statementsOf(schemaSql))
+            connection.execute(statement);
         transaction.commit();
         // Closing the last connection writes the log back into the file and removes it, so the file alone is the
         // book when it moves into place.

@@ -25,7 +25,8 @@ std::vector<OrphanedGroup> findOrphanedAddresses(OdbcConnection& connection) {
 std::int64_t removeOrphanedAddresses(OdbcConnection& connection) {
     Transaction transaction(connection, TransactionIsolation::kDefault, TransactionAccess::kWrite);
     std::int64_t count = 0;
-    for (const OrphanedGroup& group : findOrphanedAddresses(connection)) count += group.addresses;
+    for (const OrphanedGroup& group : findOrphanedAddresses(connection))
+        count += group.addresses;
     connection.execute(std::string("delete from AddressList where ") + kOrphaned);
     transaction.commit();
     return count;

@@ -1,5 +1,5 @@
-// A list view in report style: rows of text columns, each row carrying an integer (a 64-bit id), new rows usually inserted at the
-// top, several rows selectable. Texts go in and come out as the CP936 bytes they were given.
+// A list view in report style: rows of text columns, each row carrying an integer (a 64-bit id), new rows usually
+// inserted at the top, several rows selectable. Texts go in and come out as the CP936 bytes they were given.
 #pragma once
 
 #include <cstdint>

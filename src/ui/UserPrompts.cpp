@@ -65,27 +65,26 @@ QString& lastFolder() {
 } // namespace
 
 std::optional<std::string> showFileChooser(QWidget* parent, const FileChooser& chooser) {
-        QFileDialog dialog(parent);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        PlainFileIconProvider icons;
-        dialog.setIconProvider(&icons);
-        dialog.setAcceptMode(chooser.kind == FileChooser::Kind::Save ? QFileDialog::AcceptSave
-                                                                     : QFileDialog::AcceptOpen);
-        // Any name may be chosen, also one that does not exist: the program decides what to do with it.
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite);
-        dialog.setNameFilter(chooser.filter);
-        if (!chooser.folder.empty())
-            dialog.setDirectory(pathForDisplay(chooser.folder));
-        else
-            dialog.setDirectory(lastFolder().isEmpty() ? QDir::homePath() : lastFolder());
-        if (!chooser.initialName.isEmpty()) dialog.selectFile(chooser.initialName);
-        if (!chooser.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(chooser.defaultSuffix);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
-        const QString chosen = dialog.selectedFiles().first();
-        lastFolder() = QFileInfo(chosen).absolutePath();
-        const QByteArray path = QFile::encodeName(chosen);
-        return std::string(path.constData(), static_cast<std::size_t>(path.size()));
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    PlainFileIconProvider icons;
+    dialog.setIconProvider(&icons);
+    dialog.setAcceptMode(chooser.kind == FileChooser::Kind::Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // Any name may be chosen, also one that does not exist: the program decides what to do with it.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setNameFilter(chooser.filter);
+    if (!chooser.folder.empty())
+        dialog.setDirectory(pathForDisplay(chooser.folder));
+    else
+        dialog.setDirectory(lastFolder().isEmpty() ? QDir::homePath() : lastFolder());
+    if (!chooser.initialName.isEmpty()) dialog.selectFile(chooser.initialName);
+    if (!chooser.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(chooser.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
+    lastFolder() = QFileInfo(chosen).absolutePath();
+    const QByteArray path = QFile::encodeName(chosen);
+    return std::string(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
 UserPrompts& prompts() {

@@ -38,8 +38,8 @@ void LoaderStarter::start(ThreadProcedure procedure, std::int64_t number) {
     std::snprintf(argument->data(), argument->size(), "%lld", static_cast<long long>(number));
     g_bArgTaken.store(0);
     try {
-        m_thread = std::jthread([procedure, &book = m_book, text = argument->data(), target = m_target](
-                                    std::stop_token stop) { procedure(book, text, *target, stop); });
+        m_thread = std::jthread([procedure, &book = m_book, text = argument->data(),
+                                 target = m_target](std::stop_token stop) { procedure(book, text, *target, stop); });
 
     } catch (const std::system_error& error) {
         std::cerr << "Corvane: cannot start a loader thread: " << error.what() << '\n';

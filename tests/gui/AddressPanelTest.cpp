@@ -112,7 +112,8 @@ private slots:
         WhenModalOpens([&](QDialog* dialog) {
             title = dialog->windowTitle();
             chosen = dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->currentText();
-            QCOMPARE(dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->itemText(0), QStringLiteral("shown"));
+            QCOMPARE(dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->itemText(0),
+                     QStringLiteral("shown"));
             TypeText(dialog->findChild<QLineEdit*>(QString::number(AddressEditorIds::kName)), QStringLiteral("李 雷"));
             TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1);
         });
@@ -125,7 +126,8 @@ private slots:
         QVERIFY(contains(m_book->addresses(shown), AddressRecord{0, shown, " new@x ", "\xC0\xEE \xC0\xD7"}));
 
         // The same text again in that group is refused.
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1); });
+        WhenModalOpens(
+            [](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1); });
         ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("Email地址已经在该组中存在。")});
         QCOMPARE(m_book->addresses(shown).size(), std::size_t(3));
@@ -184,11 +186,13 @@ private slots:
         open();
         select(0);
         QTRY_COMPARE(addresses()->GetItemCount(), 1);
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("new@x"), 2); });
+        WhenModalOpens(
+            [](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("new@x"), 2); });
         ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         ClickRow(addresses(), 0);
         WhenModalOpens([](QDialog* dialog) {
-            TypeText(dialog->findChild<QLineEdit*>(QString::number(AddressEditorIds::kName)), QStringLiteral("changed"));
+            TypeText(dialog->findChild<QLineEdit*>(QString::number(AddressEditorIds::kName)),
+                     QStringLiteral("changed"));
             QTest::keyClick(dialog, Qt::Key_Escape);
         });
         ClickButton(m_window.get(), MainWindowIds::kEditAddress);
@@ -229,7 +233,8 @@ private slots:
         QTRY_COMPARE(ColumnTexts(addresses(), 1), (QStringList{"n0003", "renamed", "n0001", "n0000"}));
 
         // A double click edits too; a text the group already holds is refused.
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("a0000@x"), 1); });
+        WhenModalOpens(
+            [](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("a0000@x"), 1); });
         ClickRow(addresses(), 0);
         QTest::mouseDClick(addresses()->viewport(), Qt::LeftButton, {},
                            addresses()->visualItemRect(addresses()->topLevelItem(0)).center());
@@ -252,7 +257,8 @@ private slots:
         select(0);
         QTRY_COMPARE(addresses()->GetItemCount(), 1);
         ClickRow(addresses(), 0);
-        WhenModalOpens([](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kName, QStringLiteral("new"), 1); });
+        WhenModalOpens(
+            [](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kName, QStringLiteral("new"), 1); });
         ClickButton(m_window.get(), MainWindowIds::kEditAddress);
         QCOMPARE(m_book->addresses(group).front().email, broken);
         QCOMPARE(m_book->addresses(group).front().name, std::string("new"));

@@ -80,8 +80,9 @@ private slots:
         QMenuBar* bar = main.GetMenuBar();
         QVERIFY(bar);
         QCOMPARE(bar->actions().size(), 3);
-        for (int command : {MainWindowIds::kExitCommand, MainWindowIds::kMassMailingCommand, MainWindowIds::kEmailSearchCommand,
-                            MainWindowIds::kAboutCommand, MainWindowIds::kHomePageCommand})
+        for (int command :
+             {MainWindowIds::kExitCommand, MainWindowIds::kMassMailingCommand, MainWindowIds::kEmailSearchCommand,
+              MainWindowIds::kAboutCommand, MainWindowIds::kHomePageCommand})
             QVERIFY(bar->findChild<QAction*>(QString::number(command)));
     }
 

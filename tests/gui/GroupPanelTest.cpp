@@ -18,7 +18,8 @@ class GroupPanelTest : public WindowTest {
 private slots:
     void init() {
         makeBook();
-        for (const char* name : {"one", "two", "three"}) m_book->addGroup(name);
+        for (const char* name : {"one", "two", "three"})
+            m_book->addGroup(name);
         open();
     }
 

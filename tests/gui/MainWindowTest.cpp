@@ -110,7 +110,8 @@ private slots:
         QCOMPARE(window.windowTitle(), kTitle);
 
         // The groups in the reverse of the book's order, the panels' columns, blank caption and label.
-        QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kGroupList)), (QStringList{"third", QStringLiteral("朋友"), "first"}));
+        QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kGroupList)),
+                 (QStringList{"third", QStringLiteral("朋友"), "first"}));
         QCOMPARE(list(&window, MainWindowIds::kGroupList)->headerItem()->text(0), QStringLiteral("地址组"));
         QCOMPARE(list(&window, MainWindowIds::kAddressList)->headerItem()->text(1), QStringLiteral("姓名"));
         QCOMPARE(list(&window, MainWindowIds::kAddressList)->columnWidth(0), 140);
@@ -208,7 +209,8 @@ private slots:
             window.OnWorkerNotice(notice);
         }
         QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kAddressList)), (QStringList{"c", "b", "a"}));
-        QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kAddressList), 1), (QStringList{"c-name", "b-name", "a-name"}));
+        QCOMPARE(ColumnTexts(list(&window, MainWindowIds::kAddressList), 1),
+                 (QStringList{"c-name", "b-name", "a-name"}));
         QCOMPARE(list(&window, MainWindowIds::kAddressList)->GetItemData(0), int('c'));
     }
 
@@ -236,7 +238,8 @@ private slots:
             list(&window, MainWindowIds::kGroupList)->setFocus();
             QTest::keyClick(list(&window, MainWindowIds::kGroupList), Qt::Key_Return);
         } else if (how == "enter-search") {
-            QTest::keyClick(window.findChild<QWidget*>(QString::number(MainWindowIds::kSearchBox)), Qt::Key_Enter, Qt::KeypadModifier);
+            QTest::keyClick(window.findChild<QWidget*>(QString::number(MainWindowIds::kSearchBox)), Qt::Key_Enter,
+                            Qt::KeypadModifier);
         } else if (how == "exit") {
             window.GetMenuBar()->findChild<QAction*>(QString::number(MainWindowIds::kExitCommand))->trigger();
         } else {

@@ -151,7 +151,8 @@ private slots:
 
     void menuAndCaptionsOpenTheVendorPages() {
         open();
-        for (int command : {MainWindowIds::kMassMailingCommand, MainWindowIds::kEmailSearchCommand, MainWindowIds::kHomePageCommand})
+        for (int command :
+             {MainWindowIds::kMassMailingCommand, MainWindowIds::kEmailSearchCommand, MainWindowIds::kHomePageCommand})
             m_window->GetMenuBar()->findChild<QAction*>(QString::number(command))->trigger();
         for (int id : {MainWindowIds::kMarketingLink, MainWindowIds::kSearchLink, MainWindowIds::kLatestLink})
             QTest::mouseClick(m_window->findChild<QWidget*>(QString::number(id)), Qt::LeftButton);

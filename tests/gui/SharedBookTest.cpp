@@ -44,7 +44,8 @@ int locksOnBook(const std::string& folder) {
         fields >> mode >> access >> pid >> device;
         if (pid != std::to_string(::getpid())) continue;
         const unsigned long inode = std::stoul(device.substr(device.rfind(':') + 1));
-        for (unsigned long bookInode : inodes) count += inode == bookInode;
+        for (unsigned long bookInode : inodes)
+            count += inode == bookInode;
     }
     return count;
 }
@@ -87,7 +88,8 @@ void browseTo(QFileDialog* chooser, const std::string& folder) {
 pid_t startBookChild(std::vector<std::string> args) {
     args.insert(args.begin(), CORVANE_BOOK_CHILD);
     std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
     argv.push_back(nullptr);
     pid_t child = 0;
     return posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? child : -1;
@@ -145,7 +147,8 @@ private slots:
         visitTheBooksFolderInAChooser();
         constexpr int kAddresses = 60'000;
         std::string lines;
-        for (int i = 0; i < kAddresses; ++i) lines += "import" + std::to_string(i) + "@example.com\n";
+        for (int i = 0; i < kAddresses; ++i)
+            lines += "import" + std::to_string(i) + "@example.com\n";
         const std::string file = m_book->path() + "/list.txt";
         WriteFile(file, lines);
 

@@ -178,7 +178,8 @@ private:
 
     static std::vector<std::string> namesIn(const std::string& folder) {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename());
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -36,7 +36,8 @@ TEST(BufferGrowth, PushAllocatesEightThenDoubles) {
         buffer.Push(i);
         EXPECT_EQ(buffer.Capacity(), expectedCapacity[i]) << "after push " << i + 1;
     }
-    for (int i = 0; i < 17; ++i) EXPECT_EQ(buffer[i], i);
+    for (int i = 0; i < 17; ++i)
+        EXPECT_EQ(buffer[i], i);
 }
 
 TEST(BufferGrowth, EnsureIndexFillsNewEntriesOnly) {
@@ -44,7 +45,8 @@ TEST(BufferGrowth, EnsureIndexFillsNewEntriesOnly) {
     buffer.EnsureIndex(20, -1);
     EXPECT_EQ(buffer.Capacity(), 32); // 8, doubled to 16, still short: 21 + 11 rounded down to 8s
     ASSERT_EQ(buffer.Size(), 21);
-    for (int i = 0; i < 21; ++i) EXPECT_EQ(buffer[i], -1) << i;
+    for (int i = 0; i < 21; ++i)
+        EXPECT_EQ(buffer[i], -1) << i;
 
     buffer[3] = 7;
     buffer.EnsureIndex(10, 0); // already valid: nothing changes
@@ -56,7 +58,8 @@ TEST(BufferGrowth, EnsureIndexFillsNewEntriesOnly) {
     EXPECT_EQ(buffer.Capacity(), 32);
     EXPECT_EQ(buffer[3], 7);
     EXPECT_EQ(buffer[20], -1);
-    for (int i = 21; i < 25; ++i) EXPECT_EQ(buffer[i], 0) << i;
+    for (int i = 21; i < 25; ++i)
+        EXPECT_EQ(buffer[i], 0) << i;
 }
 
 TEST(BufferGrowth, EnsureIndexCapacitySteps) {
@@ -66,17 +69,19 @@ TEST(BufferGrowth, EnsureIndexCapacitySteps) {
         int capacity; // expected capacity afterwards
     };
     const Case cases[] = {
-        {0, 0, 8},   {0, 7, 8},     {0, 8, 16},    {0, 15, 16}, {0, 16, 24}, // 17 + 11 = 28 -> 24
-        {8, 12, 16}, {9, 31, 32},   {9, 32, 40},   {16, 100, 112},            // 101 + 11 = 112
+        {0, 0, 8},       {0, 7, 8},   {0, 8, 16},  {0, 15, 16},    {0, 16, 24}, // 17 + 11 = 28 -> 24
+        {8, 12, 16},     {9, 31, 32}, {9, 32, 40}, {16, 100, 112},              // 101 + 11 = 112
         {0, 1000, 1008},
     };
     for (const Case& c : cases) {
         CBufferT<int> buffer;
-        for (int i = 0; i < c.pushes; ++i) buffer.Push(i);
+        for (int i = 0; i < c.pushes; ++i)
+            buffer.Push(i);
         buffer.EnsureIndex(c.index, -1);
         EXPECT_EQ(buffer.Capacity(), c.capacity) << "pushes " << c.pushes << " index " << c.index;
         EXPECT_EQ(buffer.Size(), c.index + 1 > c.pushes ? c.index + 1 : c.pushes);
-        for (int i = 0; i < c.pushes; ++i) EXPECT_EQ(buffer[i], i);
+        for (int i = 0; i < c.pushes; ++i)
+            EXPECT_EQ(buffer[i], i);
     }
 }
 
@@ -193,7 +198,8 @@ TEST(BufferOwnership, DetachHandsOverStorageAndEmpties) {
 
 TEST(BufferOwnership, CopiesAreIndependentAndMovesEmptyTheSource) {
     CBufferT<int> original;
-    for (int i = 0; i < 12; ++i) original.Push(i * i);
+    for (int i = 0; i < 12; ++i)
+        original.Push(i * i);
 
     CBufferT<int> copy(original);
     ASSERT_EQ(copy.Size(), 12);
@@ -234,9 +240,9 @@ TEST(BufferCompare, DifferenceOfFirstUnequalPairAsSignedBytes) {
         {"abc", "abd", 'c' - 'd'},
         {"b", "a", 1},
         {"", "anything", 0},
-        {"ab", "abc", 0},              // only the view's size is compared
-        {"\x80", "a", -128 - 'a'},     // 0x80 is -128, below every ASCII byte
-        {"a", "\xff", 'a' - (-1)},     // 0xFF is -1
+        {"ab", "abc", 0},          // only the view's size is compared
+        {"\x80", "a", -128 - 'a'}, // 0x80 is -128, below every ASCII byte
+        {"a", "\xff", 'a' - (-1)}, // 0xFF is -1
         {"\xff", "\x80", -1 - (-128)},
         {"A", "a", 'A' - 'a'},
     };
@@ -255,9 +261,9 @@ TEST(BufferCompare, CaseBlindComparisonCoversOnlyAsciiLetters) {
     const Case cases[] = {
         {"Hello", "hELLO", true},
         {"abc-123", "ABC-123", true},
-        {"@", "`", false},          // neighbours of the letters are not folded
+        {"@", "`", false}, // neighbours of the letters are not folded
         {"[", "{", false},
-        {"\xc0", "\xe0", false},    // Latin-1 'A grave' and 'a grave': no case for bytes 0x80-0xFF
+        {"\xc0", "\xe0", false}, // Latin-1 'A grave' and 'a grave': no case for bytes 0x80-0xFF
         {"\xe9", "\xc9", false},
         {"\xe9", "\xe9", true},
         {"\xff", "\x7f", false},

@@ -17,7 +17,8 @@ TEST(GroupSpans, ResultHoldsTwoIntsPerGroupPlusFour) {
     EXPECT_EQ(three.Matched(), 1);
     EXPECT_EQ(three.HighestGroup(), 3);
     const int expected[10] = {1, 3, 0, 3, 0, 1, 1, 2, 2, 3};
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(three[i], expected[i]) << i;
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(three[i], expected[i]) << i;
 
     CGroupSpansT none = MatchPattern("abc", "abc");
     ASSERT_EQ(none.Size(), 4);
@@ -43,7 +44,7 @@ TEST(GroupSpans, GroupsThatTookNoPartAreMinusOne) {
         {"(a(b)?)+", 0, "aba", "0,3 2,3 1,2"}, // the inner group keeps the capture of an earlier iteration
         {"((a)|(b))*", 0, "ab", "0,2 1,2 0,1 1,2"},
         {"(a)*", 0, "", "0,0 -"},
-        {"()", 0, "", "0,0 0,0"},             // an empty capture is not the same as none
+        {"()", 0, "", "0,0 0,0"}, // an empty capture is not the same as none
         {"a()b", 0, "ab", "0,2 1,1"},
     });
 }
@@ -62,17 +63,17 @@ TEST(BackReference, MatchesTheTextTheGroupCaptured) {
         {R"((a)\1)", 0, "ab", false},
         {R"((\w+)-\1)", 0, "abc-abc", true},
         {R"((\w+)-\1)", 0, "abc-abd", false},
-        {R"((\w+)\1)", 0, "abab", true},      // the group gives back until the reference fits
-        {R"((a*)b\1)", 0, "b", true},         // an empty capture matches the empty string
-        {R"((a)|b\1)", 0, "b", false},        // a group that took no part matches nothing at all
+        {R"((\w+)\1)", 0, "abab", true}, // the group gives back until the reference fits
+        {R"((a*)b\1)", 0, "b", true},    // an empty capture matches the empty string
+        {R"((a)|b\1)", 0, "b", false},   // a group that took no part matches nothing at all
         {R"((a)?b\1)", 0, "b", false},
-        {R"(\1(a))", 0, "aa", false},         // the group has no capture yet
-        {R"((a)\2)", 0, "a", false},          // no such group
+        {R"(\1(a))", 0, "aa", false}, // the group has no capture yet
+        {R"((a)\2)", 0, "a", false},  // no such group
         {R"((a)\1)", kIgnoreCase, "aA", true},
         {R"((a)\1)", 0, "aA", false},
         {R"((?i)(a)\1)", 0, "aA", true},
         {R"((?i)(\xe0)\1)", 0, "\xe0\xc0", false}, // no case for bytes 0x80-0xFF
-        {R"((a)\1{3})", 0, "aaaa", true},     // a back-reference can be quantified
+        {R"((a)\1{3})", 0, "aaaa", true},          // a back-reference can be quantified
         {R"((a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\10)", 0, "abcdefghijj", true},
         {R"((a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\10)", 0, "abcdefghija0", false},
     });
@@ -86,11 +87,11 @@ TEST(BackReference, KAndGForms) {
         {R"(ab\g)", 0, "abab", true},
         {R"((a)(b)\k2)", 0, "abb", true},
         {R"((a)(b)\g1)", 0, "aba", true},
-        {R"((a)\k<1>)", 0, "aa", true},       // a numeric name is the number
+        {R"((a)\k<1>)", 0, "aa", true}, // a numeric name is the number
         {R"((a)\k'1')", 0, "aa", true},
         {R"((a)(b)(c)(d)(e)(f)(g)(h)(i)(j)(k)(l)\k12)", 0, "abcdefghijkll", true},
         {R"((?<w>\w)\g'w')", 0, "cc", true},
-        {R"((a)\k<nope>)", 0, "a", false},    // a name no group carries never matches
+        {R"((a)\k<nope>)", 0, "a", false}, // a name no group carries never matches
         {R"((a)\k<nope>)", 0, "aa", false},
         {R"((a)\k<nope>?)", 0, "a", true},
     });
@@ -119,7 +120,7 @@ TEST(StaleCaptures, GroupFromAFailedPathDoesNotTakePart) {
         {"(?:(?>(a))b|a(c))", 0, "ac", "0,2 - 1,2"},
         {"(?:(a)++b|ac)", 0, "ac", "0,2 -"},
         {"(?:(a)++b|a(c))", 0, "ac", "0,2 - 1,2"},
-        {"(?:(?!(a))x|a)", 0, "a", "0,1 -"},   // a negative assertion whose body matched
+        {"(?:(?!(a))x|a)", 0, "a", "0,1 -"}, // a negative assertion whose body matched
         {"(?:(?=(a)(b))abx|a(b))", 0, "ab", "0,2 - - 1,2"},
         {"(?:(?=(a))ab|ac)(x)?", 0, "acx", "0,3 - 2,3"},
         {"(?:(?=(a))ab|ac)(?:(?=(c))ab|c)", 0, "acc", "0,3 - -"},

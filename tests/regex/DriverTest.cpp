@@ -19,14 +19,15 @@ using namespace std::literals;
 std::string Repeat(std::string_view piece, int count) {
     std::string out;
     out.reserve(piece.size() * static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) out += piece;
+    for (int i = 0; i < count; ++i)
+        out += piece;
     return out;
 }
 
 TEST(WholeTextMatch, OnlyAMatchCoveringTheWholeSubjectCounts) {
     CheckMatchCases({
-        {"b", 0, "ab", false},                // no search at later positions
-        {"a", 0, "ab", false},                // nor a match of a prefix
+        {"b", 0, "ab", false}, // no search at later positions
+        {"a", 0, "ab", false}, // nor a match of a prefix
         {"a|ab", 0, "ab", true},
         {".*", 0, "abc", true},
         {"a*", 0, "", true},
@@ -40,8 +41,8 @@ TEST(WholeTextMatch, OnlyAMatchCoveringTheWholeSubjectCounts) {
 TEST(WholeTextMatch, GuardStopsAfterTwoEmptyResultsAtTheStart) {
     CheckMatchCases({
         {"(?:|a)", 0, "a", true},
-        {"(?:||a)", 0, "a", true},            // empty, empty again (first repeat noted), then 'a'
-        {"(?:|||a)", 0, "a", false},          // the third empty result in a row stops the driver
+        {"(?:||a)", 0, "a", true},   // empty, empty again (first repeat noted), then 'a'
+        {"(?:|||a)", 0, "a", false}, // the third empty result in a row stops the driver
         {"(?:|||a)", 0, "", true},
         {"(?:||a)(?:|)", 0, "a", false},
         {"(?:|||a)", kRightToLeft, "a", false}, // right to left, matching begins at the end
@@ -119,7 +120,7 @@ TEST(MatchState, CallerStateCanBeReusedAcrossPatternsAndSubjects) {
         {"(\\w+)\\1", 0, "abcabc", "0,6 0,3"},
         {"x*", 0, "y", "nomatch"},
         {"(a)(b)(c)(d)(e)", 0, "abcde", "0,5 0,1 1,2 2,3 3,4 4,5"},
-        {"(a)", 0, "a", "0,1 0,1"},           // fewer groups after more: no leftovers
+        {"(a)", 0, "a", "0,1 0,1"}, // fewer groups after more: no leftovers
         {"(b)", kRightToLeft, "b", "0,1 0,1"},
     };
     CMatchStateT state;
@@ -148,8 +149,7 @@ TEST(Bounds, StepBudgetEndsExponentialBacktrackingAsNoMatch) {
     for (const char* text : patterns) {
         CPatternT pattern(text, 0);
         CMatchStateT state(200'000);
-        EXPECT_EQ(pattern.MatchWhole(subject.data(), static_cast<int>(subject.size()), &state).Matched(), 0)
-            << text;
+        EXPECT_EQ(pattern.MatchWhole(subject.data(), static_cast<int>(subject.size()), &state).Matched(), 0) << text;
         EXPECT_TRUE(state.Abandoned()) << text;
         EXPECT_LE(state.Steps(), 201'000) << text; // the work stops at the budget
     }
@@ -182,13 +182,15 @@ TEST(Bounds, StackSizeEndsAMatchThatKeepsTooManyRecords) {
 // for many named groups and references to them (a quadratic compile would hold this test for minutes).
 TEST(Bounds, LongClassesAndManyNamesCompileInLinearTime) {
     std::string letters;
-    for (int i = 0; i < 200'000; ++i) letters += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 200'000; ++i)
+        letters += static_cast<char>('a' + i % 26);
     std::string klass = "[" + letters + "]+";
     CPatternT pattern(klass.c_str(), CPatternT::IgnoreCase);
     EXPECT_EQ(pattern.MatchWhole("QwErTy").Matched(), 1);
 
     std::string named;
-    for (int i = 0; i < 40'000; ++i) named += "(?<n" + std::to_string(i) + ">x)";
+    for (int i = 0; i < 40'000; ++i)
+        named += "(?<n" + std::to_string(i) + ">x)";
     named += "\\k<N39999>(?(n0)y|z)";
     pattern.Compile(named.c_str(), 0);
     EXPECT_EQ(pattern.HighestGroup(), 40'000);
@@ -204,8 +206,7 @@ TEST(Bounds, NestedStarsFailWithoutExhaustingTheBudget) {
     for (const char* text : {"(a*)*b", "(?:a|a)*b", "(?:a+)+b", "(a|aa)*b"}) {
         CPatternT pattern(text, 0);
         CMatchStateT state;
-        EXPECT_EQ(pattern.MatchWhole(subject.data(), static_cast<int>(subject.size()), &state).Matched(), 0)
-            << text;
+        EXPECT_EQ(pattern.MatchWhole(subject.data(), static_cast<int>(subject.size()), &state).Matched(), 0) << text;
         EXPECT_FALSE(state.Abandoned()) << text;
     }
 }
@@ -244,8 +245,8 @@ void ExpectSane(const CPatternT& pattern, std::string_view subject) {
 
 TEST(Bounds, DeeplyNestedPatternsCompileAndMatchWithoutCrashing) {
     const int n = 100'000;
-    for (std::string_view opener : {"("sv, "(?:"sv, "(?="sv, "(?!"sv, "(?<="sv, "(?>"sv, "["sv, "[:"sv,
-                                    "[[:"sv, "(?(1)"sv, "(?(?=a)"sv, "(?i:"sv, "\\Q"sv, "(a|"sv}) {
+    for (std::string_view opener : {"("sv, "(?:"sv, "(?="sv, "(?!"sv, "(?<="sv, "(?>"sv, "["sv, "[:"sv, "[[:"sv,
+                                    "(?(1)"sv, "(?(?=a)"sv, "(?i:"sv, "\\Q"sv, "(a|"sv}) {
         for (std::string_view tail : {""sv, "a"sv}) {
             std::string text = Repeat(opener, n) + std::string(tail) + Repeat(")", n);
             CPatternT pattern;
@@ -286,8 +287,7 @@ TEST(Bounds, NestingWithinTheBoundStillWorks) {
 TEST(Bounds, LongSubjectsAndFlatPatterns) {
     std::string subject = Repeat("ab", 100'000) + "c";
     CPatternT pattern("(a|b)*c", 0);
-    EXPECT_EQ(Describe(pattern.MatchWhole(subject.data(), static_cast<int>(subject.size()))),
-              "0,200001 199999,200000");
+    EXPECT_EQ(Describe(pattern.MatchWhole(subject.data(), static_cast<int>(subject.size()))), "0,200001 199999,200000");
     pattern.Compile("(?:ab)*+c", 0);
     EXPECT_EQ(pattern.MatchWhole(subject.data(), static_cast<int>(subject.size())).Matched(), 1);
     pattern.Compile(".*?c", 0);
@@ -313,11 +313,14 @@ TEST(Bounds, LongSubjectsAndFlatPatterns) {
 // what a single-threaded run sees.
 TEST(Concurrency, ThreadsMatchingOnePatternAgreeWithSingleThreadedRun) {
     const CPatternT pattern(R"(((?:\w+\.)*\w+)@((?:[a-z]+\.)+)([a-z]{2,9})|(a|ab)*c(\d*)|(?=(x))x+)", 0);
-    std::vector<std::string> subjects = {"john.smith@mail.example.com", "a@b.cc", "abac", "abc123", "xxxx",
-                                         "no at sign", "ac", "x", "first.last@sub.domain.org", "aaaaac7"};
-    for (int i = 0; i < 40; ++i) subjects.push_back(Repeat("ab", i) + "c" + std::to_string(i));
+    std::vector<std::string> subjects = {
+        "john.smith@mail.example.com", "a@b.cc", "abac", "abc123", "xxxx", "no at sign", "ac", "x",
+        "first.last@sub.domain.org",   "aaaaac7"};
+    for (int i = 0; i < 40; ++i)
+        subjects.push_back(Repeat("ab", i) + "c" + std::to_string(i));
     std::vector<std::string> expected;
-    for (const std::string& s : subjects) expected.push_back(Describe(pattern.MatchWhole(s.data(), static_cast<int>(s.size()))));
+    for (const std::string& s : subjects)
+        expected.push_back(Describe(pattern.MatchWhole(s.data(), static_cast<int>(s.size()))));
 
     std::atomic<int> mismatches{0};
     std::vector<std::thread> threads;
@@ -335,7 +338,8 @@ TEST(Concurrency, ThreadsMatchingOnePatternAgreeWithSingleThreadedRun) {
             }
         });
     }
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads)
+        thread.join();
     EXPECT_EQ(mismatches.load(), 0);
 }
 

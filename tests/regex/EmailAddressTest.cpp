@@ -16,8 +16,12 @@ namespace {
 using namespace regex_test;
 using namespace std::literals;
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsAsciiAlnum(char c) { return IsAsciiLetter(c) || (c >= '0' && c <= '9'); }
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsAsciiAlnum(char c) {
+    return IsAsciiLetter(c) || (c >= '0' && c <= '9');
+}
 
 // A part that begins and ends with a letter or digit, with `extra` characters allowed in between.
 bool IsDelimitedPart(std::string_view part, std::string_view extra) {
@@ -54,27 +58,27 @@ TEST(EmailAddress, TableOfAddresses) {
         bool valid;
     };
     const Case cases[] = {
-        {"a@b.cc", true},                     // the shortest valid form
+        {"a@b.cc", true}, // the shortest valid form
         {"1@2.ab", true},
         {"A@B.CD", true},
         {"john.smith@example.com", true},
         {"a-b_c.d@x-y_z.example.org", true},
-        {"a..b@c.de", true},                  // separators may follow one another inside a part
+        {"a..b@c.de", true}, // separators may follow one another inside a part
         {"a--b@c-_-d.de", true},
-        {"a@b.c.d.ee", true},                 // several labels in a row
+        {"a@b.c.d.ee", true}, // several labels in a row
         {"x@a1.b2.cc", true},
-        {"a@b.abcdefghi", true},              // a final label of nine letters
+        {"a@b.abcdefghi", true}, // a final label of nine letters
         {"", false},
         {"a", false},
         {"@", false},
         {"a@", false},
         {"@b.cc", false},
-        {"ab.cc", false},                     // no at sign
-        {"a@bcc", false},                     // no dot after the at sign
+        {"ab.cc", false}, // no at sign
+        {"a@bcc", false}, // no dot after the at sign
         {"a@b", false},
-        {"a@b.c", false},                     // a final label of one letter
-        {"a@b.abcdefghij", false},            // or of ten
-        {"a@b.c1", false},                    // or with a digit
+        {"a@b.c", false},          // a final label of one letter
+        {"a@b.abcdefghij", false}, // or of ten
+        {"a@b.c1", false},         // or with a digit
         {"a@b.1c", false},
         {"a@b.c-c", false},
         {"a@b.c_c", false},
@@ -85,7 +89,7 @@ TEST(EmailAddress, TableOfAddresses) {
         {"_a@b.cc", false},
         {"a_@b.cc", false},
         {"a@.b.cc", false},
-        {"a@b..cc", false},                   // an empty label
+        {"a@b..cc", false}, // an empty label
         {"a@-b.cc", false},
         {"a@b-.cc", false},
         {"a@_b.cc", false},
@@ -97,14 +101,14 @@ TEST(EmailAddress, TableOfAddresses) {
         {"a@b.cc\r", false},
         {"a@b.cc\n", false},
         {"a@b.cc\t", false},
-        {" a@b.cc", false},                   // nothing is trimmed
+        {" a@b.cc", false}, // nothing is trimmed
         {"a b@c.de", false},
         {"a+b@c.de", false},
         {"\xe9@b.cc", false},
         {"a@\xe9.cc", false},
         {"a@b.c\xe9", false},
         {"a\xc3\xa9@b.cc", false},
-        {"a@b.cc\0x"sv, false},               // an embedded NUL is part of the text, not its end
+        {"a@b.cc\0x"sv, false}, // an embedded NUL is part of the text, not its end
         {"a@b.cc\0"sv, false},
         {"a@b\0.cc"sv, false},
     };
@@ -115,8 +119,7 @@ TEST(EmailAddress, TableOfAddresses) {
 }
 
 // Calls f on every string of length 0..maxLength over the alphabet.
-template <class F>
-void ForEachString(std::string_view alphabet, int maxLength, F f) {
+template <class F> void ForEachString(std::string_view alphabet, int maxLength, F f) {
     std::string s;
     std::vector<int> digits;
     for (int length = 0; length <= maxLength; ++length) {
@@ -214,19 +217,28 @@ std::string RandomCandidate(std::mt19937& rng) {
     auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
 
     std::string s = kWords[pick(10)];
-    for (int i = pick(3); i > 0; --i) s += std::string(1, kSeparators[pick(3)]) + kWords[pick(10)];
+    for (int i = pick(3); i > 0; --i)
+        s += std::string(1, kSeparators[pick(3)]) + kWords[pick(10)];
     s += '@';
-    for (int i = 1 + pick(3); i > 0; --i) s += std::string(kLabels[pick(9)]) + '.';
+    for (int i = 1 + pick(3); i > 0; --i)
+        s += std::string(kLabels[pick(9)]) + '.';
     int tld = 1 + pick(11);
-    for (int i = 0; i < tld; ++i) s += static_cast<char>((pick(2) ? 'a' : 'A') + pick(26));
+    for (int i = 0; i < tld; ++i)
+        s += static_cast<char>((pick(2) ? 'a' : 'A') + pick(26));
 
     for (int edits = pick(4); edits > 0 && !s.empty(); --edits) {
         size_t where = static_cast<size_t>(pick(static_cast<int>(s.size())));
         char c = kMutations[pick(static_cast<int>(sizeof kMutations))];
         switch (pick(3)) {
-        case 0: s.insert(where, 1, c); break;
-        case 1: s.erase(where, 1); break;
-        default: s[where] = c; break;
+        case 0:
+            s.insert(where, 1, c);
+            break;
+        case 1:
+            s.erase(where, 1);
+            break;
+        default:
+            s[where] = c;
+            break;
         }
     }
     return s;
@@ -240,7 +252,8 @@ TEST(EmailAddress, AgreesWithReferenceOnRandomCandidates) {
         std::string s = RandomCandidate(rng);
         bool expected = ReferenceIsEmailAddress(s);
         valid += expected;
-        if (IsValidEmailAddress(s) != expected && ++failures <= 10) ADD_FAILURE() << Show(s) << ": expected " << expected;
+        if (IsValidEmailAddress(s) != expected && ++failures <= 10)
+            ADD_FAILURE() << Show(s) << ": expected " << expected;
     }
     EXPECT_EQ(failures, 0);
     EXPECT_GT(valid, 5000);
@@ -253,7 +266,8 @@ TEST(EmailAddress, AdversarialLinesAreDecidedWithLittleWork) {
     auto run = [](char c, int n) { return std::string(static_cast<size_t>(n), c); };
     auto repeat = [](std::string_view piece, int n) {
         std::string out;
-        for (int i = 0; i < n; ++i) out += piece;
+        for (int i = 0; i < n; ++i)
+            out += piece;
         return out;
     };
     std::vector<std::string> lines;

@@ -16,7 +16,7 @@ TEST(DotAllFlag, DotAlsoMatchesLineFeed) {
         {".", 0, "\n", false},
         {".", kDotAll, "\n", true},
         {".", 0, "\r", true},
-        {"[^a]", 0, "\n", true},              // only '.' is affected
+        {"[^a]", 0, "\n", true}, // only '.' is affected
         {".", kRightToLeft, "\n", false},
         {".", kRightToLeft | kDotAll, "\n", true},
     });
@@ -25,7 +25,7 @@ TEST(DotAllFlag, DotAlsoMatchesLineFeed) {
 TEST(MultiLineFlag, CaretAndDollarAtLineBreaks) {
     CheckSpanCases({
         {"(a$)\n(^b)", kMultiLine, "a\nb", "0,3 0,1 2,3"},
-        {"a$\r^b", kMultiLine, "a\rb", "0,3"},          // a lone CR ends a line too
+        {"a$\r^b", kMultiLine, "a\rb", "0,3"}, // a lone CR ends a line too
         {"a$\r\n^b", kMultiLine, "a\r\nb", "0,4"},
         {"a\r$\n^b", kMultiLine, "a\r\nb", "nomatch"}, // not between CR and LF
         {"a\r^\nb", kMultiLine, "a\r\nb", "nomatch"},
@@ -42,7 +42,7 @@ TEST(GlobalFlag, BackslashGMarksTheBeginning) {
         {R"(\Ga)", kGlobal, "a", true},
         {R"(a\G)", kGlobal, "a", false},
         {R"(a\G)", 0, "a", true},
-        {R"(a(?g)\G)", 0, "a", false},        // inline 'g' turns it on
+        {R"(a(?g)\G)", 0, "a", false}, // inline 'g' turns it on
         {R"(a\Gb)", 0, "ab", true},
         {R"(a\G)", kGlobal | kRightToLeft, "a", true}, // right to left, matching begins at the end
         {R"(\Ga)", kGlobal | kRightToLeft, "a", false},
@@ -55,14 +55,14 @@ TEST(IgnoreCaseFlag, ClassesAreClosedUnderCase) {
         {"[a-f]", kIgnoreCase, "F", true},
         {"[a-f]", kIgnoreCase, "G", false},
         {"[K]", kIgnoreCase, "k", true},
-        {"[^a]", kIgnoreCase, "A", false},    // closed first, then negated
+        {"[^a]", kIgnoreCase, "A", false}, // closed first, then negated
         {"[^a]", kIgnoreCase, "b", true},
-        {"[C-x]", kIgnoreCase, "a", true},    // the range already holds 'a'..'x'
+        {"[C-x]", kIgnoreCase, "a", true}, // the range already holds 'a'..'x'
         {"[C-x]", kIgnoreCase, "B", true},
-        {"[C-x]", kIgnoreCase, "z", true},    // 'Z' lies in the range, so 'z' joins it
+        {"[C-x]", kIgnoreCase, "z", true}, // 'Z' lies in the range, so 'z' joins it
         {"[C-x]", kIgnoreCase, "@", false},
         {"[C-x]", kIgnoreCase, "{", false},
-        {"[Z-a]", kIgnoreCase, "z", true},    // 'Z' and 'a' bring their partners
+        {"[Z-a]", kIgnoreCase, "z", true}, // 'Z' and 'a' bring their partners
         {"[Z-a]", kIgnoreCase, "A", true},
         {"[Z-a]", kIgnoreCase, "_", true},
         {"[Z-a]", kIgnoreCase, "y", false},
@@ -93,12 +93,12 @@ TEST(RightToLeftFlag, SequencesRunBackwards) {
         {"[ab]+", kRightToLeft, "abba", "0,4"},
         {"(ab)+", kRightToLeft, "ababab", "0,6 0,2"}, // the last iteration is the leftmost
         {"^ab$", kRightToLeft, "ab", "0,2"},
-        {"a(?=b)b", kRightToLeft, "ab", "0,2"},        // a lookahead still looks forward
+        {"a(?=b)b", kRightToLeft, "ab", "0,2"}, // a lookahead still looks forward
         {"a(?<=a)b", kRightToLeft, "ab", "0,2"},
         {"ab(?<=b)", kRightToLeft, "ab", "0,2"},
-        {"(?<=a)b", kRightToLeft, "ab", "nomatch"},   // the lookbehind holds, but 'a' is never consumed
+        {"(?<=a)b", kRightToLeft, "ab", "nomatch"}, // the lookbehind holds, but 'a' is never consumed
         {"ab", kRightToLeft | kIgnoreCase, "AB", "0,2"},
-        {"(a)\\1", kRightToLeft, "aa", "nomatch"},    // the reference runs before its group
+        {"(a)\\1", kRightToLeft, "aa", "nomatch"}, // the reference runs before its group
         {"\\1(a)", kRightToLeft, "aa", "0,2 1,2"},
         {"(?<n>a)(b)", kRightToLeft, "ab", "0,2 1,2 0,1"},
         {"", kRightToLeft, "", "0,0"},
@@ -117,7 +117,7 @@ TEST(RightToLeftFlag, BackwardSpaceClassIncludesFormFeedAndVerticalTab) {
         {R"([\s])", kRightToLeft, "\f", true},
         {R"([\s])", 0, "\f", false},
         {R"(\s+)", kRightToLeft, " \t\r\n\f\v", true},
-        {"a\\f(?<=\\s)", 0, "a\f", true},  // a lookbehind body runs backwards: six spaces
+        {"a\\f(?<=\\s)", 0, "a\f", true}, // a lookbehind body runs backwards: six spaces
     });
 }
 
@@ -129,10 +129,10 @@ TEST(ExtendedFlag, WhitespaceAndCommentsAreDropped) {
         {"a#x\nb", kExtended, "ab", true},
         {"a#x\rb", kExtended, "ab", true},
         {"a\t\n\v\f\r b", kExtended, "ab", true},
-        {"[a b]", kExtended, " ", false},      // also inside classes
+        {"[a b]", kExtended, " ", false}, // also inside classes
         {"[a#x\nb]", kExtended, "b", true},
         {"[a#x\nb]", kExtended, "#", false},
-        {"a\\ b", kExtended, "a b", true},     // an escaped space is kept
+        {"a\\ b", kExtended, "a b", true}, // an escaped space is kept
         {"a\\#b", kExtended, "a#b", true},
         {"\\Qa b\\E", kExtended, "a b", true}, // quoted text is kept as it is
         {"a{2, 3}", kExtended, "aaa", true},

@@ -36,7 +36,7 @@ TEST(NamedGroups, SharedNamesShareANumber) {
 TEST(NamedGroups, NumericNamesTakeThatNumber) {
     CheckSpanCases({
         {"(?<2>a)(b)", 0, "ab", "0,2 1,2 0,1"},
-        {"(?<1>a)(b)", 0, "ab", "0,2 1,2"},     // shares number 1 with the plain group
+        {"(?<1>a)(b)", 0, "ab", "0,2 1,2"}, // shares number 1 with the plain group
         {"(?<3>a)", 0, "a", "0,1 - - 0,1"},
     });
 }
@@ -48,7 +48,7 @@ TEST(NamedGroups, BackReferencesByName) {
         {R"((?<w>\w)\k'w')", 0, "aa", true},
         {R"((?<w>\w)\g<w>)", 0, "bb", true},
         {R"((?<w>\w)\k<w>)", 0, "ab", false},
-        {R"(\k<w>(?<w>a))", 0, "aa", false},  // resolved, but the group has no capture yet
+        {R"(\k<w>(?<w>a))", 0, "aa", false}, // resolved, but the group has no capture yet
         {R"((?<w>a)|b\k<w>)", 0, "b", false},
         {R"((?<a>x)|(?<A>y)\k<a>)", 0, "yy", true},
     });
@@ -56,12 +56,12 @@ TEST(NamedGroups, BackReferencesByName) {
 
 TEST(InlineOptions, ScopeIsTheRestOfTheEnclosingSequence) {
     CheckMatchCases({
-        {"(?i)a|b", 0, "A", true},            // an alternation's branches share one set of flags
+        {"(?i)a|b", 0, "A", true}, // an alternation's branches share one set of flags
         {"(?i)a|b", 0, "B", true},
         {"a(?i)b|c", 0, "aB", true},
         {"a(?i)b|c", 0, "C", true},
         {"a(?i)b|c", 0, "AB", false},
-        {"(a(?i)b)c", 0, "aBc", true},        // only b is case-blind
+        {"(a(?i)b)c", 0, "aBc", true}, // only b is case-blind
         {"(a(?i)b)c", 0, "Abc", false},
         {"(a(?i)b)c", 0, "abC", false},
         {"a(?i:b)c", 0, "aBc", true},
@@ -69,7 +69,7 @@ TEST(InlineOptions, ScopeIsTheRestOfTheEnclosingSequence) {
         {"(?i)a(?-i)b", 0, "Ab", true},
         {"(?i)a(?-i)b", 0, "AB", false},
         {"(?i-i)a", 0, "A", false},
-        {"(?I)a", 0, "A", true},              // upper-case option letters count too
+        {"(?I)a", 0, "A", true}, // upper-case option letters count too
         {"a(?-i)b", kIgnoreCase, "AB", false},
         {"a(?-i)b", kIgnoreCase, "Ab", true},
         {"(?i)[a-c]+", 0, "AbC", true},
@@ -77,16 +77,16 @@ TEST(InlineOptions, ScopeIsTheRestOfTheEnclosingSequence) {
         {"(?s).", 0, "\n", true},
         {"(?-s).", kDotAll, "\n", false},
         {"(?m)a$\\nb", 0, "a\nb", true},
-        {"(?m:a$)\\n^b", 0, "a\nb", false},   // '^' outside the group is still a text anchor
-        {"(?x)a b", 0, "a b", true},          // Extended cannot be set inline
+        {"(?m:a$)\\n^b", 0, "a\nb", false}, // '^' outside the group is still a text anchor
+        {"(?x)a b", 0, "a b", true},        // Extended cannot be set inline
         {"(?x)a b", 0, "ab", false},
         {"(?is)A.", 0, "a\n", true},
         {"(?i:a|b)c", 0, "Bc", true},
         {"(?i:a|b)c", 0, "BC", false},
-        {"(?  i)a", 0, "A", true},            // whitespace before the options is skipped
-        {"(?:a|(?i)b|c)", 0, "C", true},      // later branches of the same alternation follow
-        {"(?:a|(?i)b|c)", 0, "A", false},     // earlier ones do not
-        {"(?i(a)b)", 0, "AB", true},          // options followed by '(' open a group, as with ':'
+        {"(?  i)a", 0, "A", true},        // whitespace before the options is skipped
+        {"(?:a|(?i)b|c)", 0, "C", true},  // later branches of the same alternation follow
+        {"(?:a|(?i)b|c)", 0, "A", false}, // earlier ones do not
+        {"(?i(a)b)", 0, "AB", true},      // options followed by '(' open a group, as with ':'
         {"(?i(a)b)c", 0, "ABC", false},
     });
 }
@@ -97,12 +97,12 @@ TEST(Conditionals, GroupNumberConditions) {
         {"(x)?(?(1)a|b)", 0, "b", true},
         {"(x)?(?(1)a|b)", 0, "xb", false},
         {"(x)?(?(1)a|b)", 0, "a", false},
-        {"(x)?(?(1)a|b|c)", 0, "xa", true},   // yes branch 'a', no branch 'b|c'
+        {"(x)?(?(1)a|b|c)", 0, "xa", true}, // yes branch 'a', no branch 'b|c'
         {"(x)?(?(1)a|b|c)", 0, "c", true},
         {"(x)?(?(1)a|b|c)", 0, "xc", false},
-        {"(?(1)a|b|c)", 0, "b", true},        // no group 1 at all: the no branch
+        {"(?(1)a|b|c)", 0, "b", true}, // no group 1 at all: the no branch
         {"(?(1)a|b|c)", 0, "a", false},
-        {"(x)?(?(1)a)", 0, "", true},         // no no-branch: a false condition matches empty
+        {"(x)?(?(1)a)", 0, "", true}, // no no-branch: a false condition matches empty
         {"(x)?(?(1)a)", 0, "xa", true},
         {"(x)?(?(1)a)", 0, "x", false},
         {"(x)?(?(1)a)b", 0, "b", true},
@@ -111,7 +111,7 @@ TEST(Conditionals, GroupNumberConditions) {
         {"(?<n>x)?(?(N)a|b)", 0, "xb", false},
         {"(x)?(?(1)(a|ab)|c)b", 0, "xabb", true}, // the chosen branch is backtracked into
         {"(x)?(?(1)a*)a", 0, "xaaa", true},
-        {"(?(0)a|b)", 0, "a", true},          // group 0 has always taken part
+        {"(?(0)a|b)", 0, "a", true}, // group 0 has always taken part
         {"(?(0)a|b)", 0, "b", false},
         {"(x)?(?( 1 )a|b)", 0, "xa", true},   // whitespace around the number is allowed
         {"(x)?(?(1)(?i)a|b)", 0, "xA", true}, // an option in the yes branch stays there
@@ -153,7 +153,7 @@ TEST(Recursion, IntoGroupsAndThePattern) {
     CheckSpanCases({
         {"(x)(?1)", 0, "xx", "0,2 1,2"},
         {"(x)(?1)", 0, "x", "nomatch"},
-        {"(?1)(a|b)", 0, "ab", "0,2 1,2"},     // a reference ahead of its group
+        {"(?1)(a|b)", 0, "ab", "0,2 1,2"}, // a reference ahead of its group
         {"(a|b)(?1)(?1)", 0, "bab", "0,3 2,3"},
         {"a(?R)?b", 0, "aaabbb", "0,6"},
         {"a(?R)?b", 0, "aabbb", "nomatch"},
@@ -171,9 +171,9 @@ TEST(Recursion, IntoGroupsAndThePattern) {
 
 TEST(Recursion, UnresolvedReferencesMatchEmptyOnce) {
     CheckMatchCases({
-        {"(?5)a", 0, "a", true},              // no group 5
+        {"(?5)a", 0, "a", true}, // no group 5
         {"(a)(?2)", 0, "a", true},
-        {"(?R<nope>)a", 0, "a", true},        // no group of that name
+        {"(?R<nope>)a", 0, "a", true}, // no group of that name
         {"(?R<nope>)a", 0, "aa", false},
     });
 }

@@ -13,7 +13,9 @@ namespace {
 using namespace regex_test;
 using namespace std::literals;
 
-std::string Byte(int b) { return std::string(1, static_cast<char>(b)); }
+std::string Byte(int b) {
+    return std::string(1, static_cast<char>(b));
+}
 
 bool IsWordByte(int b) {
     return (b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '_';
@@ -112,17 +114,17 @@ TEST(PosixClasses, NamesAreComparedByTheirFirstCharacters) {
     auto never = [](int) { return false; };
     auto isAlpha = kPosixCases[1].test;
     auto isXDigit = kPosixCases[11].test;
-    ExpectByteSet("[:foo:]", 0, never);     // an unknown name never matches, whatever its sign
+    ExpectByteSet("[:foo:]", 0, never); // an unknown name never matches, whatever its sign
     ExpectByteSet("[:^foo:]", 0, never);
     ExpectByteSet("[[:foo:]]", 0, never);
-    ExpectByteSet("[:ALPHA:]", 0, never);   // names are case-sensitive
+    ExpectByteSet("[:ALPHA:]", 0, never); // names are case-sensitive
     ExpectByteSet("[:alph:]", 0, never);
-    ExpectByteSet("[:alpha]", 0, never);    // "alpha" without its ':' is not "alpha:"
+    ExpectByteSet("[:alpha]", 0, never); // "alpha" without its ':' is not "alpha:"
     ExpectByteSet("[::]", 0, never);
     ExpectByteSet("[:alpha:zz]", 0, isAlpha); // only the first six characters count
     ExpectByteSet("[:xdigit:]", 0, isXDigit);
     ExpectByteSet("[:xdigit:x]", 0, isXDigit);
-    ExpectByteSet("[:xdigit]", 0, never);   // seven characters for xdigit: the ':' is needed
+    ExpectByteSet("[:xdigit]", 0, never); // seven characters for xdigit: the ':' is needed
     ExpectByteSet("[:xdigi:]", 0, never);
 }
 
@@ -132,7 +134,7 @@ TEST(RangeElement, HighBytesHaveNoCaseAndNoClass) {
     ExpectByteSet("[\xe0]", kIgnoreCase, [](int b) { return b == 0xE0; });
     ExpectByteSet("[^\xe0]", kIgnoreCase, [](int b) { return b != 0xE0; });
     ExpectByteSet("[\x80-\xff]", 0, [](int b) { return b >= 0x80; });
-    ExpectByteSet("[\x7f-\x80]", 0, [](int) { return false; }); // 127 .. -128: empty
+    ExpectByteSet("[\x7f-\x80]", 0, [](int) { return false; });                // 127 .. -128: empty
     ExpectByteSet("[\xff-a]", 0, [](int b) { return b == 0xFF || b <= 'a'; }); // -1 .. 97 spans 0xFF and 0..'a'
 }
 
@@ -147,7 +149,7 @@ TEST(BoundaryElement, TextAndLineAnchors) {
         {R"(a\n\Ab)", kMultiLine, "a\nb", false},
         // text end: '$' (without MultiLine) and '\z'
         {"a$", 0, "a", true},
-        {"a$\n", 0, "a\n", false},            // '$' does not match before a final line break
+        {"a$\n", 0, "a\n", false}, // '$' does not match before a final line break
         {R"(a\z)", 0, "a", true},
         {R"(a\z\n)", 0, "a\n", false},
         // '\Z': at the end, or before a final LF, or before a final CR LF
@@ -155,8 +157,8 @@ TEST(BoundaryElement, TextAndLineAnchors) {
         {R"(a\Z\n)", 0, "a\n", true},
         {R"(a\Z\r\n)", 0, "a\r\n", true},
         {R"(a\r\Z\n)", 0, "a\r\n", true},
-        {R"(a\Z\r)", 0, "a\r", false},        // a final lone CR is not a final line break
-        {R"(a\Z\n\n)", 0, "a\n\n", false},    // only the last line break counts
+        {R"(a\Z\r)", 0, "a\r", false},     // a final lone CR is not a final line break
+        {R"(a\Z\n\n)", 0, "a\n\n", false}, // only the last line break counts
         {R"(a\n\Z\n)", 0, "a\n\n", true},
         {R"(a\Z\r\n\r\n)", 0, "a\r\n\r\n", false},
         {R"(a\Zb)", 0, "ab", false},
@@ -185,12 +187,15 @@ TEST(BoundaryElement, WordBoundaries) {
         {R"(a\b )", 0, "a ", true},
         {R"(a\B )", 0, "a ", false},
         {R"( \B )", 0, "  ", true},
-        {R"(_\b-)", 0, "_-", true},           // '_' is a word character
+        {R"(_\b-)", 0, "_-", true}, // '_' is a word character
         {R"(9\b_)", 0, "9_", false},
-        {R"(\b)", 0, "", false},              // no word character on either side
+        {R"(\b)", 0, "", false}, // no word character on either side
         {R"(\B)", 0, "", true},
         {R"(\b-)", 0, "-", false},
-        {"\xe9\\ba", 0, "\xe9" "a", true},    // bytes 0x80-0xFF are not word characters
+        {"\xe9\\ba", 0,
+         "\xe9"
+         "a",
+         true}, // bytes 0x80-0xFF are not word characters
         {"a\\b\xe9", 0, "a\xe9", true},
         {"\xe9\\B\xe9", 0, "\xe9\xe9", true},
         {"\xe9\\b\xe9", 0, "\xe9\xe9", false},
@@ -206,7 +211,7 @@ TEST(BoundaryElement, HighBytesInSubjects) {
         {R"([[:^alpha:]])", 0, "\xe4", true},
         {"[a-z]+", kIgnoreCase, "ABC\xc4", false},
         {R"(.+)", 0, "\x80\x81\xfe\xff", true},
-        {R"(\S\S)", 0, "\xa0\x85", true},     // NBSP and NEL are not spaces here
+        {R"(\S\S)", 0, "\xa0\x85", true}, // NBSP and NEL are not spaces here
     });
 }
 

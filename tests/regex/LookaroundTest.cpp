@@ -14,9 +14,9 @@ TEST(Lookahead, TestsWithoutConsuming) {
         {"(?=b)a", 0, "a", false},
         {"(?!b)a", 0, "a", true},
         {"(?!a)a", 0, "a", false},
-        {"a(?=b)", 0, "a", false},            // the lookahead sees 'b' but cannot consume it
+        {"a(?=b)", 0, "a", false}, // the lookahead sees 'b' but cannot consume it
         {"a(?=b)b", 0, "ab", true},
-        {"a(?!b)", 0, "a", true},             // at the end nothing follows
+        {"a(?!b)", 0, "a", true}, // at the end nothing follows
         {"(?=.*c)abc", 0, "abc", true},
         {"(?=a(?!b))a.", 0, "ac", true},
         {"(?=a(?!b))a.", 0, "ab", false},
@@ -52,14 +52,14 @@ TEST(Lookbehind, BodyMatchesBackwards) {
         {"a(?<=b)b", 0, "ab", false},
         {"a(?<!a)b", 0, "ab", false},
         {"a(?<!b)b", 0, "ab", true},
-        {"(?<=a)", 0, "", false},             // nothing before the start
+        {"(?<=a)", 0, "", false}, // nothing before the start
         {"(?<!a)b", 0, "b", true},
         {"ab(?<=a)", 0, "ab", false},
         {"abc(?<=b.)", 0, "abc", true},
         {"abc(?<=[ab]{2}c)", 0, "abc", true},
-        {"aaa(?<=^a+)b", 0, "aaab", true},    // not only fixed lengths: the body simply runs backwards
+        {"aaa(?<=^a+)b", 0, "aaab", true}, // not only fixed lengths: the body simply runs backwards
         {"baa(?<=^a+)", 0, "baa", false},
-        {"ab(?<=a(?=b)b)", 0, "ab", true},    // a lookahead inside a lookbehind runs forwards again
+        {"ab(?<=a(?=b)b)", 0, "ab", true}, // a lookahead inside a lookbehind runs forwards again
         {"ab(?<=(?<=a)b)", 0, "ab", true},
         {"xab(?<=a|xa)b", 0, "xabb", false},
         {"xa(?<=xa|a)b", 0, "xab", true},
@@ -81,11 +81,11 @@ TEST(Atomic, NeverBacktrackedInto) {
         {"(?>a+)a", 0, "aaa", "nomatch"},
         {"a++a", 0, "aaa", "nomatch"},
         {"(?>a+)b", 0, "aaab", "0,4"},
-        {"(?>a|ab)c", 0, "abc", "nomatch"},   // 'a' is its first way, and the only one kept
+        {"(?>a|ab)c", 0, "abc", "nomatch"}, // 'a' is its first way, and the only one kept
         {"(?>ab|a)c", 0, "abc", "0,3"},
         {"(?>(a|ab))c", 0, "ac", "0,2 0,1"},
         {"(?>(a*))a", 0, "aa", "nomatch"},
-        {"(?>a*?)a", 0, "aa", "nomatch"},     // lazy inside an atomic group: zero, kept
+        {"(?>a*?)a", 0, "aa", "nomatch"}, // lazy inside an atomic group: zero, kept
         {"(?>a*?)", 0, "", "0,0"},
         {"((?>a|b)*)c", 0, "abbc", "0,4 0,3"},
         {"(?>(?:a|ab)*)b", 0, "abb", "nomatch"},

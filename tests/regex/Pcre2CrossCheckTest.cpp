@@ -80,8 +80,7 @@ void CrossCheck(const std::string& pattern, int flags, const std::vector<std::st
     for (const std::string& subject : subjects) {
         if (skipFinalLineFeed && !subject.empty() && subject.back() == '\n') continue;
         std::string expected = reference.Match(subject);
-        std::string actual =
-            Describe(compiled.MatchWhole(subject.data(), static_cast<int>(subject.size()), &state));
+        std::string actual = Describe(compiled.MatchWhole(subject.data(), static_cast<int>(subject.size()), &state));
         ++totals.pairs;
         if (expected != "nomatch") {
             ++totals.matched;
@@ -103,7 +102,8 @@ std::vector<std::string> AllStrings(const std::string& alphabet, int maxLength) 
     for (int length = 1; length <= maxLength; ++length) {
         size_t end = out.size();
         for (size_t i = begin; i < end; ++i)
-            for (char c : alphabet) out.push_back(out[i] + c);
+            for (char c : alphabet)
+                out.push_back(out[i] + c);
         begin = end;
     }
     return out;
@@ -112,7 +112,7 @@ std::vector<std::string> AllStrings(const std::string& alphabet, int maxLength) 
 // A generated expression and what the generator needs to know about it.
 struct Expr {
     std::string text;
-    bool fixed = true;  // always consumes `length` characters
+    bool fixed = true; // always consumes `length` characters
     int length = 0;
     bool simple = true; // fixed, and with no choice left to backtrack into
     int minLength = 0;
@@ -165,7 +165,8 @@ private:
 
     Expr Sequence(int depth, Context ctx) {
         Expr e = Quantified(depth, ctx);
-        for (int n = Pick(3); n > 0; --n) e = Concat(e, Quantified(depth, ctx));
+        for (int n = Pick(3); n > 0; --n)
+            e = Concat(e, Quantified(depth, ctx));
         return e;
     }
 
@@ -180,8 +181,8 @@ private:
     }
 
     Expr OneCharClass() {
-        static const char* const kClasses[] = {".",    "[ab]", "[^a]", "[a-c]", "[^bc]", "[b-c]",  "[A-Z]",
-                                               "[aB]", "\\w",  "\\W",  "\\s",   "\\S",   "\\d",    "\\D"};
+        static const char* const kClasses[] = {".",    "[ab]", "[^a]", "[a-c]", "[^bc]", "[b-c]", "[A-Z]",
+                                               "[aB]", "\\w",  "\\W",  "\\s",   "\\S",   "\\d",   "\\D"};
         Expr e;
         e.text = kClasses[Pick(14)];
         e.length = e.minLength = 1;
@@ -207,7 +208,8 @@ private:
         if (kind == 9) {
             if (ctx.lookbehind || m_closedGroups.empty()) return Literal();
             Expr e;
-            e.text = "\\" + std::to_string(m_closedGroups[static_cast<size_t>(Pick(static_cast<int>(m_closedGroups.size())))]);
+            e.text = "\\" +
+                     std::to_string(m_closedGroups[static_cast<size_t>(Pick(static_cast<int>(m_closedGroups.size())))]);
             e.fixed = e.simple = false;
             return e;
         }
@@ -280,8 +282,8 @@ TEST(Pcre2CrossCheck, GeneratedPatternsAgreeOnAllShortSubjects) {
     const std::vector<std::string> plain = AllStrings("abc", 4);
     const std::vector<std::string> mixedCase = AllStrings("aAb", 4);
     const std::vector<std::string> lines = AllStrings("ab\n", 4);
-    const int flagChoices[] = {0, 0, 0, 0, 0, kIgnoreCase, kIgnoreCase, kMultiLine, kDotAll,
-                               kMultiLine | kDotAll | kIgnoreCase};
+    const int flagChoices[] = {0,           0,           0,          0,       0,
+                               kIgnoreCase, kIgnoreCase, kMultiLine, kDotAll, kMultiLine | kDotAll | kIgnoreCase};
     Totals totals;
     std::set<std::string> seen;
     for (int i = 0; i < 2500; ++i) {
@@ -294,7 +296,8 @@ TEST(Pcre2CrossCheck, GeneratedPatternsAgreeOnAllShortSubjects) {
         for (int k = 0; k < 6; ++k) {
             std::string s;
             int length = 5 + static_cast<int>(rng() % 5);
-            for (int j = 0; j < length; ++j) s += subjects[1 + rng() % 3][0];
+            for (int j = 0; j < length; ++j)
+                s += subjects[1 + rng() % 3][0];
             subjects.push_back(s);
         }
         CrossCheck(pattern, flags, subjects, totals);
@@ -316,7 +319,8 @@ TEST(Pcre2CrossCheck, GeneratedPatternsAgreeOnAllShortSubjects) {
 TEST(Pcre2CrossCheck, ExhaustiveSmallPatternsAgree) {
     // Each entry: text, fixed length (-1: not fixed), simple (no choice inside), minimum length.
     std::vector<Expr> level[4];
-    for (const char* atom : {"a", "b", ".", "[^a]"}) level[0].push_back(Expr{atom, true, 1, true, 1});
+    for (const char* atom : {"a", "b", ".", "[^a]"})
+        level[0].push_back(Expr{atom, true, 1, true, 1});
     level[0].push_back(Expr{"\\b", true, 0, true, 0});
 
     auto unary = [](const Expr& e, std::vector<Expr>& out) {
@@ -336,17 +340,18 @@ TEST(Pcre2CrossCheck, ExhaustiveSmallPatternsAgree) {
         out.push_back(Expr{a.text + b.text, a.fixed && b.fixed, a.length + b.length, a.simple && b.simple,
                            a.minLength + b.minLength});
         if (a.minLength >= 1 && b.minLength >= 1)
-            out.push_back(Expr{"(?:" + a.text + "|" + b.text + ")",
-                               a.fixed && b.fixed && a.length == b.length, a.length, false,
-                               std::min(a.minLength, b.minLength)});
+            out.push_back(Expr{"(?:" + a.text + "|" + b.text + ")", a.fixed && b.fixed && a.length == b.length,
+                               a.length, false, std::min(a.minLength, b.minLength)});
     };
     for (int ops = 1; ops <= 3; ++ops) {
-        for (const Expr& e : level[ops - 1]) unary(e, level[ops]);
+        for (const Expr& e : level[ops - 1])
+            unary(e, level[ops]);
         for (int left = 0; left < ops; ++left) {
             int right = ops - 1 - left;
             if (left + right >= 2) continue; // at most three atoms in all
             for (const Expr& a : level[left])
-                for (const Expr& b : level[right]) binary(a, b, level[ops]);
+                for (const Expr& b : level[right])
+                    binary(a, b, level[ops]);
         }
     }
     // Lookbehinds of expressions PCRE2 cannot measure are refused by it and skipped.

@@ -23,7 +23,7 @@ constexpr int kExtended = CPatternT::Extended;
 
 // Patterns and subjects are taken with their length, so that embedded NUL bytes take part.
 inline CGroupSpansT MatchPattern(std::string_view pattern, std::string_view subject, int flags = 0,
-                        CMatchStateT* state = nullptr) {
+                                 CMatchStateT* state = nullptr) {
     CPatternT compiled;
     compiled.Compile(pattern.data(), static_cast<int>(pattern.size()), flags);
     return compiled.MatchWhole(subject.data(), static_cast<int>(subject.size()), state);

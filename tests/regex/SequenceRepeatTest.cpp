@@ -21,7 +21,7 @@ TEST(Sequence, ItemsBacktrackNearestFirst) {
         {"(a+?)(a*)", 0, "aaa", "0,3 0,1 1,3"},
         {"(.*)(\\d+)", 0, "ab123", "0,5 0,4 4,5"},
         {"(.*?)(\\d+)", 0, "ab123", "0,5 0,2 2,5"},
-        {"a.*?c", 0, "abcbc", "0,5"},          // only a match that covers the whole subject counts
+        {"a.*?c", 0, "abcbc", "0,5"}, // only a match that covers the whole subject counts
         {"(a|ab)(c|bcd)(d*)", 0, "abcd", "0,4 0,1 1,4 4,4"},
         {"(a*)b(a*)", 0, "aabaa", "0,5 0,2 3,5"},
     });
@@ -29,7 +29,7 @@ TEST(Sequence, ItemsBacktrackNearestFirst) {
 
 TEST(Alternation, BranchesAreTriedInOrder) {
     CheckSpanCases({
-        {"a|ab", 0, "ab", "0,2"},              // the driver backtracks into the second branch
+        {"a|ab", 0, "ab", "0,2"}, // the driver backtracks into the second branch
         {"(a|ab)(b?)", 0, "ab", "0,2 0,1 1,2"},
         {"(ab|a)(b?)", 0, "ab", "0,2 0,2 2,2"},
         {"(a|b|c)+", 0, "abc", "0,3 2,3"},
@@ -51,7 +51,7 @@ TEST(Repetition, ExactCountsBacktrackEveryIteration) {
         {"(a|ab){3}", 0, "abaab", "0,5 3,5"},
         {"(?:a{2}){2}", 0, "aaaa", "0,4"},
         {"(?:a{2}){2}", 0, "aaa", "nomatch"},
-        {"(a?){2}", 0, "a", "0,1 1,1"},        // an exact iteration may be empty
+        {"(a?){2}", 0, "a", "0,1 1,1"}, // an exact iteration may be empty
         {"(a*){2}b", 0, "aab", "0,3 2,2"},
     });
 }
@@ -64,13 +64,13 @@ TEST(Repetition, GreedyTakesAsManyAsPossible) {
         {"a{2,3}", 0, "a", "nomatch"},
         {"a{2,3}", 0, "aaa", "0,3"},
         {"a{2,3}", 0, "aaaa", "nomatch"},
-        {"(a)*", 0, "aaa", "0,3 2,3"},          // a repeated group keeps its last iteration
+        {"(a)*", 0, "aaa", "0,3 2,3"}, // a repeated group keeps its last iteration
         {"(a|b)*", 0, "abba", "0,4 3,4"},
         {"(\\w)+", 0, "abc", "0,3 2,3"},
         {"(ab)*", 0, "", "0,0 -"},
         {"(a{2,3})+", 0, "aaaaa", "0,5 3,5"},
-        {"(?:(a)|b)+", 0, "ab", "0,2 0,1"},   // an iteration without the group leaves its capture
-        {"(a|ab)*c", 0, "abc", "0,3 0,2"},    // the last iteration is revisited: 'a' becomes 'ab'
+        {"(?:(a)|b)+", 0, "ab", "0,2 0,1"}, // an iteration without the group leaves its capture
+        {"(a|ab)*c", 0, "abc", "0,3 0,2"},  // the last iteration is revisited: 'a' becomes 'ab'
         {"(a|ab)*c", 0, "aabc", "0,4 1,3"},
         {"[ab]{2,}c", 0, "abbac", "0,5"},
     });
@@ -85,7 +85,7 @@ TEST(Repetition, GreedyRevisitsOnlyItsLastIteration) {
         {"(?:a|ab)+b", 0, "abb", "0,3"},
         {"(?:a|ab)*", 0, "ab", "0,2"},
         {"(?:ab|a)*", 0, "abab", "0,4"},
-        {"(?:a|ab)*?", 0, "abab", "0,4"},      // the lazy form lengthens again after each change
+        {"(?:a|ab)*?", 0, "abab", "0,4"}, // the lazy form lengthens again after each change
     });
 }
 
@@ -97,10 +97,10 @@ TEST(Repetition, EmptyIterationsAreDropped) {
         {"(a?)*", 0, "", "0,0 -"},
         {"(a?)*", 0, "aa", "0,2 1,2"},
         {"(a*)*", 0, "aa", "0,2 0,2"},
-        {"(a*)+", 0, "", "0,0 0,0"},          // the fixed first iteration is kept even when empty
+        {"(a*)+", 0, "", "0,0 0,0"}, // the fixed first iteration is kept even when empty
         {"(a*)+", 0, "aa", "0,2 0,2"},
         {"(?:a|)*b", 0, "aab", "0,3"},
-        {"(|a)*", 0, "aa", "0,2 1,2"},        // an empty first branch is passed over for 'a'
+        {"(|a)*", 0, "aa", "0,2 1,2"}, // an empty first branch is passed over for 'a'
         {"(?:\\b)*a", 0, "a", "0,1"},
         {"(?:a*)*b", 0, "aaab", "0,4"},
         {"(?:a*)*b", 0, "aaac", "nomatch"},
@@ -109,7 +109,7 @@ TEST(Repetition, EmptyIterationsAreDropped) {
 
 TEST(Repetition, LazyTakesAsFewAsPossible) {
     CheckSpanCases({
-        {"a+?", 0, "aaa", "0,3"},              // the driver asks for longer matches until the end
+        {"a+?", 0, "aaa", "0,3"}, // the driver asks for longer matches until the end
         {"a*?", 0, "", "0,0"},
         {"a??", 0, "a", "0,1"},
         {"a{2,3}?", 0, "aaaa", "nomatch"},
@@ -118,7 +118,8 @@ TEST(Repetition, LazyTakesAsFewAsPossible) {
         {"(a|ab)*?c", 0, "ababc", "0,5 2,4"},
         {"(a*?)*b", 0, "aab", "0,3 1,2"},
         {"(|a)*?", 0, "aa", "0,2 1,2"},
-        {"(a|ab){1,2}?c", 0, "abc", "0,3 0,2"}, // a lazy range still revisits its fixed part       // an added iteration that stays put is passed over
+        {"(a|ab){1,2}?c", 0, "abc", "0,3 0,2"}, // a lazy range still revisits its fixed part       // an added
+                                                // iteration that stays put is passed over
     });
 }
 
@@ -129,7 +130,7 @@ TEST(Repetition, PossessiveGivesNothingBack) {
         {"a*+b", 0, "aab", "0,3"},
         {"a?+a", 0, "a", "nomatch"},
         {"[ab]*+b", 0, "ab", "nomatch"},
-        {"(a|ab)++c", 0, "abc", "nomatch"},    // the first way of each iteration is final
+        {"(a|ab)++c", 0, "abc", "nomatch"}, // the first way of each iteration is final
         {"(ab|a)++c", 0, "abc", "0,3 0,2"},
         {"(a)*+", 0, "aa", "0,2 1,2"},
         {"(?:a|b)?+b", 0, "b", "nomatch"},

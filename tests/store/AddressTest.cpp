@@ -36,7 +36,8 @@ TEST_F(AddressTest, InsertMakesNoCheckOfItsOwn) {
 TEST_F(AddressTest, InsertAddressesStoresManyInTheirOrder) {
     // Two statements of a hundred rows, five of ten, then one on its own; a text that is refused fails the call once.
     std::vector<std::string> emails;
-    for (int i = 0; i < 250; ++i) emails.push_back("m" + std::to_string(i) + "@x");
+    for (int i = 0; i < 250; ++i)
+        emails.push_back("m" + std::to_string(i) + "@x");
     emails.push_back("m0@x"); // no check of its own
     EXPECT_EQ(store.insertAddresses(6, emails, "same"), AddressStore::InsertOutcome::kInserted);
     EXPECT_EQ(store.insertAddresses(6, {}, "none"), AddressStore::InsertOutcome::kInserted);
@@ -54,7 +55,8 @@ TEST_F(AddressTest, InsertAddressesStoresManyInTheirOrder) {
 TEST_F(AddressTest, ManyChecksAtOnceAnswerAsOneCheckEach) {
     using namespace std::string_literals;
     const std::vector<std::string> stored = {"a@x", "\xD6\xD0@x", "n\0ul"s, "", "o'neil@x"};
-    for (const std::string& email : stored) store.InsertAddress(1, email, "");
+    for (const std::string& email : stored)
+        store.InsertAddress(1, email, "");
     if (OnPostgreSql()) {
         // The text with a NUL cannot be stored there: refused and said, and then in no row.
         ASSERT_EQ(reported.size(), 1u);
@@ -62,12 +64,13 @@ TEST_F(AddressTest, ManyChecksAtOnceAnswerAsOneCheckEach) {
         reported.clear();
     }
     store.InsertAddress(2, "b@x", "");
-    const std::vector<std::string> asked = {"a@x",      "b@x", "\xD6\xD0@x", "n\0ul"s, "n"s,
-                                            "A@x",      "",    "a@x ",       "o'neil@x", "' or '1'='1"};
+    const std::vector<std::string> asked = {"a@x", "b@x", "\xD6\xD0@x", "n\0ul"s,   "n"s,
+                                            "A@x", "",    "a@x ",       "o'neil@x", "' or '1'='1"};
     std::vector<int> results = {7};
     store.addressesExist(1, asked, results);
     ASSERT_EQ(results.size(), asked.size());
-    for (std::size_t i = 0; i < asked.size(); ++i) EXPECT_EQ(results[i], store.AddressExists(1, asked[i])) << i;
+    for (std::size_t i = 0; i < asked.size(); ++i)
+        EXPECT_EQ(results[i], store.AddressExists(1, asked[i])) << i;
     EXPECT_EQ(results, (std::vector<int>{1, 0, 1, OnPostgreSql() ? 0 : 1, 0, 0, 1, 0, 1, 0}));
     store.addressesExist(1, {}, results);
     EXPECT_TRUE(results.empty());
@@ -101,9 +104,11 @@ TEST_F(AddressTest, ManyChecksAnswerPastOneStatementsWorthOfTexts) {
     // 250 texts: two full statements of a hundred and a short one, texts asked twice, rows of other groups, and
     // rows that the batch asking has inserted itself.
     std::vector<std::string> asked;
-    for (int i = 0; i < 250; ++i) asked.push_back("t" + std::to_string(i % 240) + "@x");
+    for (int i = 0; i < 250; ++i)
+        asked.push_back("t" + std::to_string(i % 240) + "@x");
     std::vector<std::string> stored;
-    for (int i = 0; i < 240; i += 3) stored.push_back("t" + std::to_string(i) + "@x");
+    for (int i = 0; i < 240; i += 3)
+        stored.push_back("t" + std::to_string(i) + "@x");
     ASSERT_EQ(store.insertAddresses(4, stored, ""), AddressStore::InsertOutcome::kInserted);
     ASSERT_EQ(store.insertAddresses(5, asked, ""), AddressStore::InsertOutcome::kInserted);
     StoreTransaction batch = store.beginTransaction();
@@ -123,10 +128,12 @@ TEST_F(AddressTest, PagesLineUpWithTheWholeGroupAndTheCountIsTheGroups) {
     // Texts in no order, one of them twice (the second copy comes after the first: by id), Chinese names among
     // them, and another group's rows.
     std::vector<std::string> emails;
-    for (int i = 0; i < 57; ++i) emails.push_back("p" + std::to_string((i * 37) % 57) + "@x");
+    for (int i = 0; i < 57; ++i)
+        emails.push_back("p" + std::to_string((i * 37) % 57) + "@x");
     emails.push_back("p5@x");
     emails.push_back("\xD5\xC5@x");
-    for (const std::string& email : emails) ASSERT_EQ(store.InsertAddress(3, email, "\xD5\xC5\xC8\xFD"), 0);
+    for (const std::string& email : emails)
+        ASSERT_EQ(store.InsertAddress(3, email, "\xD5\xC5\xC8\xFD"), 0);
     ASSERT_EQ(store.InsertAddress(4, "p0@x", ""), 0);
     std::list<AddressRecord> whole;
     ASSERT_EQ(store.LoadGroupAddresses(3, whole), 0);
@@ -205,11 +212,12 @@ TEST_F(AddressTest, TextsRoundTripExactly) {
         {"o'neil@example.com", "O'Neil \"Jr\""},
         {"x'); delete from AddressList; --", "--"},
         {"\xD5\xC5\xC8\xFD@\xC0\xFD\xD7\xD3.cn", "\xD5\xC5\xC8\xFD"}, // GBK mailbox and name
-        {"\x81\x5C\x81\x7C\x81\x40@x", "\x95\x5C"},                    // trail bytes that look like \ | @
+        {"\x81\x5C\x81\x7C\x81\x40@x", "\x95\x5C"},                   // trail bytes that look like \ | @
         {"", ""},
         {std::string(300, 'e') + "@long", std::string(20000, '\xB0')},
     };
-    for (const auto& [email, name] : rows) ASSERT_EQ(store.InsertAddress(7, email, name), 0);
+    for (const auto& [email, name] : rows)
+        ASSERT_EQ(store.InsertAddress(7, email, name), 0);
     std::list<AddressRecord> addresses = load(7);
     ASSERT_EQ(addresses.size(), rows.size());
     // Rows come in the database's order (here the index's): put them back in insert order.

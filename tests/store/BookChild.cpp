@@ -26,7 +26,9 @@
 
 namespace {
 
-bool exists(const std::string& path) { return ::access(path.c_str(), F_OK) == 0; }
+bool exists(const std::string& path) {
+    return ::access(path.c_str(), F_OK) == 0;
+}
 
 pthread_barrier_t* openBarrier(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDWR);
@@ -85,7 +87,8 @@ int main(int argc, char** argv) {
         std::list<AddressRecord> mine;
         store.LoadGroupAddresses(2, mine);
         std::map<std::string, RowId> ids;
-        for (const AddressRecord& address : mine) ids[address.email] = address.id;
+        for (const AddressRecord& address : mine)
+            ids[address.email] = address.id;
         for (int r = 0; r < count; ++r) {
             pthread_barrier_wait(barrier);
             const auto id = ids.find(prefix + std::to_string(r) + "@x");

@@ -185,10 +185,11 @@ protected:
         }
         std::vector<pid_t> children;
         for (const std::string& prefix : {first, second}) {
-            std::vector<std::string> args = {CORVANE_BOOK_CHILD, command, folder.path(), sync, std::to_string(kRounds),
-                                             prefix};
+            std::vector<std::string> args = {CORVANE_BOOK_CHILD,      command, folder.path(), sync,
+                                             std::to_string(kRounds), prefix};
             std::vector<char*> argv;
-            for (std::string& arg : args) argv.push_back(arg.data());
+            for (std::string& arg : args)
+                argv.push_back(arg.data());
             argv.push_back(nullptr);
             pid_t child = 0;
             ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);
@@ -214,7 +215,8 @@ TEST_F(TwoProgramsTest, AddingTheSameAddressesAtOnceStoresEachOnce) {
     race("add", "r", "r");
     const std::map<std::string, int> counts = countsInGroupOne();
     EXPECT_EQ(counts.size(), static_cast<std::size_t>(kRounds));
-    for (const auto& [email, count] : counts) EXPECT_EQ(count, 1) << email;
+    for (const auto& [email, count] : counts)
+        EXPECT_EQ(count, 1) << email;
 }
 
 TEST_F(TwoProgramsTest, EditingTwoRowsToTheSameAddressAtOnceKeepsOneOfThem) {
@@ -228,7 +230,8 @@ TEST_F(TwoProgramsTest, EditingTwoRowsToTheSameAddressAtOnceKeepsOneOfThem) {
     race("edit", "a", "b");
     const std::map<std::string, int> counts = countsInGroupOne();
     EXPECT_EQ(counts.size(), static_cast<std::size_t>(kRounds));
-    for (const auto& [email, count] : counts) EXPECT_EQ(count, 1) << email;
+    for (const auto& [email, count] : counts)
+        EXPECT_EQ(count, 1) << email;
     // Every refused move left its row where it was.
     EXPECT_EQ(scalar("select count(*) as value from AddressList where group_id = 2"), kRounds);
 }

@@ -74,7 +74,7 @@ TEST(StoreConnection, NeverOpenedRefusesEverything) {
     expectEveryOperationRefused(store);
 }
 
-#define SQLITE_ONLY(why)                                                                                              \
+#define SQLITE_ONLY(why)                                                                                               \
     if (OnPostgreSql()) GTEST_SKIP() << "SQLite only: " << why
 
 TEST(StoreConnection, MissingDatabaseFileIsAFailedOpen) {
@@ -99,7 +99,8 @@ void writeFile(const std::string& path, const std::string& bytes) {
 // The names in a folder, so a test can see that nothing was left beside the book (no -wal, -shm or -journal).
 std::vector<std::string> namesIn(const std::string& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -113,7 +114,8 @@ void createBook(const std::string& folder) {
 void runOnBook(const std::string& folder, std::initializer_list<const char*> statements) {
     OdbcConnection connection;
     connection.open(*connectionStringFor(databaseFilePath(folder)));
-    for (const char* statement : statements) connection.execute(statement);
+    for (const char* statement : statements)
+        connection.execute(statement);
 }
 
 // A book the driver connects to but the store cannot use, and a piece of what the driver says about it.
@@ -125,14 +127,17 @@ struct UnusableBook {
     bool connectingWritesIt = false;
 };
 
-void PrintTo(const UnusableBook& book, std::ostream* out) { *out << book.name; }
+void PrintTo(const UnusableBook& book, std::ostream* out) {
+    *out << book.name;
+}
 
 const UnusableBook kUnusableBooks[] = {
     {"RandomBytes",
      [](const std::string& folder) {
          std::mt19937 random(20240601);
          std::string bytes(8192, '\0');
-         for (char& byte : bytes) byte = static_cast<char>(random());
+         for (char& byte : bytes)
+             byte = static_cast<char>(random());
          writeFile(databaseFilePath(folder), bytes);
      },
      "file is not a database"},
@@ -258,7 +263,8 @@ ChildOpen openInChild(const std::string& folder) {
     ChildOpen result;
     char buffer[4096];
     ssize_t got;
-    while ((got = read(channel[0], buffer, sizeof buffer)) > 0) result.reported.append(buffer, got);
+    while ((got = read(channel[0], buffer, sizeof buffer)) > 0)
+        result.reported.append(buffer, got);
     close(channel[0]);
     int status = 0;
     if (waitpid(child, &status, 0) == child && WIFEXITED(status)) result.status = WEXITSTATUS(status);
@@ -501,11 +507,13 @@ TEST_F(GroupTest, NamesAreStoredExactlyAsGiven) {
         "\x95\x5C'",                // a trail byte that looks like a backslash, before a quote
         std::string(5000, 'n'),
     };
-    for (const std::string& name : names) EXPECT_EQ(store.AddGroup(name), 0);
+    for (const std::string& name : names)
+        EXPECT_EQ(store.AddGroup(name), 0);
     std::vector<GroupRecord> groups;
     ASSERT_EQ(store.LoadGroups(groups), 0);
     ASSERT_EQ(groups.size(), names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) EXPECT_EQ(groups[i].name, names[i]);
+    for (std::size_t i = 0; i < names.size(); ++i)
+        EXPECT_EQ(groups[i].name, names[i]);
     EXPECT_EQ(store.RenameGroup(groups[0].id, "it's renamed"), 0);
     ASSERT_EQ(store.LoadGroups(groups), 0);
     EXPECT_EQ(groups[0].name, "it's renamed");
@@ -544,7 +552,8 @@ TEST_F(GroupTest, WriteErrorsAreReportedAndReadErrorsThrown) {
     EXPECT_EQ(store.RenameGroup(1, "h"), 0);
     EXPECT_EQ(store.DeleteGroup(1), 0);
     ASSERT_EQ(reported.size(), 3u);
-    for (const std::string& text : reported) EXPECT_TRUE(containsIgnoringCase(text, "AddressCata")) << text;
+    for (const std::string& text : reported)
+        EXPECT_TRUE(containsIgnoringCase(text, "AddressCata")) << text;
     std::vector<GroupRecord> groups;
     EXPECT_THROW(store.LoadGroups(groups), DatabaseError);
 }

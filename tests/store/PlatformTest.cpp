@@ -34,7 +34,7 @@ protected:
 };
 
 // Tests of what only an SQLite file has, or only SQLite does.
-#define SQLITE_ONLY(why)                                                                                              \
+#define SQLITE_ONLY(why)                                                                                               \
     if (OnPostgreSql()) GTEST_SKIP() << "SQLite only: " << why
 
 TEST(OdbcConnection, RefusesMissingFileWithoutCreatingIt) {
@@ -103,7 +103,8 @@ TEST_F(OdbcTest, IntegerPastThirtyTwoBitsIsReadWhole) {
 TEST_F(OdbcTest, LongTextWithDoubleByteCharactersRoundTripsInChunks) {
     // 100,000 bytes of GBK text, with trail bytes that look like "\\", "|" and "@", and a NUL-free quote.
     std::string text;
-    while (text.size() < 100'000) text += "\xB0\xA1\x95\x5C\x81\x7C\x81\x40'\"x";
+    while (text.size() < 100'000)
+        text += "\xB0\xA1\x95\x5C\x81\x7C\x81\x40'\"x";
     connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {1, text});
     OdbcRecordSet records(connection);
     records.open("select keyword from SearchKey where keyword = ?", {text});
@@ -117,7 +118,8 @@ TEST_F(OdbcTest, TextsKeepEveryByteBothWaysAnEmbeddedNulIncluded) {
     // A NUL at the start, the middle and the end, next to GBK characters whose second byte looks like ASCII, and
     // around the point where a long text is read in a second piece.
     std::string longText;
-    while (longText.size() < 10'000) longText += "\xB0\xA1\x81|x\0"s;
+    while (longText.size() < 10'000)
+        longText += "\xB0\xA1\x81|x\0"s;
     longText[4095] = '\0';
     longText[4096] = '\0';
     const std::vector<std::string> texts = {
@@ -182,7 +184,8 @@ TEST_F(OdbcTest, FieldsAreFoundByNameInEachRunsOwnResult) {
 }
 
 TEST_F(OdbcTest, TwoReadersOfOneStatementTextDoNotDisturbEachOther) {
-    for (int i = 0; i < 3; ++i) connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {i, std::string_view("k")});
+    for (int i = 0; i < 3; ++i)
+        connection.execute("insert into SearchKey(id, keyword) values(?, ?)", {i, std::string_view("k")});
     const std::string query = "select id from SearchKey order by id";
     OdbcRecordSet outer(connection);
     outer.open(query);

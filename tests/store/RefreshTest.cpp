@@ -171,8 +171,8 @@ TEST_F(RefreshTest, KeywordsAreNumberedTrimmedRecordsJoinedAcrossLines) {
 TEST_F(RefreshTest, KeywordsAreStoredByteForByte) {
     keywordFile({200, "it's||\xC3\xE2\xB7\xD1\xD3\xCA\xCF\xE4||\x81|||'); drop table SearchKey; --"});
     EXPECT_EQ(store.RefreshSearchKeys(), 0);
-    EXPECT_EQ(keywords(),
-              (std::vector<std::string>{"it's", "\xC3\xE2\xB7\xD1\xD3\xCA\xCF\xE4", "\x81|", "'); drop table SearchKey; --"}));
+    EXPECT_EQ(keywords(), (std::vector<std::string>{"it's", "\xC3\xE2\xB7\xD1\xD3\xCA\xCF\xE4", "\x81|",
+                                                    "'); drop table SearchKey; --"}));
     EXPECT_TRUE(reported.empty());
 }
 
@@ -183,11 +183,11 @@ TEST_F(RefreshTest, NothingUsableKeepsTheOldRows) {
     ASSERT_EQ(before.size(), 2u);
 
     const std::vector<TestHttpServer::Answer> answers = {
-        {200, "||||"},                    // only separators
-        {200, ""},                        // empty body
-        {404, "new||keywords"},           // error status with a body
+        {200, "||||"},          // only separators
+        {200, ""},              // empty body
+        {404, "new||keywords"}, // error status with a body
         {500, "<html>error</html>"},
-        {200, "late||keywords", true},    // silent server
+        {200, "late||keywords", true}, // silent server
     };
     for (const TestHttpServer::Answer& answer : answers) {
         keywordFile(answer);
@@ -233,7 +233,7 @@ TEST_F(RefreshTest, APageOrABodyWithoutOneValidRecordKeepsTheTables) {
     const std::string page = "<!DOCTYPE html><html><head><title>Login</title></head><body>Wi-Fi</body></html>";
     const TestHttpServer::Answer notFiles[] = {
         {200, page, false, "text/html; charset=utf-8"},
-        {200, "\xEF\xBB\xBF\r\n  " + page},   // a page that calls itself text
+        {200, "\xEF\xBB\xBF\r\n  " + page},            // a page that calls itself text
         {200, "Site##||an answer with no link in it"}, // links: no address; keywords: two records
         {200, " || \r\n ||"},
     };
@@ -276,7 +276,6 @@ TEST_F(RefreshTest, AFailingInsertCostsOnlyItsRecord) {
     EXPECT_NE(reported[0].find("keyword refused"), std::string::npos) << reported[0];
 }
 
-
 TEST_F(RefreshTest, ARefusedRecordIsLeftOutOfAnOtherwiseWholeReplacement) {
     // Refusals at both ends of the file, at the edges of the statements of many rows and of the batches under one
     // savepoint, and several in a row: every other record is stored under its own number, in file order.
@@ -300,7 +299,8 @@ TEST_F(RefreshTest, ARefusedRecordIsLeftOutOfAnOtherwiseWholeReplacement) {
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(ids, expectedIds);
     ASSERT_EQ(reported.size(), refusedIds.size());
-    for (const std::string& text : reported) EXPECT_NE(text.find("keyword refused"), std::string::npos) << text;
+    for (const std::string& text : reported)
+        EXPECT_NE(text.find("keyword refused"), std::string::npos) << text;
 
     // Links go the same way, three values to a row.
     refuseInserts("RefuseBadLink", "Links", "new.url = 'bad'", "link refused");
@@ -473,8 +473,10 @@ TEST_F(RefreshTest, TwoProgramsRefreshingAtOnceLeaveOneWholeSet) {
         EXPECT_TRUE(now == first || now == second) << "round " << round << ": " << now.size() << " rows";
     }
     // Each waited for the other's transaction, well within the book's lock time-out, so neither failed.
-    for (const std::string& text : reported) ADD_FAILURE() << "unexpected: " << text;
-    for (const std::string& text : otherReported) ADD_FAILURE() << "unexpected: " << text;
+    for (const std::string& text : reported)
+        ADD_FAILURE() << "unexpected: " << text;
+    for (const std::string& text : otherReported)
+        ADD_FAILURE() << "unexpected: " << text;
     other.closeDatabase();
 }
 
@@ -511,7 +513,8 @@ TEST_F(RefreshTest, EveryTextOfTheStoreKeepsEveryByteAnEmbeddedNulIncluded) {
     const std::string gbk = "\xD6\xD0\xCE\xC4\xB1|"; // the last character's second byte is "|"
     const std::vector<std::string> keywordTexts = {"a\0b"s, "\0lead"s, gbk + "\0"s + gbk, "trail\0"s};
     std::string body;
-    for (const std::string& text : keywordTexts) body += text + "||";
+    for (const std::string& text : keywordTexts)
+        body += text + "||";
     keywordFile({200, body});
     store.RefreshSearchKeys();
     EXPECT_EQ(keywords(), keywordTexts);
@@ -540,7 +543,8 @@ TEST_F(RefreshTest, EveryTextOfTheStoreKeepsEveryByteAnEmbeddedNulIncluded) {
         std::list<AddressRecord> addresses;
         EXPECT_EQ(store.LoadGroupAddresses(1, addresses), 0);
         std::map<std::string, AddressRecord> byEmail;
-        for (const AddressRecord& address : addresses) byEmail[address.email] = address;
+        for (const AddressRecord& address : addresses)
+            byEmail[address.email] = address;
         return byEmail;
     };
     std::map<std::string, AddressRecord> addresses = loadByEmail();
@@ -595,7 +599,8 @@ TEST_F(RefreshTest, TextsThatAreNotGbkAreRefusedOnPostgreSqlAndTheRestKept) {
     ASSERT_EQ(store.LoadGroupAddresses(1, addresses), 0);
     EXPECT_EQ(addresses.front().name, gbk);
     ASSERT_EQ(reported.size(), 4u);
-    for (const std::string& text : reported) EXPECT_NE(text.find("Nothing was written"), std::string::npos) << text;
+    for (const std::string& text : reported)
+        EXPECT_NE(text.find("Nothing was written"), std::string::npos) << text;
 }
 
 // Two programs on one book refresh at once, each from its own server's file, again and again: the table always

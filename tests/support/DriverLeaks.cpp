@@ -2,4 +2,6 @@
 // psqlODBC keeps a few hundred bytes per connection that it never frees. Compiled into each test program and each
 // child program of the tests that may load the driver.
 extern "C" const char* __lsan_default_suppressions();
-extern "C" const char* __lsan_default_suppressions() { return "leak:psqlodbca.so\nleak:psqlodbcw.so\nleak:libpq.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:psqlodbca.so\nleak:psqlodbcw.so\nleak:libpq.so\n";
+}

@@ -36,5 +36,6 @@ std::optional<std::pair<std::size_t, std::size_t>> Pcre2Pattern::group(std::uint
     if (m_lastResult <= 0 || static_cast<int>(group) >= m_lastResult) return std::nullopt;
     const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(m_data);
     if (ovector[2 * group] == PCRE2_UNSET) return std::nullopt;
-    return std::make_pair(static_cast<std::size_t>(ovector[2 * group]), static_cast<std::size_t>(ovector[2 * group + 1]));
+    return std::make_pair(static_cast<std::size_t>(ovector[2 * group]),
+                          static_cast<std::size_t>(ovector[2 * group + 1]));
 }

@@ -39,7 +39,8 @@ std::vector<std::string> StoreFixture::texts(const std::string& query, const std
     std::vector<std::string> result;
     OdbcRecordSet records(side());
     records.open(query);
-    for (; !records.isEof(); records.moveNext()) result.push_back(records.text(column));
+    for (; !records.isEof(); records.moveNext())
+        result.push_back(records.text(column));
     return result;
 }
 
@@ -94,7 +95,8 @@ bool StoreFixture::bookIsSound() {
 
 bool containsIgnoringCase(const std::string& text, const std::string& part) {
     auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::transform(s.begin(), s.end(), s.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         return s;
     };
     return lower(text).find(lower(part)) != std::string::npos;

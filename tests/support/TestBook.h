@@ -9,7 +9,9 @@ enum class TestEngine { kSqlite, kPostgreSql };
 
 // The engine of this test run. A PostgreSQL run without a server fails the test that asks, with the reason.
 TestEngine CurrentTestEngine();
-inline bool OnPostgreSql() { return CurrentTestEngine() == TestEngine::kPostgreSql; }
+inline bool OnPostgreSql() {
+    return CurrentTestEngine() == TestEngine::kPostgreSql;
+}
 
 // A fresh book of its own for one test, as a program started in `folder` opens it (AddressStore::OpenDatabase):
 // on SQLite the file "Corvane.bin" of `folder`, made by the project's tool; on PostgreSQL a fresh database on the

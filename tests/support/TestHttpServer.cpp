@@ -32,10 +32,14 @@ int listenOnLoopback(int& port, bool listen) {
 
 const char* reason(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
@@ -58,7 +62,8 @@ TestHttpServer::TestHttpServer() {
 TestHttpServer::~TestHttpServer() {
     m_stop = true;
     m_thread.join();
-    for (int fd : m_silentClients) ::close(fd);
+    for (int fd : m_silentClients)
+        ::close(fd);
     ::close(m_listener);
 }
 
@@ -67,7 +72,9 @@ void TestHttpServer::answer(const std::string& path, Answer answer) {
     m_answers[path] = std::move(answer);
 }
 
-std::string TestHttpServer::baseAddress() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+std::string TestHttpServer::baseAddress() const {
+    return "http://127.0.0.1:" + std::to_string(m_port);
+}
 
 int TestHttpServer::requests(const std::string& path) {
     std::lock_guard lock(m_mutex);
@@ -118,8 +125,8 @@ void TestHttpServer::serve(int client) {
             return;
         }
     }
-    sendAll(client, "HTTP/1.1 " + std::to_string(answer.status) + " " + reason(answer.status) +
-                        "\r\nContent-Type: " + answer.contentType + "\r\nContent-Length: " + std::to_string(answer.body.size()) +
+    sendAll(client, "HTTP/1.1 " + std::to_string(answer.status) + " " + reason(answer.status) + "\r\nContent-Type: " +
+                        answer.contentType + "\r\nContent-Length: " + std::to_string(answer.body.size()) +
                         "\r\nConnection: close\r\n\r\n" + answer.body);
     ::shutdown(client, SHUT_WR);
     ::close(client);

@@ -113,9 +113,9 @@ TEST_F(FilterWorkerTest, WritesExactlyTheLinesNotInTheGroupAsRead) {
     EXPECT_EQ(run.outcome, kFilterCompleted);
     // Every line is reported, written or not; the empty line and the one with a space are not in the group.
     EXPECT_EQ(run.items, (std::vector<std::string>{"a@example.com", "b@example.com", "a@example.com", "b@example.com",
-                                                   "", " a@example.com", "in group", "A@example.com", "\0x"s,
-                                                   "last"}));
-    EXPECT_EQ(contents(output), "b@example.com\r\nb@example.com\r\n\r\n a@example.com\r\nA@example.com\r\n\0x\r\nlast\r\n"s);
+                                                   "", " a@example.com", "in group", "A@example.com", "\0x"s, "last"}));
+    EXPECT_EQ(contents(output),
+              "b@example.com\r\nb@example.com\r\n\r\n a@example.com\r\nA@example.com\r\n\0x\r\nlast\r\n"s);
     EXPECT_EQ(contents(input), bytes); // untouched
 
     // a, b, a with a in the group: b alone.
@@ -134,9 +134,12 @@ TEST_F(FilterWorkerTest, RunsThatCannotBeDoneSaySoAndTouchNoInput) {
     std::filesystem::create_symlink(input, folder.path() + "/link.txt");
     std::filesystem::create_directory(folder.path() + "/dir");
     const std::string inDir = file("dir/x.txt", "x@example.com\n");
-    for (const auto& [in, out] : std::vector<std::pair<std::string, std::string>>{
-             {input, folder.path() + "/link.txt"}, {folder.path() + "/link.txt", input}, {input, input},
-             {inDir, folder.path() + "/dir/./x.txt"}, {inDir, folder.path() + "/dir/../dir/x.txt"}}) {
+    for (const auto& [in, out] :
+         std::vector<std::pair<std::string, std::string>>{{input, folder.path() + "/link.txt"},
+                                                          {folder.path() + "/link.txt", input},
+                                                          {input, input},
+                                                          {inDir, folder.path() + "/dir/./x.txt"},
+                                                          {inDir, folder.path() + "/dir/../dir/x.txt"}}) {
         SCOPED_TRACE(in + " -> " + out);
         const Run run = filter(3, in, out);
         EXPECT_EQ(run.outcome, kFilterSameFile);
@@ -175,7 +178,8 @@ TEST_F(FilterWorkerTest, AFailingCheckCountsItsLineAsPresentAndTheRunSaysSoOnce)
 // An input cut short, or removed, while the run reads it: the output misses lines, and the run says so at its end.
 TEST_F(FilterWorkerTest, AnInputThatChangesDuringTheRunIsSaidToHaveChanged) {
     std::string bytes;
-    for (int i = 0; i < 150'000; ++i) bytes += "line" + std::to_string(i) + "@example.com\n"; // several reads' worth
+    for (int i = 0; i < 150'000; ++i)
+        bytes += "line" + std::to_string(i) + "@example.com\n"; // several reads' worth
     const std::string output = folder.path() + "/out.txt";
     const std::string shrinking = file("shrinking.txt", bytes);
     Run run = filter(3, shrinking, output, [&](std::size_t notices) {
@@ -208,7 +212,8 @@ TEST_F(FilterWorkerTest, ALongLineCostsASmallMultipleOfItsLength) {
     const std::string output = folder.path() + "/out.txt";
     std::vector<std::string> args = {CORVANE_IMPORT_CHILD, "filter", folder.path(), "3", input, output};
     std::vector<char*> argv;
-    for (std::string& arg : args) argv.push_back(arg.data());
+    for (std::string& arg : args)
+        argv.push_back(arg.data());
     argv.push_back(nullptr);
     pid_t child = 0;
     ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);

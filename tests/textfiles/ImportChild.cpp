@@ -41,8 +41,10 @@
 namespace {
 
 int usage(const char* program) {
-    std::fprintf(stderr, "usage: %s import FOLDER FILE GROUP LINES [MAXBYTES] | write FOLDER COUNT PREFIX | "
-                         "hold FOLDER MS | filter FOLDER GROUP INPUT OUTPUT\n", program);
+    std::fprintf(stderr,
+                 "usage: %s import FOLDER FILE GROUP LINES [MAXBYTES] | write FOLDER COUNT PREFIX | "
+                 "hold FOLDER MS | filter FOLDER GROUP INPUT OUTPUT\n",
+                 program);
     return 2;
 }
 

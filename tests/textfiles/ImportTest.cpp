@@ -37,14 +37,16 @@ void writeFile(const std::string& path, const std::string& bytes) {
 
 std::string joined(const Lines& lines, const char* end = "\n") {
     std::string text;
-    for (const std::string& line : lines) text += line + end;
+    for (const std::string& line : lines)
+        text += line + end;
     return text;
 }
 
 // "k<i>@example.com" for i in [first, first + count).
 Lines numbered(const std::string& prefix, int first, int count) {
     Lines lines;
-    for (int i = first; i < first + count; ++i) lines.push_back(prefix + std::to_string(i) + "@example.com");
+    for (int i = first; i < first + count; ++i)
+        lines.push_back(prefix + std::to_string(i) + "@example.com");
     return lines;
 }
 
@@ -60,7 +62,8 @@ public:
         std::string program = CORVANE_IMPORT_CHILD;
         std::vector<std::string> texts = arguments;
         std::vector<char*> argv = {program.data()};
-        for (std::string& text : texts) argv.push_back(text.data());
+        for (std::string& text : texts)
+            argv.push_back(text.data());
         argv.push_back(nullptr);
         if (posix_spawn(&m_pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) m_pid = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -82,7 +85,8 @@ public:
     std::string line() {
         std::string text;
         char c;
-        while (::read(m_out, &c, 1) == 1 && c != '\n') text += c;
+        while (::read(m_out, &c, 1) == 1 && c != '\n')
+            text += c;
         return text;
     }
     bool running() { return !m_reaped && ::waitpid(m_pid, &m_status, WNOHANG) == 0; }
@@ -160,7 +164,7 @@ protected:
 
 TEST_F(ImportTest, StoresEachNewValidAddressOnceTrimmedInFileOrder) {
     store.InsertAddress(4, "old@example.com", "kept name");
-    store.InsertAddress(5, "other@example.com", ""); // another group does not count
+    store.InsertAddress(5, "other@example.com", "");                    // another group does not count
     const std::string longest = std::string(242, 'a') + "@example.com"; // 254 bytes
     const std::string tooLong = std::string(243, 'a') + "@example.com"; // 255 bytes
     ASSERT_EQ(longest.size(), 254u);
@@ -170,7 +174,7 @@ TEST_F(ImportTest, StoresEachNewValidAddressOnceTrimmedInFileOrder) {
                                   "first@example.com\n" // the same address again: stored once
                                   "\n   \t\r\n"
                                   "not an address\n"
-                                  "First@example.com\n" // letter case counts
+                                  "First@example.com\n"            // letter case counts
                                   "\xD6\xD0\xCE\xC4@example.com\n" // GBK bytes are no address
                                   "a\0b@example.com\n"s
                                   " old@example.com \n" +
@@ -181,8 +185,8 @@ TEST_F(ImportTest, StoresEachNewValidAddressOnceTrimmedInFileOrder) {
     EXPECT_EQ(result.stored, 5u);
     EXPECT_FALSE(result.stopped);
     EXPECT_EQ(result.failure, "");
-    EXPECT_EQ(rows(4), (Lines{"old@example.com", "first@example.com", "other@example.com", "First@example.com",
-                              longest, "last@example.com"}));
+    EXPECT_EQ(rows(4), (Lines{"old@example.com", "first@example.com", "other@example.com", "First@example.com", longest,
+                              "last@example.com"}));
     EXPECT_EQ(texts("select name from AddressList where group_id = 4 order by id", "name"),
               (Lines{"kept name", "", "", "", "", ""}));
     EXPECT_EQ(rows(5), Lines{"other@example.com"});
@@ -196,8 +200,11 @@ TEST_F(ImportTest, StoresEachNewValidAddressOnceTrimmedInFileOrder) {
 }
 
 TEST_F(ImportTest, AByteOrderMarkOnlyAtTheVeryStartAndGroupZero) {
-    const ImportResult result =
-        importAddresses(store, file("\xEF\xBB\xBF" "bom@example.com\n\xEF\xBB\xBF" "second@example.com\n"), 0);
+    const ImportResult result = importAddresses(store,
+                                                file("\xEF\xBB\xBF"
+                                                     "bom@example.com\n\xEF\xBB\xBF"
+                                                     "second@example.com\n"),
+                                                0);
     EXPECT_EQ(result.lines, 2u);
     EXPECT_EQ(result.stored, 1u); // the second mark is part of its line, which is then no address
     EXPECT_EQ(rows(0), Lines{"bom@example.com"});
@@ -211,7 +218,8 @@ TEST_F(ImportTest, AByteOrderMarkOnlyAtTheVeryStartAndGroupZero) {
     }
     // A binary file: its lines are read and none is an address.
     std::string binary;
-    for (int i = 0; i < 100'000; ++i) binary += static_cast<char>((i * 131) % 256);
+    for (int i = 0; i < 100'000; ++i)
+        binary += static_cast<char>((i * 131) % 256);
     const ImportResult noise = importAddresses(store, file(binary), 0);
     EXPECT_EQ(noise.lines, static_cast<std::size_t>(std::count(binary.begin(), binary.end(), '\n') + 1));
     EXPECT_EQ(noise.stored, 0u);
@@ -229,12 +237,24 @@ TEST_F(ImportTest, BatchesStoreTheSameRowsInTheSameOrderAsOneLineAtATime) {
     Lines lines;
     for (int i = 0; i < 3000; ++i) {
         switch (i % 7) {
-        case 0: lines.push_back("d" + std::to_string(i % 50) + "@example.com"); break;
-        case 1: lines.push_back("  n" + std::to_string(i) + "@example.com\t"); break;
-        case 2: lines.push_back("bad line " + std::to_string(i)); break;
-        case 3: lines.push_back("d" + std::to_string(i % 11) + "@example.com"); break;
-        case 4: lines.push_back(""); break;
-        default: lines.push_back("n" + std::to_string(i / 3) + "@example.com"); break;
+        case 0:
+            lines.push_back("d" + std::to_string(i % 50) + "@example.com");
+            break;
+        case 1:
+            lines.push_back("  n" + std::to_string(i) + "@example.com\t");
+            break;
+        case 2:
+            lines.push_back("bad line " + std::to_string(i));
+            break;
+        case 3:
+            lines.push_back("d" + std::to_string(i % 11) + "@example.com");
+            break;
+        case 4:
+            lines.push_back("");
+            break;
+        default:
+            lines.push_back("n" + std::to_string(i / 3) + "@example.com");
+            break;
         }
     }
     const std::string path = file(joined(lines, "\r\n"));
@@ -265,7 +285,8 @@ TEST_F(ImportTest, ACheckThatFailsCountsItsLineAsPresentAndIsToldOnce) {
         "begin insert into Stored(group_id, email, name) values(new.group_id, new.email, new.name); end");
     sql("insert into Stored(group_id, email, name) values(1, 'boom1@example.com', ''), (1, 'boom2@example.com', '')");
     const ImportResult result = importAddresses(
-        store, file("a@example.com\nboom1@example.com\nb@example.com\nboom2@example.com\nc@example.com\n"), 1, {2, 10s});
+        store, file("a@example.com\nboom1@example.com\nb@example.com\nboom2@example.com\nc@example.com\n"), 1,
+        {2, 10s});
     EXPECT_EQ(result.lines, 5u);
     EXPECT_EQ(result.stored, 3u);
     EXPECT_FALSE(result.stopped);
@@ -298,7 +319,7 @@ TEST_P(ImportRefusalTest, AFailedInsertStopsTheRunWithWholeBatchesAndASecondRunS
     EXPECT_EQ(result.lines, 300u); // the batch had read up to its statement of k200 to k299
     EXPECT_EQ(result.stored, 200u);
     EXPECT_NE(result.failure.find("the address is refused"), std::string::npos) << result.failure;
-    EXPECT_TRUE(reported.empty()); // told once, by the result alone
+    EXPECT_TRUE(reported.empty());                                 // told once, by the result alone
     EXPECT_EQ(rows(1), Lines(lines.begin(), lines.begin() + 200)); // nothing of the batch in progress
     EXPECT_TRUE(bookIsSound());
     // The store goes on as usual afterwards.
@@ -371,7 +392,8 @@ TEST_F(ImportTest, AnotherProgramWritingMeanwhileNeitherWaitsForTheWholeImportNo
         ASSERT_EQ(writer.line(), "ready");
         std::this_thread::sleep_for(300ms);
         EXPECT_TRUE(writer.running()) << "the other program wrote while the batch was open";
-        for (const std::string& email : numbered("mine", 0, 20)) ASSERT_EQ(store.InsertAddress(1, email, ""), 0);
+        for (const std::string& email : numbered("mine", 0, 20))
+            ASSERT_EQ(store.InsertAddress(1, email, ""), 0);
         batch.commit();
         EXPECT_EQ(batch.failures(), 0u);
         EXPECT_EQ(writer.wait(), 0);

@@ -34,7 +34,8 @@ protected:
         EXPECT_TRUE(reader.isOpen());
         Lines lines;
         std::string line;
-        while (reader.next(line)) lines.push_back(line);
+        while (reader.next(line))
+            lines.push_back(line);
         EXPECT_FALSE(reader.failed());
         EXPECT_EQ(reader.position(), bytes.size());
         return lines;
@@ -60,13 +61,17 @@ TEST_F(LineReaderTest, LinesEndAtLfOrCrLfAndKeepEveryOtherByte) {
     EXPECT_EQ(read("\n\n"), (Lines{"", ""}));
     EXPECT_EQ(read("\0\n\0a\0\r\n\0"s), (Lines{"\0"s, "\0a\0"s, "\0"s}));
     EXPECT_EQ(read("\xD6\xD0\xCE\xC4\r\n\x81\x0A"), (Lines{"\xD6\xD0\xCE\xC4", "\x81"})); // GBK, a lead byte alone
-    EXPECT_EQ(read("\xEF\xBB\xBF" "a\n"), Lines{"\xEF\xBB\xBF" "a"}); // a byte-order mark is the import's business
+    EXPECT_EQ(read("\xEF\xBB\xBF"
+                   "a\n"),
+              Lines{"\xEF\xBB\xBF"
+                    "a"}); // a byte-order mark is the import's business
 }
 
 TEST_F(LineReaderTest, ABinaryFileIsCutAtEachLfAndNothingElse) {
     std::string bytes;
     for (int round = 0; round < 300; ++round)
-        for (int value = 0; value < 256; ++value) bytes += static_cast<char>((value * 7 + round) % 256);
+        for (int value = 0; value < 256; ++value)
+            bytes += static_cast<char>((value * 7 + round) % 256);
     Lines expected;
     std::string line;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
@@ -102,7 +107,8 @@ TEST_F(LineReaderTest, AHundredMegabytesWithoutALineEndIsOneLine) {
     {
         std::ofstream out(path, std::ios::binary);
         const std::string block(1 << 20, '\xB0');
-        for (std::size_t written = 0; written < size; written += block.size()) out << block;
+        for (std::size_t written = 0; written < size; written += block.size())
+            out << block;
     }
     LineReader reader(path);
     std::string line;
@@ -118,7 +124,7 @@ TEST_F(LineReaderTest, OnlyRegularFilesOpenAndAReadErrorHandsOutNoPartLine) {
     EXPECT_FALSE(LineReader(folder.path()).isOpen()); // a folder
     const std::string fifo = folder.path() + "/fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(LineReader(fifo).isOpen()); // at once, though nobody writes to it
+    EXPECT_FALSE(LineReader(fifo).isOpen());        // at once, though nobody writes to it
     EXPECT_FALSE(LineReader("/dev/zero").isOpen()); // would never end a line
     // Through a symbolic link, a regular file is read as itself.
     const std::string target = file("linked\n");
