@@ -1,19 +1,140 @@
-// The address panel of the main window: paging, and adding, deleting and editing single addresses.
-// Tested by tests/gui/MainWindowTest.cpp.
-#include <cstdio>
+// Tested by tests/gui/AddressPanelTest.cpp, tests/gui/TextFilesTest.cpp and tests/gui/FilterDialogTest.cpp.
+#include "app/AddressPanel.h"
 
-#include "app/CCorvaneDlg.h"
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include <QApplication>
+#include <QPushButton>
+
+#include "app/MainWindowIds.h"
 #include "dialogs/CDlgEmailItem.h"
+#include "dialogs/CDlgFilter.h"
 #include "store/AddressStore.h"
+#include "textfiles/AddressExport.h"
+#include "textfiles/AddressImport.h"
+#include "textfiles/TextFileName.h"
+#include "ui/ControlText.h"
 #include "ui/Cp936Text.h"
+#include "ui/DialogUnits.h"
 #include "ui/ReportList.h"
+#include "ui/TemplateDialog.h"
 #include "ui/UserPrompts.h"
+#include "workers/LoaderStarter.h"
+#include "workers/WorkerNotice.h"
 
-void CCorvaneDlg::buildPageLabel() {
+using namespace MainWindowIds;
+
+namespace {
+
+FileChooser textFileChooser() {
+    FileChooser chooser;
+    chooser.kind = FileChooser::Kind::Save;
+    chooser.filter = QStringLiteral("Text Files (*.txt);;All Files (*)");
+    return chooser;
+}
+
+} // namespace
+
+AddressPanel::AddressPanel(TemplateDialog& window, AddressStore& store, LoaderStarter& loaders)
+    : m_window(window), m_store(store), m_loaders(loaders),
+      m_listAddresses(window.GetDlgItem<ReportList>(kAddressList)) {
+    const std::pair<int, void (AddressPanel::*)()> buttons[] = {
+        {kAddAddress, &AddressPanel::OnAddAddress},
+        {kDeleteAddress, &AddressPanel::OnDeleteAddress},
+        {kEditAddress, &AddressPanel::OnEditAddress},
+        {kFilter, &AddressPanel::OnFilter},
+        {kImport, &AddressPanel::OnImport},
+        {kExport, &AddressPanel::OnExport},
+        {kPreviousPage, &AddressPanel::OnPreviousPage},
+        {kNextPage, &AddressPanel::OnNextPage},
+    };
+    for (const auto& [id, handler] : buttons)
+        if (auto* button = window.GetDlgItem<QPushButton>(id))
+            QObject::connect(button, &QPushButton::clicked, &window, [this, handler = handler] { (this->*handler)(); });
+    QObject::connect(m_listAddresses, &ReportList::DoubleClicked, &window, [this] { OnEditAddress(); });
+}
+
+void AddressPanel::setUp() {
+    m_listAddresses->SetGridLines(true);
+    m_listAddresses->InsertColumn(0, QStringLiteral("Email"), 140);
+    m_listAddresses->InsertColumn(1, QStringLiteral("姓名"), 90);
+}
+
+void AddressPanel::setUpCaption() {
+    // A bold sans-serif caption whose character cell is 15 pixels tall.
+    m_captionFont = templateFont(QStringLiteral("Arial"), 9);
+    m_captionFont.setPixelSize(13);
+    m_captionFont.setBold(true);
+    if (QWidget* caption = m_window.GetDlgItem(kGroupCaption)) {
+        caption->setFont(m_captionFont);
+        caption->repaint();
+    }
+}
+
+void AddressPanel::showGroup(RowId id, const std::string& name) {
+    m_nGroupId = id;
+    m_strGroupName = name;
+    m_strGroupCaption = m_strGroupName;
+    m_nPage = 0;
+    LoadGroupAsync(m_nGroupId);
+    pushFields();
+}
+
+void AddressPanel::forgetGroup(RowId id) {
+    if (id != m_nGroupId) return;
+    m_loaders.stop();
+    m_nGroupId = 0;
+    m_strGroupName.clear();
+    m_strGroupCaption.clear();
+    m_nPage = m_nLastPage = m_nTotal = 0;
+    m_strPageLabel.clear();
+    m_listAddresses->DeleteAllItems();
+    pushFields();
+}
+
+void AddressPanel::takeRow(const WorkerNotice& notice) {
+    const int row = m_listAddresses->InsertItem(0, notice.strText);
+    m_listAddresses->SetItemData(row, notice.nValue);
+    m_listAddresses->SetItemText(row, 1, notice.strName);
+    // One paint as soon as the window is idle, which the loader's pause after each row gives it: each row shows as
+    // it arrives, without painting the list twice per row.
+    m_listAddresses->viewport()->update();
+}
+
+void AddressPanel::takeTotal(const WorkerNotice& notice) {
+    m_nLastPage = notice.nLastPage;
+    m_nPage = 0;
+    m_nTotal = static_cast<std::int32_t>(notice.nValue);
+    buildPageLabel();
+    pushFields();
+}
+
+void AddressPanel::pushFields() {
+    setControlText(m_window.GetDlgItem(kGroupCaption), m_strGroupCaption);
+    setControlText(m_window.GetDlgItem(kPageLabel), m_strPageLabel);
+}
+
+int AddressPanel::LoadGroupAsync(RowId groupId) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_listAddresses->DeleteAllItems();
+    m_loaders.startGroupLoader(groupId);
+    QApplication::restoreOverrideCursor();
+    return 0;
+}
+
+int AddressPanel::ShowPageAsync() {
+    m_listAddresses->DeleteAllItems();
+    m_loaders.startPageLoader(m_nPage);
+    return 0;
+}
+
+void AddressPanel::buildPageLabel() {
     m_strPageLabel = cp936(QStringLiteral("共计%1个 第%2/%3页").arg(m_nTotal).arg(m_nPage + 1).arg(m_nLastPage + 1));
 }
 
-void CCorvaneDlg::OnNextPage() {
+void AddressPanel::OnNextPage() {
     if (m_nPage == m_nLastPage) return;
     ++m_nPage;
     ShowPageAsync();
@@ -21,7 +142,7 @@ void CCorvaneDlg::OnNextPage() {
     pushFields();
 }
 
-void CCorvaneDlg::OnPreviousPage() {
+void AddressPanel::OnPreviousPage() {
     if (m_nPage == 0) return;
     --m_nPage;
     ShowPageAsync();
@@ -29,7 +150,7 @@ void CCorvaneDlg::OnPreviousPage() {
     pushFields();
 }
 
-void CCorvaneDlg::OnAddAddress() {
+void AddressPanel::OnAddAddress() {
     CDlgEmailItem dialog(m_store);
     dialog.SetMode(CDlgEmailItem::kModeAdd);
     dialog.m_nGroupId = m_nGroupId;
@@ -45,34 +166,34 @@ void CCorvaneDlg::OnAddAddress() {
         LoadGroupAsync(m_nGroupId);
         break;
     case Outcome::kAlreadyInGroup:
-        messageBox(QStringLiteral("Email地址已经在该组中存在。"), this);
+        messageBox(QStringLiteral("Email地址已经在该组中存在。"), &m_window);
         break;
     case Outcome::kFailed:
         // Nothing was stored; the user learns why.
-        messageBox(fromCp936(result.failure), this);
+        messageBox(fromCp936(result.failure), &m_window);
         break;
     case Outcome::kNotOpen:
         break;
     }
 }
 
-void CCorvaneDlg::OnDeleteAddress() {
+void AddressPanel::OnDeleteAddress() {
     const int row = m_listAddresses->GetFirstSelectedRow();
     if (row < 0) {
-        messageBox(QStringLiteral("没有选择删除项"), this);
+        messageBox(QStringLiteral("没有选择删除项"), &m_window);
         return;
     }
     if (m_store.DeleteAddress(m_listAddresses->GetItemData(row)) != 0) {
-        messageBox(QStringLiteral("删除失败！"), this);
+        messageBox(QStringLiteral("删除失败！"), &m_window);
         return;
     }
     LoadGroupAsync(m_nGroupId);
 }
 
-void CCorvaneDlg::OnEditAddress() {
+void AddressPanel::OnEditAddress() {
     const int row = m_listAddresses->GetFirstSelectedRow();
     if (row < 0) {
-        messageBox(QStringLiteral("没有选择编辑项"), this);
+        messageBox(QStringLiteral("没有选择编辑项"), &m_window);
         return;
     }
     const RowId id = m_listAddresses->GetItemData(row);
@@ -83,8 +204,67 @@ void CCorvaneDlg::OnEditAddress() {
     dialog.m_strName = m_listAddresses->GetItemText(row, 1);
     if (dialog.DoModal() != IDOK) return;
     if (m_store.UpdateAddress(id, dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName) != 0) {
-        messageBox(QStringLiteral("编辑失败！"), this);
+        messageBox(QStringLiteral("编辑失败！"), &m_window);
         return;
     }
     LoadGroupAsync(m_nGroupId);
+}
+
+void AddressPanel::OnImport() {
+    // Addresses stored under no group would be where no list shows them.
+    if (m_nGroupId == 0) {
+        messageBox(QStringLiteral("请先选择邮件组！"), &m_window);
+        return;
+    }
+    const std::optional<std::string> chosen = prompts().chooseFile(&m_window, textFileChooser());
+    if (!chosen) return;
+    const std::string path = withTxtExtension(*chosen);
+    if (!pathExists(path)) {
+        prompts().showMessage(&m_window, QStringLiteral("文件 %1 不存在！").arg(pathForDisplay(path)),
+                              QStringLiteral("提示"), PromptIcon::Warning, PromptButtons::Ok);
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ImportResult result = importAddresses(m_store, path, m_nGroupId);
+    QApplication::restoreOverrideCursor();
+    if (result.stopped) {
+        messageBox(QStringLiteral("导入在读到第 %1 行时停止，之前的 %2 个地址已经保存。\n%3")
+                       .arg(result.lines)
+                       .arg(result.stored)
+                       .arg(fromCp936(result.failure)),
+                   &m_window);
+    } else if (!result.failure.empty()) {
+        messageBox(QStringLiteral("查询数据库时出错，出错的行没有导入：\n%1").arg(fromCp936(result.failure)),
+                   &m_window);
+    }
+    LoadGroupAsync(m_nGroupId);
+}
+
+void AddressPanel::OnExport() {
+    const std::optional<std::string> chosen = prompts().chooseFile(&m_window, textFileChooser());
+    if (!chosen) return;
+    const std::string path = withTxtExtension(*chosen);
+    if (pathExists(path) && !askYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(pathForDisplay(path)),
+                                      QStringLiteral("文件覆盖询问"), &m_window))
+        return;
+    std::vector<std::string> emails;
+    for (int row = 0; row < m_listAddresses->GetItemCount(); ++row)
+        emails.push_back(m_listAddresses->GetItemText(row, 0));
+    // Written whole or not at all; a failure leaves the file that was there and is said.
+    const int error = exportAddresses(path, emails);
+    if (error != 0)
+        messageBox(QStringLiteral("导出失败，文件没有写入：%1\n%2")
+                       .arg(pathForDisplay(path), QString::fromLocal8Bit(std::strerror(error))),
+                   &m_window);
+}
+
+void AddressPanel::OnFilter() {
+    if (m_nGroupId == 0) {
+        messageBox(QStringLiteral("请先选择邮件组！"), &m_window);
+        return;
+    }
+    CDlgFilter dialog(m_store);
+    dialog.m_nGroupId = m_nGroupId;
+    dialog.m_strGroupName = m_strGroupName;
+    dialog.DoModal();
 }

@@ -1,5 +1,5 @@
-// The main window's set-up, end, notices and commands. The panels' handlers live in GroupPanel.cpp,
-// AddressPanel.cpp and SearchPanel.cpp. Tested by tests/gui/MainWindowTest.cpp.
+// The main window's set-up, end, notices and commands; the panels live in GroupPanel, AddressPanel and SearchPanel.
+// Tested by tests/gui/MainWindowTest.cpp.
 #include "app/CCorvaneDlg.h"
 
 #include <ctime>
@@ -18,7 +18,9 @@
 #include <QShortcut>
 #include <QThread>
 
+#include "app/AddressPanel.h"
 #include "app/MainWindowIds.h"
+#include "app/SearchPanel.h"
 #include "app/SearchAddress.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CStaticLink.h"
@@ -60,36 +62,13 @@ void reportDatabaseError(const QPointer<QWidget>& window, const std::string& tex
 
 CCorvaneDlg::CCorvaneDlg(AddressBook& book)
     : TemplateDialog(kTemplate, staticLinks({kMarketingLink, kSearchLink, kLatestLink})), m_book(book),
-      m_store(book.store()), m_hIcon(QStringLiteral(":/icons/corvane.png")),
-      m_listGroups(GetDlgItem<ReportList>(kGroupList)), m_listAddresses(GetDlgItem<ReportList>(kAddressList)),
-      m_listLinks(GetDlgItem<ReportList>(kLinkList)), m_linkMarketing(GetDlgItem<CStaticLink>(kMarketingLink)),
-      m_linkSearch(GetDlgItem<CStaticLink>(kSearchLink)), m_linkLatest(GetDlgItem<CStaticLink>(kLatestLink)),
-      m_windowMenu(new QMenu(this)) {
+      m_store(book.store()), m_hIcon(QStringLiteral(":/icons/corvane.png")), m_windowMenu(new QMenu(this)) {
     m_noticeTarget =
         std::make_shared<BlockingNoticeTarget>(this, [this](WorkerNotice& notice) { OnWorkerNotice(notice); });
     m_loaders = std::make_unique<LoaderStarter>(m_book, m_noticeTarget);
-
-    // Buttons and lists.
-    const std::pair<int, void (CCorvaneDlg::*)()> buttons[] = {
-        {kNewGroup, &CCorvaneDlg::OnNewGroup},
-        {kDeleteGroup, &CCorvaneDlg::OnDeleteGroup},
-        {kRenameGroup, &CCorvaneDlg::OnRenameGroup},
-        {kAddAddress, &CCorvaneDlg::OnAddAddress},
-        {kDeleteAddress, &CCorvaneDlg::OnDeleteAddress},
-        {kEditAddress, &CCorvaneDlg::OnEditAddress},
-        {kFilter, &CCorvaneDlg::OnFilter},
-        {kImport, &CCorvaneDlg::OnImport},
-        {kExport, &CCorvaneDlg::OnExport},
-        {kPreviousPage, &CCorvaneDlg::OnPreviousPage},
-        {kNextPage, &CCorvaneDlg::OnNextPage},
-        {kGoogle, &CCorvaneDlg::OnGoogle},
-        {kBaidu, &CCorvaneDlg::OnBaidu},
-    };
-    for (const auto& [id, handler] : buttons)
-        if (auto* button = GetDlgItem<QPushButton>(id)) connect(button, &QPushButton::clicked, this, handler);
-    connect(m_listGroups, &ReportList::Clicked, this, &CCorvaneDlg::OnClickGroups);
-    connect(m_listAddresses, &ReportList::DoubleClicked, this, &CCorvaneDlg::OnEditAddress);
-    connect(m_listLinks, &ReportList::Clicked, this, &CCorvaneDlg::OnClickLinks);
+    m_groups = std::make_unique<GroupPanel>(*this, m_store, static_cast<GroupPanel::Host&>(*this));
+    m_addresses = std::make_unique<AddressPanel>(*this, m_store, *m_loaders);
+    m_search = std::make_unique<SearchPanel>(*this, m_store);
 
     // The menu bar's commands, and F10 to reach the menu bar from the keyboard.
     if (QMenuBar* bar = GetMenuBar()) {
@@ -137,33 +116,12 @@ void CCorvaneDlg::OnInitDialog() {
     }
     m_databaseOpen = true;
 
-    m_listGroups->SetGridLines(true);
-    m_listGroups->InsertColumn(0, QStringLiteral("地址组"), 140);
-    m_listAddresses->SetGridLines(true);
-    m_listAddresses->InsertColumn(0, QStringLiteral("Email"), 140);
-    m_listAddresses->InsertColumn(1, QStringLiteral("姓名"), 90);
-    FillGroupList();
-
-    m_linkMarketing->m_link = vendorPage(kMassMailingPage);
-    m_linkSearch->m_link = vendorPage(kEmailSearchPage);
-    m_linkLatest->m_link = vendorPage(kProductPage);
-
-    m_listLinks->InsertColumn(0, QStringLiteral("Sponsor Links"), 100);
-    FillLinkList();
-
-    // A bold sans-serif caption whose character cell is 15 pixels tall.
-    m_captionFont = templateFont(QStringLiteral("Arial"), 9);
-    m_captionFont.setPixelSize(13);
-    m_captionFont.setBold(true);
-    if (QWidget* caption = GetDlgItem(kGroupCaption)) {
-        caption->setFont(m_captionFont);
-        caption->repaint();
-    }
-
-    m_strSearch = cp936(QStringLiteral("搜索关键词"));
-    LoadKeywords();
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    PickKeyword();
+    m_groups->setUp();
+    m_addresses->setUp();
+    m_groups->FillGroupList();
+    m_search->setUpLinks();
+    m_addresses->setUpCaption();
+    m_search->setUpKeywords();
 
     startRefreshScheduler();
     pushFields();
@@ -236,13 +194,13 @@ void CCorvaneDlg::OnCommand(int id) {
         close();
         break;
     case kMassMailingCommand:
-        openPage(vendorPage(kMassMailingPage));
+        m_search->openPage(vendorPage(kMassMailingPage));
         break;
     case kEmailSearchCommand:
-        openPage(vendorPage(kEmailSearchPage));
+        m_search->openPage(vendorPage(kEmailSearchPage));
         break;
     case kHomePageCommand:
-        openPage(vendorPage(kProductPage));
+        m_search->openPage(vendorPage(kProductPage));
         break;
     case kAboutCommand: {
         CAboutDlg about;
@@ -262,71 +220,39 @@ void CCorvaneDlg::OnSysCommand(int id) {
 }
 
 void CCorvaneDlg::pushFields() {
-    setControlText(GetDlgItem(kGroupCaption), m_strGroupCaption);
-    setControlText(GetDlgItem(kSearchBox), m_strSearch);
-    setControlText(GetDlgItem(kPageLabel), m_strPageLabel);
+    m_addresses->pushFields();
+    m_search->pushFields();
+}
+
+void CCorvaneDlg::groupChosen(RowId id, const std::string& name) {
+    m_addresses->showGroup(id, name);
+}
+
+void CCorvaneDlg::groupDeleted(RowId id) {
+    m_addresses->forgetGroup(id);
 }
 
 int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {
     switch (notice.nKind) {
     case NK_TICK:
-        // Without keywords there is nothing to show: the box keeps whatever it holds, typed text included.
-        if (m_nKeywords > 0) {
-            PickKeyword();
-            pushFields();
-        }
+        m_search->tick();
         break;
-    case NK_REFRESH: {
-        using Outcome = AddressStore::RefreshOutcome;
-        AddressStore& store = m_store;
-        const Outcome links = store.refreshTable(AddressStore::RefreshedTable::kLinks);
-        FillLinkList();
-        // When the server could not be reached the second download would only hold the window as long again.
-        const Outcome keywords = links == Outcome::kDownloadFailed
-                                     ? Outcome::kDownloadFailed
-                                     : store.refreshTable(AddressStore::RefreshedTable::kSearchKeys);
-        LoadKeywords();
-        pushFields();
+    case NK_REFRESH:
         // The scheduler stamps the day only for a refresh that stored both tables; any other is tried again soon.
-        m_refreshStored->store(links == Outcome::kReplaced && keywords == Outcome::kReplaced);
+        m_refreshStored->store(m_search->refresh());
         break;
-    }
     case NK_FAILED:
         // A read that failed shows as an empty group; the user learns that it is not one.
         messageBox(QStringLiteral("读取数据库失败，列表可能不完整：\n%1").arg(fromCp936(notice.strText)), this);
         break;
-    case NK_ITEM: {
-        const int row = m_listAddresses->InsertItem(0, notice.strText);
-        m_listAddresses->SetItemData(row, notice.nValue);
-        m_listAddresses->SetItemText(row, 1, notice.strName);
-        // One paint as soon as the window is idle, which the loader's pause after each row gives it: each row shows
-        // as it arrives, without painting the list twice per row.
-        m_listAddresses->viewport()->update();
+    case NK_ITEM:
+        m_addresses->takeRow(notice);
         break;
-    }
     case NK_TOTAL:
-        m_nLastPage = notice.nLastPage;
-        m_nPage = 0;
-        m_nTotal = notice.nValue;
-        buildPageLabel();
-        pushFields();
+        m_addresses->takeTotal(notice);
         break;
     default:
         break;
     }
-    return 0;
-}
-
-int CCorvaneDlg::LoadGroupAsync(RowId groupId) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_listAddresses->DeleteAllItems();
-    m_loaders->startGroupLoader(groupId);
-    QApplication::restoreOverrideCursor();
-    return 0;
-}
-
-int CCorvaneDlg::ShowPageAsync() {
-    m_listAddresses->DeleteAllItems();
-    m_loaders->startPageLoader(m_nPage);
     return 0;
 }

@@ -1,32 +1,30 @@
 // The main window: groups on the left, the addresses of the selected group a page at a time in the middle, the
-// search box and sponsor links on the right. It runs every store operation of the user's commands and takes the
-// notices of the worker threads.
+// search box and sponsor links on the right, each a panel that owns its controls (GroupPanel, AddressPanel,
+// SearchPanel). The window sets them up in order, takes the worker threads' notices and hands each to its panel,
+// and ends the program's work when it closes.
 #pragma once
 
 #include <atomic>
-#include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 #include <thread>
-#include <vector>
 
-#include <QFont>
 #include <QIcon>
 
+#include "app/GroupPanel.h"
 #include "store/RowId.h"
 #include "ui/TemplateDialog.h"
 
 class AddressBook;
+class AddressPanel;
 class AddressStore;
 class BlockingNoticeTarget;
-class CStaticLink;
 class LoaderStarter;
 class QMenu;
-class ReportList;
+class SearchPanel;
 struct WorkerNotice;
 
-class CCorvaneDlg final : public TemplateDialog {
+class CCorvaneDlg final : public TemplateDialog, private GroupPanel::Host {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CCorvaneDlg)
 
@@ -47,73 +45,25 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    // Set-up and end.
     void OnDestroy();
     void OnCommand(int id);
     void OnSysCommand(int id);
     void pushFields();
-
-    // Group panel.
-    int FillGroupList();
-    void OnClickGroups();
-    void OnNewGroup();
-    void OnDeleteGroup();
-    void OnRenameGroup();
-    // No group is current any more: the address panel is emptied.
-    void forgetCurrentGroup();
-
-    // Address panel and paging.
-    void OnPreviousPage();
-    void OnNextPage();
-    void OnAddAddress();
-    void OnDeleteAddress();
-    void OnEditAddress();
-    void buildPageLabel();
-
-    // Text files.
-    void OnImport();
-    void OnExport();
-    void OnFilter();
-
-    // Loaders.
-    int LoadGroupAsync(RowId groupId);
-    int ShowPageAsync();
-
-    // Search panel.
-    int LoadKeywords();
-    void PickKeyword();
-    int FillLinkList();
-    void OnClickLinks();
-    void OnGoogle();
-    void OnBaidu();
-    void openPage(const std::string& address);
     void startRefreshScheduler();
+
+    // GroupPanel::Host
+    void groupChosen(RowId id, const std::string& name) override;
+    void groupDeleted(RowId id) override;
 
     AddressBook& m_book;
     AddressStore& m_store;
     QIcon m_hIcon;
-    ReportList* m_listGroups;
-    ReportList* m_listAddresses;
-    ReportList* m_listLinks;
-    RowId m_nGroupId = 0; // ids are carried at the database's 64 bits
-    std::string m_strGroupName;
-    std::int32_t m_nPage = 0;
-    std::int32_t m_nLastPage = 0;
-    std::int32_t m_nTotal = 0;
-    std::string m_strGroupCaption;
-    CStaticLink* m_linkMarketing;
-    CStaticLink* m_linkSearch;
-    CStaticLink* m_linkLatest;
-    std::string m_strSearch;
-    std::string m_strPageLabel;
-    std::vector<std::string> m_pKeywords;
-    std::int32_t m_nKeywords = 0;
-    std::map<std::int32_t, std::string> m_mapLinks;
-
-    QFont m_captionFont;
     QMenu* m_windowMenu;
     std::shared_ptr<BlockingNoticeTarget> m_noticeTarget;
     std::unique_ptr<LoaderStarter> m_loaders;
+    std::unique_ptr<GroupPanel> m_groups;
+    std::unique_ptr<AddressPanel> m_addresses;
+    std::unique_ptr<SearchPanel> m_search;
     std::jthread m_refreshScheduler;
     // Whether the last refresh stored both tables; read by the scheduler's thread.
     std::shared_ptr<std::atomic<bool>> m_refreshStored = std::make_shared<std::atomic<bool>>(false);

@@ -1,21 +1,79 @@
-// The search panel of the main window: the keywords shown in the search box, the sponsor link list and the web
-// searches.
-// Tested by tests/gui/MainWindowTest.cpp.
+// Tested by tests/gui/SearchPanelTest.cpp.
+#include "app/SearchPanel.h"
+
 #include <cstdlib>
+#include <ctime>
 #include <exception>
 #include <iostream>
 #include <vector>
 
-#include "app/CCorvaneDlg.h"
+#include <QPushButton>
+
 #include "app/MainWindowIds.h"
 #include "app/SearchAddress.h"
+#include "dialogs/CStaticLink.h"
 #include "platform/WebAddress.h"
 #include "store/AddressStore.h"
 #include "ui/ControlText.h"
+#include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
+#include "ui/TemplateDialog.h"
 #include "ui/UserPrompts.h"
 
-int CCorvaneDlg::LoadKeywords() {
+using namespace MainWindowIds;
+
+SearchPanel::SearchPanel(TemplateDialog& window, AddressStore& store)
+    : m_window(window), m_store(store), m_listLinks(window.GetDlgItem<ReportList>(kLinkList)),
+      m_linkMarketing(window.GetDlgItem<CStaticLink>(kMarketingLink)),
+      m_linkSearch(window.GetDlgItem<CStaticLink>(kSearchLink)),
+      m_linkLatest(window.GetDlgItem<CStaticLink>(kLatestLink)) {
+    if (auto* google = window.GetDlgItem<QPushButton>(kGoogle))
+        QObject::connect(google, &QPushButton::clicked, &window, [this] { OnGoogle(); });
+    if (auto* baidu = window.GetDlgItem<QPushButton>(kBaidu))
+        QObject::connect(baidu, &QPushButton::clicked, &window, [this] { OnBaidu(); });
+    QObject::connect(m_listLinks, &ReportList::Clicked, &window, [this] { OnClickLinks(); });
+}
+
+void SearchPanel::setUpLinks() {
+    m_linkMarketing->m_link = vendorPage(kMassMailingPage);
+    m_linkSearch->m_link = vendorPage(kEmailSearchPage);
+    m_linkLatest->m_link = vendorPage(kProductPage);
+    m_listLinks->InsertColumn(0, QStringLiteral("Sponsor Links"), 100);
+    FillLinkList();
+}
+
+void SearchPanel::setUpKeywords() {
+    m_strSearch = cp936(QStringLiteral("搜索关键词"));
+    LoadKeywords();
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    PickKeyword();
+}
+
+void SearchPanel::tick() {
+    // Without keywords there is nothing to show: the box keeps whatever it holds, typed text included.
+    if (m_nKeywords == 0) return;
+    PickKeyword();
+    pushFields();
+}
+
+bool SearchPanel::refresh() {
+    using Outcome = AddressStore::RefreshOutcome;
+    const Outcome links = m_store.refreshTable(AddressStore::RefreshedTable::kLinks);
+    FillLinkList();
+    // When the server could not be reached the second download would only hold the window as long again.
+    const Outcome keywords = links == Outcome::kDownloadFailed
+                                 ? Outcome::kDownloadFailed
+                                 : m_store.refreshTable(AddressStore::RefreshedTable::kSearchKeys);
+    LoadKeywords();
+    pushFields();
+    return links == Outcome::kReplaced && keywords == Outcome::kReplaced;
+}
+
+void SearchPanel::pushFields() {
+    setControlText(m_window.GetDlgItem(kSearchBox), m_strSearch);
+}
+
+int SearchPanel::LoadKeywords() {
     m_pKeywords.clear();
     m_nKeywords = 0;
     std::vector<std::string> keywords;
@@ -30,11 +88,11 @@ int CCorvaneDlg::LoadKeywords() {
     return 0;
 }
 
-void CCorvaneDlg::PickKeyword() {
+void SearchPanel::PickKeyword() {
     if (m_nKeywords > 0) m_strSearch = m_pKeywords[static_cast<std::size_t>(std::rand() % m_nKeywords)];
 }
 
-int CCorvaneDlg::FillLinkList() {
+int SearchPanel::FillLinkList() {
     std::vector<LinkRecord> links;
     try {
         if (m_store.LoadLinks(links) != 0) return 0;
@@ -52,7 +110,7 @@ int CCorvaneDlg::FillLinkList() {
     return 0;
 }
 
-void CCorvaneDlg::OnClickLinks() {
+void SearchPanel::OnClickLinks() {
     const int row = m_listLinks->GetFirstSelectedRow();
     if (row < 0) return;
     const auto link = m_mapLinks.find(static_cast<std::int32_t>(m_listLinks->GetItemData(row)));
@@ -66,17 +124,17 @@ void CCorvaneDlg::OnClickLinks() {
     openPage(address);
 }
 
-void CCorvaneDlg::OnGoogle() {
-    if (!pullControlText(GetDlgItem(MainWindowIds::kSearchBox), m_strSearch, this)) return;
+void SearchPanel::OnGoogle() {
+    if (!pullControlText(m_window.GetDlgItem(kSearchBox), m_strSearch, &m_window)) return;
     openPage(googleSearchAddress(m_strSearch));
 }
 
-void CCorvaneDlg::OnBaidu() {
-    if (!pullControlText(GetDlgItem(MainWindowIds::kSearchBox), m_strSearch, this)) return;
+void SearchPanel::OnBaidu() {
+    if (!pullControlText(m_window.GetDlgItem(kSearchBox), m_strSearch, &m_window)) return;
     openPage(baiduSearchAddress(m_strSearch));
 }
 
-void CCorvaneDlg::openPage(const std::string& address) {
+void SearchPanel::openPage(const std::string& address) {
     // Whether the browser came up is not reported: the user sees it or not.
     prompts().openInBrowser(address);
 }
