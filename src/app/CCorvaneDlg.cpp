@@ -175,11 +175,14 @@ void CCorvaneDlg::OnDestroy() {
 }
 
 void CCorvaneDlg::keyPressEvent(QKeyEvent* event) {
-    // Enter ends the window like its close box, unless a push button has the focus (the button takes it then).
+    // Enter ends the window like its close box, unless a push button has the focus (the button takes it then). In
+    // the search box it starts the Baidu search: a search box whose Enter quits the program loses what was typed.
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
             button->click();
+        } else if (focusWidget() && focusWidget() == GetDlgItem(kSearchBox)) {
+            if (auto* baidu = GetDlgItem<QPushButton>(kBaidu)) baidu->click();
         } else {
             close();
         }

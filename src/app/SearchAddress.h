@@ -3,8 +3,8 @@
 
 #include <string>
 
-// The search for `text` (CP936 bytes, put in as they are: neither encoded nor trimmed), or the engine's start page
-// when `text` is empty.
+// The search for `text` (CP936 bytes, percent-encoded but not trimmed), or the engine's start page when `text` is
+// empty.
 std::string googleSearchAddress(const std::string& text);
 std::string baiduSearchAddress(const std::string& text);
 

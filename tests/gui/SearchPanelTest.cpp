@@ -128,17 +128,19 @@ private slots:
         searchBox(m_window.get())->clear();
         ClickButton(m_window.get(), MainWindowIds::kGoogle);
         ClickButton(m_window.get(), MainWindowIds::kBaidu);
+        // Every byte but the unreserved ones goes percent-encoded: the GBK bytes of Chinese, a blank, "&", "#" and
+        // "%" reach the engine as typed instead of garbled or cutting the address.
         searchBox(m_window.get())->setText(QStringLiteral(" a b&c "));
         ClickButton(m_window.get(), MainWindowIds::kGoogle);
         ClickButton(m_window.get(), MainWindowIds::kBaidu);
-        searchBox(m_window.get())->setText(QStringLiteral("朋友"));
+        searchBox(m_window.get())->setText(QStringLiteral("朋友 #1 100%_x-y.z~"));
         ClickButton(m_window.get(), MainWindowIds::kBaidu);
         const std::vector<std::string> expected = {
             google + googleTail,
             baidu + "/index.php?tn=" + kBaiduPartner,
-            google + "q= a b&c &" + googleTail,
-            baidu + "/s?wd= a b&c &tn=" + kBaiduPartner + "&bar=",
-            baidu + "/s?wd=\xC5\xF3\xD3\xD1&tn=" + kBaiduPartner + "&bar=",
+            google + "q=%20a%20b%26c%20&" + googleTail,
+            baidu + "/s?wd=%20a%20b%26c%20&tn=" + kBaiduPartner + "&bar=",
+            baidu + "/s?wd=%C5%F3%D3%D1%20%231%20100%25_x-y.z~&tn=" + kBaiduPartner + "&bar=",
         };
         QCOMPARE(m_prompts->opened, expected);
 
