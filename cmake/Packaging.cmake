@@ -36,7 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # string), and a font that has the Chinese characters of the interface. Qt's xcb and offscreen platform plugins
 # come with libqt6gui6, which the shared-library dependencies bring in.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqliteodbc, unixodbc, fonts-wqy-zenhei")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libsqliteodbc, unixodbc, fonts-wqy-zenhei, qt6-translations-l10n")
 # Where a menu looks for the icon (every desktop brings it, a bare system may not), and xdg-open, which starts the
 # browser for the search panel's pages (a BROWSER variable can stand in for it).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "hicolor-icon-theme, xdg-utils")

@@ -10,7 +10,7 @@ packages=(
     unixodbc unixodbc-dev libsqliteodbc sqlite3
     postgresql odbc-postgresql
     libcurl4-openssl-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-zenhei
+    qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-zenhei qt6-translations-l10n
 )
 
 missing=()

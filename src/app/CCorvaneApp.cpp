@@ -6,6 +6,7 @@
 #include "app/CCorvaneDlg.h"
 #include "platform/StartDirectory.h"
 #include "store/AddressBook.h"
+#include "ui/ChineseTranslation.h"
 
 namespace {
 
@@ -25,6 +26,8 @@ bool CCorvaneApp::InitInstance() {
     QCoreApplication::setOrganizationName(QStringLiteral("TalvexCorvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
     InitializeSkin("Skin/Minimized.ssk");
+    // The interface is Chinese: so are the buttons and choosers that Qt draws itself.
+    installChineseTranslation(*QCoreApplication::instance());
     captureStartDirectory();
 
     // The one book of the program, handed to the window and from there to its dialogs and workers.

@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
+#include "ui/ChineseTranslation.h"
 #include "ui/ControlText.h"
 #include "app/MainWindowIds.h"
 #include "dialogs/DialogIds.h"
@@ -84,6 +86,19 @@ private slots:
              {MainWindowIds::kExitCommand, MainWindowIds::kMassMailingCommand, MainWindowIds::kEmailSearchCommand,
               MainWindowIds::kAboutCommand, MainWindowIds::kHomePageCommand})
             QVERIFY(bar->findChild<QAction*>(QString::number(command)));
+    }
+
+    void qtsOwnTextsSpeakChinese() {
+        // The buttons Qt draws itself follow the interface's language, whatever the desktop's.
+        QVERIFY2(installChineseTranslation(*QCoreApplication::instance()), "qt6-translations-l10n is not installed");
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+        QVERIFY2(box.button(QMessageBox::Yes)->text().contains(QStringLiteral("是")),
+                 qPrintable(box.button(QMessageBox::Yes)->text()));
+        QVERIFY2(box.button(QMessageBox::No)->text().contains(QStringLiteral("否")),
+                 qPrintable(box.button(QMessageBox::No)->text()));
+        QVERIFY2(box.button(QMessageBox::Cancel)->text().contains(QStringLiteral("取消")),
+                 qPrintable(box.button(QMessageBox::Cancel)->text()));
     }
 
     void textCrossesTheWidgetBoundaryUnchanged() {
