@@ -1,11 +1,14 @@
 // Tested by tests/gui/AddressPanelTest.cpp, tests/gui/TextFilesTest.cpp and tests/gui/FilterDialogTest.cpp.
 #include "app/AddressPanel.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPushButton>
 
 #include "app/MainWindowIds.h"
@@ -28,9 +31,9 @@ using namespace MainWindowIds;
 
 namespace {
 
-FileChooser textFileChooser() {
+FileChooser textFileChooser(FileChooser::Kind kind) {
     FileChooser chooser;
-    chooser.kind = FileChooser::Kind::Save;
+    chooser.kind = kind;
     chooser.filter = QStringLiteral("Text Files (*.txt);;All Files (*)");
     return chooser;
 }
@@ -114,6 +117,25 @@ void AddressPanel::takeTotal(const WorkerNotice& notice) {
 void AddressPanel::pushFields() {
     setControlText(m_window.GetDlgItem(kGroupCaption), m_strGroupCaption);
     setControlText(m_window.GetDlgItem(kPageLabel), m_strPageLabel);
+    // Numbers and names are never cut: a long name ends in "…" (between characters), whole in its tooltip, and the
+    // paging label takes a smaller font until its seven-digit counts fit.
+    if (auto* caption = m_window.GetDlgItem<QLabel>(kGroupCaption)) {
+        const QString name = caption->text();
+        const QString shown = caption->fontMetrics().elidedText(name, Qt::ElideRight, caption->contentsRect().width());
+        caption->setText(shown);
+        caption->setToolTip(shown == name ? QString() : name);
+    }
+    if (auto* label = m_window.GetDlgItem<QLabel>(kPageLabel)) {
+        QFont font = m_window.font(); // the dialog's own font, before any shrinking
+        for (int step = 0;
+             step < 12 && QFontMetrics(font).horizontalAdvance(label->text()) > label->contentsRect().width(); ++step) {
+            if (font.pointSizeF() > 0)
+                font.setPointSizeF(font.pointSizeF() * 0.92);
+            else
+                font.setPixelSize(std::max(6, font.pixelSize() - 1));
+        }
+        label->setFont(font);
+    }
 }
 
 int AddressPanel::LoadGroupAsync(RowId groupId) {
@@ -151,23 +173,35 @@ void AddressPanel::OnPreviousPage() {
 }
 
 void AddressPanel::OnAddAddress() {
-    CDlgEmailItem dialog(m_store);
-    dialog.SetMode(CDlgEmailItem::kModeAdd);
-    dialog.m_nGroupId = m_nGroupId;
-    if (dialog.DoModal() != IDOK) return;
+    // After the duplicate message the editor comes back with what was typed, so nothing typed is lost.
+    std::string email, name;
+    RowId groupId = m_nGroupId;
+    for (;;) {
+        CDlgEmailItem dialog(m_store);
+        dialog.SetMode(CDlgEmailItem::kModeAdd);
+        dialog.m_nGroupId = groupId;
+        dialog.m_strEmail = email;
+        dialog.m_strName = name;
+        if (dialog.DoModal() != IDOK) return;
+        email = dialog.m_strEmail;
+        name = dialog.m_strName;
+        groupId = dialog.m_nGroupId;
+        if (addAddress(groupId, email, name)) return;
+    }
+}
 
+bool AddressPanel::addAddress(RowId groupId, const std::string& email, const std::string& name) {
     // The check and the insert run as one step under the book's write lock: another program adding the same address
     // at the same instant cannot store it a second time.
     using Outcome = AddressStore::AddOutcome;
-    const AddressStore::AddResult result =
-        m_store.addAddressIfAbsent(dialog.m_nGroupId, dialog.m_strEmail, dialog.m_strName);
+    const AddressStore::AddResult result = m_store.addAddressIfAbsent(groupId, email, name);
     switch (result.outcome) {
     case Outcome::kAdded:
         LoadGroupAsync(m_nGroupId);
         break;
     case Outcome::kAlreadyInGroup:
         messageBox(QStringLiteral("Email地址已经在该组中存在。"), &m_window);
-        break;
+        return false;
     case Outcome::kFailed:
         // Nothing was stored; the user learns why.
         messageBox(fromCp936(result.failure), &m_window);
@@ -175,6 +209,7 @@ void AddressPanel::OnAddAddress() {
     case Outcome::kNotOpen:
         break;
     }
+    return true;
 }
 
 void AddressPanel::OnDeleteAddress() {
@@ -216,9 +251,11 @@ void AddressPanel::OnImport() {
         messageBox(QStringLiteral("请先选择邮件组！"), &m_window);
         return;
     }
-    const std::optional<std::string> chosen = prompts().chooseFile(&m_window, textFileChooser());
+    // A chooser for a file to read: the file picked is the file read. Only a typed name that names no file gets ".txt",
+    // as the import always did.
+    const std::optional<std::string> chosen = prompts().chooseFile(&m_window, textFileChooser(FileChooser::Kind::Open));
     if (!chosen) return;
-    const std::string path = withTxtExtension(*chosen);
+    const std::string path = pathExists(*chosen) ? *chosen : withTxtExtension(*chosen);
     if (!pathExists(path)) {
         prompts().showMessage(&m_window, QStringLiteral("文件 %1 不存在！").arg(pathForDisplay(path)),
                               QStringLiteral("提示"), PromptIcon::Warning, PromptButtons::Ok);
@@ -241,7 +278,7 @@ void AddressPanel::OnImport() {
 }
 
 void AddressPanel::OnExport() {
-    const std::optional<std::string> chosen = prompts().chooseFile(&m_window, textFileChooser());
+    const std::optional<std::string> chosen = prompts().chooseFile(&m_window, textFileChooser(FileChooser::Kind::Save));
     if (!chosen) return;
     const std::string path = withTxtExtension(*chosen);
     if (pathExists(path) && !askYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(pathForDisplay(path)),

@@ -46,6 +46,8 @@ private:
     void OnPreviousPage();
     void OnNextPage();
     void OnAddAddress();
+    // Adds one address; false when the group holds it already (said), so that the editor comes back.
+    bool addAddress(RowId groupId, const std::string& email, const std::string& name);
     void OnDeleteAddress();
     void OnEditAddress();
     void OnImport();

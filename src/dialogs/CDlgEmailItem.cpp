@@ -7,6 +7,7 @@
 #include <QComboBox>
 
 #include "dialogs/DialogIds.h"
+#include "regex/EmailAddress.h"
 #include "store/AddressStore.h"
 #include "ui/ControlText.h"
 #include "ui/Cp936Text.h"
@@ -51,6 +52,18 @@ void CDlgEmailItem::OnOK() {
     std::string name = m_strName;
     if (!pullControlText(GetDlgItem(AddressEditorIds::kEmail), email, this)) return;
     if (!pullControlText(GetDlgItem(AddressEditorIds::kName), name, this)) return;
+    // Blanks around the address go, as the import trims them. An address the user typed or changed must be one the
+    // e-mail check takes, as the import's are; one that came from the book unchanged is kept as it is, so that an
+    // edit of the name alone never fails on an older row.
+    constexpr char kBlanks[] = " \t\n\v\f\r";
+    const std::size_t first = email.find_first_not_of(kBlanks);
+    email =
+        first == std::string::npos ? std::string() : email.substr(first, email.find_last_not_of(kBlanks) - first + 1);
+    if (email != m_strEmail && (email.empty() || email.size() >= 255 || !IsValidEmailAddress(email))) {
+        messageBox(QStringLiteral("这不是有效的Email地址，请改正后再确定。"), this);
+        GetDlgItem(AddressEditorIds::kEmail)->setFocus();
+        return;
+    }
     const auto group = m_mapIndexToGroup.find(m_comboGroup->currentIndex());
     if (group == m_mapIndexToGroup.end()) {
         // An address under no group would be stored where no list shows it; what was typed stays.

@@ -1,13 +1,18 @@
 // The address panel: pages of fifty in reverse order of arrival, the paging buttons and label, adding, editing and
 // deleting through the address editor, and rapid changes of group and page on large groups.
+#include <functional>
 #include <memory>
 #include <random>
 #include <set>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
+#include <QTimer>
 
 #include "app/CCorvaneDlg.h"
 #include "app/MainWindowIds.h"
@@ -16,6 +21,7 @@
 #include "support/WindowTest.h"
 #include "ui/Cp936Text.h"
 #include "ui/ReportList.h"
+#include "workers/WorkerNotice.h"
 
 namespace {
 
@@ -33,6 +39,32 @@ bool contains(const std::vector<AddressRecord>& records, const AddressRecord& wa
         if (record.group_id == wanted.group_id && record.email == wanted.email && record.name == wanted.name)
             return true;
     return false;
+}
+
+} // namespace
+
+namespace {
+
+// Runs `action` on the next modal dialog that is not `current` (one that opens once `current` has closed).
+void whenAnotherModalOpens(QDialog* current, std::function<void(QDialog*)> action) {
+    auto* timer = new QTimer;
+    auto waited = std::make_shared<int>(0);
+    timer->setInterval(10);
+    // Watched, not compared by address: the next dialog may well be made where the first one stood.
+    QObject::connect(timer, &QTimer::timeout,
+                     [timer, waited, watched = QPointer<QDialog>(current), action = std::move(action)] {
+                         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                         if (!dialog || dialog == watched.data()) {
+                             if (++*waited < 500) return;
+                             timer->deleteLater();
+                             QFAIL("no second dialog opened");
+                             return;
+                         }
+                         timer->stop();
+                         timer->deleteLater();
+                         action(dialog);
+                     });
+    timer->start();
 }
 
 } // namespace
@@ -115,27 +147,46 @@ private slots:
             QCOMPARE(dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->itemText(0),
                      QStringLiteral("shown"));
             TypeText(dialog->findChild<QLineEdit*>(QString::number(AddressEditorIds::kName)), QStringLiteral("李 雷"));
-            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1);
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@example.com "), 1);
         });
         ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         QCOMPARE(title, QStringLiteral("增加Email地址"));
         QCOMPARE(chosen, QStringLiteral("shown"));
         QTRY_COMPARE(addresses()->GetItemCount(), 3);
         QTRY_COMPARE(label(), QStringLiteral("共计3个 第1/1页"));
-        // Stored unchecked and untrimmed, the name in GBK.
-        QVERIFY(contains(m_book->addresses(shown), AddressRecord{0, shown, " new@x ", "\xC0\xEE \xC0\xD7"}));
+        // Stored trimmed as the import trims, the name in GBK.
+        QVERIFY(contains(m_book->addresses(shown), AddressRecord{0, shown, "new@example.com", "\xC0\xEE \xC0\xD7"}));
 
-        // The same text again in that group is refused.
-        WhenModalOpens(
-            [](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1); });
+        // The same address again in that group is refused, and the editor comes back with what was typed.
+        QString kept;
+        WhenModalOpens([&](QDialog* first) {
+            TypeText(first->findChild<QLineEdit*>(QString::number(AddressEditorIds::kName)), QStringLiteral("again"));
+            whenAnotherModalOpens(first, [&](QDialog* second) {
+                kept = ShownText(second, AddressEditorIds::kEmail) + "|" + ShownText(second, AddressEditorIds::kName);
+                second->reject();
+            });
+            TypeAndClick(first, AddressEditorIds::kEmail, QStringLiteral("new@example.com"), 1);
+        });
         ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("Email地址已经在该组中存在。")});
+        QCOMPARE(kept, QStringLiteral("new@example.com|again"));
+        QCOMPARE(m_book->addresses(shown).size(), std::size_t(3));
+
+        // An address the e-mail check refuses is not stored: the editor says so and keeps the text.
+        WhenModalOpens([&](QDialog* dialog) {
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("lisi@@example"), 1);
+            QVERIFY(dialog->isVisible());
+            QCOMPARE(ShownText(dialog, AddressEditorIds::kEmail), QStringLiteral("lisi@@example"));
+            dialog->reject();
+        });
+        ClickButton(m_window.get(), MainWindowIds::kAddAddress);
+        QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("这不是有效的Email地址，请改正后再确定。")});
         QCOMPARE(m_book->addresses(shown).size(), std::size_t(3));
 
         // Into the other group: stored there, and the group on show is reloaded without it.
         WhenModalOpens([](QDialog* dialog) {
             dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList))->setCurrentIndex(1);
-            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@x "), 1);
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral(" new@example.com "), 1);
         });
         ClickButton(m_window.get(), MainWindowIds::kAddAddress);
         QCOMPARE(m_book->addresses(other).size(), std::size_t(1));
@@ -151,10 +202,10 @@ private slots:
         WhenModalOpens([&](QDialog* dialog) {
             auto* groupList = dialog->findChild<QComboBox*>(QString::number(AddressEditorIds::kGroupList));
             index = groupList->currentIndex();
-            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("z@x"), 1);
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("z@example.com"), 1);
             QVERIFY(dialog->isVisible());
             QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择邮件组！")});
-            QCOMPARE(ShownText(dialog, AddressEditorIds::kEmail), QStringLiteral("z@x"));
+            QCOMPARE(ShownText(dialog, AddressEditorIds::kEmail), QStringLiteral("z@example.com"));
             groupList->setCurrentIndex(0);
             ClickButton(dialog, 1);
         });
@@ -178,6 +229,29 @@ private slots:
         QVERIFY2(texts.front().startsWith(QStringLiteral("读取数据库失败")), qPrintable(texts.front()));
         QVERIFY2(texts.front().contains(QStringLiteral("AddressList"), Qt::CaseInsensitive), qPrintable(texts.front()));
         QCOMPARE(addresses()->GetItemCount(), 0);
+    }
+
+    // Seven-digit counts fit the paging label, and a long group name is cut between characters with "…", whole in
+    // the caption's tooltip.
+    void numbersAndNamesAreNeverCut() {
+        const std::string longName = cp936(QString(40, QChar(0x5BA2)) + QStringLiteral("户组")); // 客…客户组
+        m_book->addGroup(longName);
+        open();
+        select(0);
+        auto* caption = m_window->findChild<QLabel*>(QString::number(MainWindowIds::kGroupCaption));
+        QTRY_VERIFY(caption->text().endsWith(QStringLiteral("…")));
+        QCOMPARE(caption->toolTip(), fromCp936(longName));
+        QVERIFY(fromCp936(longName).startsWith(caption->text().chopped(1)));
+        QVERIFY(caption->fontMetrics().horizontalAdvance(caption->text()) <= caption->contentsRect().width());
+
+        WorkerNotice total;
+        total.nKind = NK_TOTAL;
+        total.nValue = 1'353'333;
+        total.nLastPage = 27'066;
+        m_window->OnWorkerNotice(total);
+        auto* pageLabel = m_window->findChild<QLabel*>(QString::number(MainWindowIds::kPageLabel));
+        QCOMPARE(pageLabel->text(), QStringLiteral("共计1353333个 第1/27067页"));
+        QVERIFY(pageLabel->fontMetrics().horizontalAdvance(pageLabel->text()) <= pageLabel->contentsRect().width());
     }
 
     void cancellingTheEditorChangesNothing() {
@@ -232,9 +306,11 @@ private slots:
         QCOMPARE(m_book->addresses(group)[2].name, std::string("renamed"));
         QTRY_COMPARE(ColumnTexts(addresses(), 1), (QStringList{"n0003", "renamed", "n0001", "n0000"}));
 
-        // A double click edits too; a text the group already holds is refused.
-        WhenModalOpens(
-            [](QDialog* dialog) { TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("a0000@x"), 1); });
+        // A double click edits too; an address the group already holds is refused.
+        m_book->store().InsertAddress(group, "taken@example.com", "");
+        WhenModalOpens([](QDialog* dialog) {
+            TypeAndClick(dialog, AddressEditorIds::kEmail, QStringLiteral("taken@example.com"), 1);
+        });
         ClickRow(addresses(), 0);
         QTest::mouseDClick(addresses()->viewport(), Qt::LeftButton, {},
                            addresses()->visualItemRect(addresses()->topLevelItem(0)).center());
@@ -244,7 +320,7 @@ private slots:
         ClickRow(addresses(), 3);
         ClickRow(addresses(), 1, Qt::ControlModifier);
         ClickButton(m_window.get(), MainWindowIds::kDeleteAddress); // no question asked
-        QTRY_COMPARE(ColumnTexts(addresses()), (QStringList{"a0003@x", "a0001@x", "a0000@x"}));
+        QTRY_COMPARE(ColumnTexts(addresses()), (QStringList{"taken@example.com", "a0003@x", "a0001@x", "a0000@x"}));
         QVERIFY(m_prompts->shown.empty());
     }
 

@@ -46,7 +46,7 @@ private slots:
                                      std::string(242, 'b') + "@example.com");   // 254 bytes, no final line end
         m_prompts->files.push_back(file);
         ClickButton(m_window.get(), MainWindowIds::kImport);
-        QCOMPARE(m_prompts->choosers.back().kind, FileChooser::Kind::Save);
+        QCOMPARE(m_prompts->choosers.back().kind, FileChooser::Kind::Open);
         QVERIFY(m_prompts->shown.empty());
         QTRY_COMPARE(label(), QStringLiteral("共计64个 第1/2页"));
 
@@ -70,13 +70,21 @@ private slots:
         QCOMPARE(m_prompts->takeTexts(), QStringList{QStringLiteral("请先选择邮件组！")});
         QVERIFY(m_prompts->choosers.empty());
         select(0);
-        // ".TXT" is not ".txt": the name with ".txt" appended does not exist.
-        WriteFile(m_book->path() + "/upper.TXT", "a@example.com\n");
+        // The file picked is the file read, whatever its name ends in.
+        WriteFile(m_book->path() + "/list.csv", "csv@example.com\n");
+        WriteFile(m_book->path() + "/upper.TXT", "upper@example.com\n");
+        m_prompts->files.push_back(m_book->path() + "/list.csv");
         m_prompts->files.push_back(m_book->path() + "/upper.TXT");
+        ClickButton(m_window.get(), MainWindowIds::kImport);
+        ClickButton(m_window.get(), MainWindowIds::kImport);
+        QVERIFY(m_prompts->shown.empty());
+        QCOMPARE(m_book->addresses(group).size(), std::size_t(2));
+        // A typed name that names no file gets ".txt"; when that is missing too, the notice names it.
+        m_prompts->files.push_back(m_book->path() + "/missing");
         ClickButton(m_window.get(), MainWindowIds::kImport);
         QCOMPARE(m_prompts->shown.size(), std::size_t(1));
         QCOMPARE(m_prompts->shown.front().text,
-                 QStringLiteral("文件 %1/upper.TXT.txt 不存在！").arg(QString::fromStdString(m_book->path())));
+                 QStringLiteral("文件 %1/missing.txt 不存在！").arg(QString::fromStdString(m_book->path())));
         QCOMPARE(m_prompts->shown.front().caption, QStringLiteral("提示"));
         m_prompts->shown.clear();
 
@@ -86,9 +94,9 @@ private slots:
         m_prompts->files.push_back(m_book->path() + "/in.txt.d/list");
         ClickButton(m_window.get(), MainWindowIds::kImport);
         QVERIFY(m_prompts->shown.empty());
-        QCOMPARE(m_book->addresses(group).size(), std::size_t(1));
+        QCOMPARE(m_book->addresses(group).size(), std::size_t(3));
         QVERIFY(m_book->addresses(0).empty());
-        QTRY_COMPARE(label(), QStringLiteral("共计1个 第1/1页"));
+        QTRY_COMPARE(label(), QStringLiteral("共计3个 第1/1页"));
 
         // A cancelled chooser does nothing.
         ClickButton(m_window.get(), MainWindowIds::kImport);
