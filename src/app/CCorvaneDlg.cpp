@@ -207,6 +207,7 @@ void CCorvaneDlg::OnCommand(int id) {
         break;
     case kAboutCommand: {
         CAboutDlg about;
+        about.m_strBook = bookForAbout();
         about.DoModal();
         break;
     }
@@ -218,8 +219,17 @@ void CCorvaneDlg::OnCommand(int id) {
 void CCorvaneDlg::OnSysCommand(int id) {
     if ((id & 0xFFF0) == kAboutSystemCommand) {
         CAboutDlg about;
+        about.m_strBook = bookForAbout();
         about.DoModal();
     }
+}
+
+QString CCorvaneDlg::bookForAbout() const {
+    if (!m_databaseOpen) return QString();
+    const std::string& book = m_store.bookDescription();
+    // A path starts with "/"; anything else names the data source of a shared book.
+    return book.rfind('/', 0) == 0 ? pathForDisplay(book)
+                                   : QStringLiteral("数据源 %1").arg(QString::fromStdString(book));
 }
 
 void CCorvaneDlg::pushFields() {

@@ -50,6 +50,8 @@ private:
     void OnSysCommand(int id);
     void pushFields();
     void startRefreshScheduler();
+    // The open book as the About box names it.
+    QString bookForAbout() const;
 
     // GroupPanel::Host
     void groupChosen(RowId id, const std::string& name) override;

@@ -1,6 +1,8 @@
 // Tested by tests/gui/SearchPanelTest.cpp.
 #include "dialogs/CAboutDlg.h"
 
+#include <QLabel>
+
 #include "Config.h"
 #include "dialogs/CStaticLink.h"
 #include "dialogs/DialogIds.h"
@@ -16,4 +18,8 @@ void CAboutDlg::OnInitDialog() {
     // The link shows the address it opens, whatever the build's home page is.
     setControlText(m_linkHome, kHomePage);
     setControlText(GetDlgItem(AboutIds::kVersion), m_strVersion);
+    if (auto* book = GetDlgItem<QLabel>(AboutIds::kBook)) {
+        book->setText(m_strBook.isEmpty() ? QString() : QStringLiteral("地址簿：%1").arg(m_strBook));
+        book->setToolTip(m_strBook);
+    }
 }

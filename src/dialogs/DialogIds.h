@@ -7,6 +7,7 @@ namespace AboutIds {
 inline constexpr int kTemplate = 100;
 inline constexpr int kVersion = 1022;
 inline constexpr int kHomeLink = 1023;
+inline constexpr int kBook = 1024;
 } // namespace AboutIds
 
 // The duplicate filter, template 129.

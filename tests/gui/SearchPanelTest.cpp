@@ -18,6 +18,7 @@
 #include "dialogs/CStaticLink.h"
 #include "dialogs/DialogIds.h"
 #include "store/AddressBook.h"
+#include "support/TestBook.h"
 #include "support/WindowTest.h"
 #include "support/TestHttpServer.h"
 #include "ui/Cp936Text.h"
@@ -203,10 +204,12 @@ private slots:
         for (int way = 0; way < 2; ++way) {
             QString title;
             QString version;
+            QString book;
             QColor linkColour;
             WhenModalOpens([&](QDialog* dialog) {
                 title = dialog->windowTitle();
                 version = dialog->findChild<QLabel*>(QString::number(AboutIds::kVersion))->text();
+                book = dialog->findChild<QLabel*>(QString::number(AboutIds::kBook))->toolTip();
                 auto* home = dialog->findChild<CStaticLink*>(QString::number(AboutIds::kHomeLink));
                 linkColour = home->palette().color(QPalette::WindowText);
                 QTest::mouseClick(home, Qt::LeftButton); // not coloured, yet it opens
@@ -218,6 +221,9 @@ private slots:
                 m_window->windowMenu()->findChild<QAction*>(QStringLiteral("16"))->trigger();
             QCOMPARE(title, QStringLiteral("关于 Corvane"));
             QCOMPARE(version, QStringLiteral("Version 2.1.0 Build 22357"));
+            // Which book is open: the file's path, or the data source of a shared book.
+            QCOMPARE(book, OnPostgreSql() ? QStringLiteral("数据源 Corvane")
+                                          : QString::fromStdString(m_book->path() + "/Corvane.bin"));
             QVERIFY(linkColour != CStaticLink::g_clrUnvisited);
             QCOMPARE(m_prompts->opened.back(), std::string(kHomePage));
         }
