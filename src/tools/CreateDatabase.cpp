@@ -89,7 +89,12 @@ CreateDatabaseResult createDatabaseOnDataSource(const std::string& dataSource, c
     }
     try {
         OdbcConnection connection;
-        connection.open(dataSourceConnectionString(dataSource));
+        try {
+            connection.open(dataSourceConnectionString(dataSource));
+        } catch (const DatabaseError& failure) {
+            error = failure.what();
+            return CreateDatabaseResult::kCannotReach;
+        }
         if (connection.engine() == DatabaseEngine::kPostgreSql) {
             OdbcRecordSet encoding(connection);
             encoding.open("select current_setting('server_encoding') as value");
@@ -98,7 +103,7 @@ CreateDatabaseResult createDatabaseOnDataSource(const std::string& dataSource, c
             if (name != "UTF8") {
                 error = "the database's encoding is " + name +
                         ", not UTF8: create it with \"create database NAME encoding 'UTF8' template template0\"";
-                return CreateDatabaseResult::kFailed;
+                return CreateDatabaseResult::kNotUtf8;
             }
         }
         const std::string existing = firstBookTable(connection);
@@ -139,7 +144,7 @@ CreateDatabaseResult createDatabase(const std::string& folder, const std::string
     const int fd = ::open(draft.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0) {
         error = "cannot create a file in " + folder + ": " + std::strerror(errno);
-        return CreateDatabaseResult::kFailed;
+        return CreateDatabaseResult::kCannotReach;
     }
     ::close(fd);
 

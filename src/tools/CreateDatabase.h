@@ -8,7 +8,9 @@
 enum class CreateDatabaseResult {
     kCreated,
     kAlreadyExists, // the file (or, on a data source, one of the book's tables) was there before; it is left as it was
-    kFailed,        // nothing is left behind
+    kCannotReach,   // the folder cannot take a file, or the data source cannot be connected to
+    kNotUtf8,       // the data source's database does not keep Unicode text (PostgreSQL)
+    kFailed,        // anything else (the schema failed); nothing is left behind
 };
 
 // Creates "Corvane.bin" in `folder` and runs the statements of `schemaSql` on it (separated by ";"; "--" starts a

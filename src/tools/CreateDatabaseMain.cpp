@@ -17,8 +17,27 @@ namespace {
 // Exit statuses.
 constexpr int kDone = 0;
 constexpr int kAlreadyThere = 1;
-constexpr int kFailed = 2;
+constexpr int kUsage = 2;
 constexpr int kOrphansFound = 3;
+constexpr int kCannotReach = 4;
+constexpr int kNotUtf8 = 5;
+constexpr int kFailed = 6;
+
+int statusOf(CreateDatabaseResult result) {
+    switch (result) {
+    case CreateDatabaseResult::kCreated:
+        return kDone;
+    case CreateDatabaseResult::kAlreadyExists:
+        return kAlreadyThere;
+    case CreateDatabaseResult::kCannotReach:
+        return kCannotReach;
+    case CreateDatabaseResult::kNotUtf8:
+        return kNotUtf8;
+    case CreateDatabaseResult::kFailed:
+        break;
+    }
+    return kFailed;
+}
 
 void usage(std::ostream& out, const char* program) {
     out << "usage: " << program << " FOLDER [SCHEMA_FILE]\n"
@@ -32,8 +51,14 @@ void usage(std::ostream& out, const char* program) {
         << "--check lists the addresses of groups that no longer exist (older versions left them behind when a\n"
         << "group was deleted); --tidy deletes them.\n"
         << "\n"
-        << "Exit status: 0 done (created; nothing to tidy; tidied), 1 the book is there already, 2 usage or any\n"
-        << "other failure, 3 --check found addresses of deleted groups.\n";
+        << "Exit status:\n"
+        << "  0  done (created; nothing to tidy; tidied)\n"
+        << "  1  the book is there already; it was left as it is\n"
+        << "  2  usage: the arguments are not understood\n"
+        << "  3  --check found addresses of deleted groups\n"
+        << "  4  the folder cannot take a file, or the data source cannot be reached (not defined, no server)\n"
+        << "  5  the data source's database is not UTF-8\n"
+        << "  6  any other failure (a schema that fails, a damaged book)\n";
 }
 
 bool readSchema(const char* path, std::string& schema) {
@@ -68,7 +93,12 @@ int checkBook(bool onDataSource, const std::string& target, bool tidy) {
     const std::string book = onDataSource ? "the data source " + target : databaseFilePath(target);
     try {
         OdbcConnection connection;
-        connection.open(connectionString);
+        try {
+            connection.open(connectionString);
+        } catch (const DatabaseError& error) {
+            std::cerr << "cannot open " << book << ": " << error.what() << '\n';
+            return kCannotReach;
+        }
         if (tidy) {
             const std::int64_t removed = removeOrphanedAddresses(connection);
             std::cout << "removed " << removed << " addresses of deleted groups from " << book << '\n';
@@ -109,7 +139,7 @@ int main(int argc, char** argv) {
     const std::size_t most = check || tidy ? 1 : 2;
     if (args.empty() || args.size() > most || args[0].empty() || args[0][0] == '-') {
         usage(std::cerr, argv[0]);
-        return kFailed;
+        return kUsage;
     }
     const std::string target = args[0];
     if (check || tidy) return checkBook(onDataSource, target, tidy);
@@ -123,31 +153,23 @@ int main(int argc, char** argv) {
             std::cerr << "the schema file " << args[1] << " is empty\n";
             return kFailed;
         }
-        switch (createDatabaseOnDataSource(target, schema, error)) {
-        case CreateDatabaseResult::kCreated:
+        const CreateDatabaseResult result = createDatabaseOnDataSource(target, schema, error);
+        if (result == CreateDatabaseResult::kCreated)
             std::cout << "created the address book's tables on the data source " << target << '\n';
-            return kDone;
-        case CreateDatabaseResult::kAlreadyExists:
+        else if (result == CreateDatabaseResult::kAlreadyExists)
             std::cerr << "the data source " << target << " holds an address book already (" << error
                       << "); it was left as it is\n";
-            return kAlreadyThere;
-        case CreateDatabaseResult::kFailed:
-            break;
-        }
-        std::cerr << "could not create the address book on the data source " << target << ": " << error << '\n';
-        return kFailed;
+        else
+            std::cerr << "could not create the address book on the data source " << target << ": " << error << '\n';
+        return statusOf(result);
     }
     if (!schemaGiven) schema = builtInSchema();
-    switch (createDatabase(target, schema, error)) {
-    case CreateDatabaseResult::kCreated:
+    const CreateDatabaseResult result = createDatabase(target, schema, error);
+    if (result == CreateDatabaseResult::kCreated)
         std::cout << "created " << target << "/Corvane.bin\n";
-        return kDone;
-    case CreateDatabaseResult::kAlreadyExists:
+    else if (result == CreateDatabaseResult::kAlreadyExists)
         std::cerr << target << "/Corvane.bin already exists; it was left as it is\n";
-        return kAlreadyThere;
-    case CreateDatabaseResult::kFailed:
-        break;
-    }
-    std::cerr << "could not create the database: " << error << '\n';
-    return kFailed;
+    else
+        std::cerr << "could not create the database: " << error << '\n';
+    return statusOf(result);
 }

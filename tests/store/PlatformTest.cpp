@@ -333,7 +333,7 @@ TEST(CreateDatabase, FailureLeavesNothingBehind) {
     SQLITE_ONLY("a book file");
     TempFolder folder;
     std::string error;
-    EXPECT_EQ(createDatabase(folder.path() + "/missing", builtInSchema(), error), CreateDatabaseResult::kFailed);
+    EXPECT_EQ(createDatabase(folder.path() + "/missing", builtInSchema(), error), CreateDatabaseResult::kCannotReach);
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(createDatabase(folder.path(), "create table A(id integer);\ncreate tabel B;", error),
               CreateDatabaseResult::kFailed);
@@ -484,7 +484,7 @@ TEST(CreateDatabase, OnADataSourceMakesTheTablesOnceInAUtf8Database) {
     records.open("select count(*) as n from AddressList");
     EXPECT_EQ(records.integer("n"), 1);
     records.close();
-    EXPECT_EQ(createDatabaseOnDataSource("NoSuchSource", "", error), CreateDatabaseResult::kFailed);
+    EXPECT_EQ(createDatabaseOnDataSource("NoSuchSource", "", error), CreateDatabaseResult::kCannotReach);
     EXPECT_EQ(createDatabaseOnDataSource("Corvane;Database=x", "", error), CreateDatabaseResult::kFailed);
 
     // A database that keeps bytes as they come would hand other tools the GBK bytes as they are.
@@ -500,7 +500,7 @@ TEST(CreateDatabase, OnADataSourceMakesTheTablesOnceInAUtf8Database) {
                        << "\nUsername = " << TestBook::serverValue("PGUSER")
                        << "\nPassword = " << TestBook::serverValue("PGPASSWORD") << "\n";
     ::setenv("ODBCINI", ini.c_str(), 1);
-    EXPECT_EQ(createDatabaseOnDataSource("Latin", "", error), CreateDatabaseResult::kFailed);
+    EXPECT_EQ(createDatabaseOnDataSource("Latin", "", error), CreateDatabaseResult::kNotUtf8);
     EXPECT_NE(error.find("UTF8"), std::string::npos) << error;
     server.execute("drop database " + latin + " with (force)");
 }
