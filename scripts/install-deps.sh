@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Corvane need, only when some are missing.
-# Runs as root, or through sudo when it is not root.
+# Installs the Debian packages that Corvane needs, only when some are missing: with --run only what building and
+# running the program need (scripts/run.sh), otherwise also what the tests, the sanitizer build, the benchmarks and
+# the shared book's test server need (scripts/test.sh). Runs as root, or through sudo when it is not root.
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config python3
-    clang libclang-rt-14-dev clang-format
-    libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
-    unixodbc unixodbc-dev libsqliteodbc sqlite3
-    postgresql odbc-postgresql
+    build-essential cmake ninja-build pkg-config
+    unixodbc unixodbc-dev libsqliteodbc
     libcurl4-openssl-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-zenhei qt6-translations-l10n
 )
+if [ "${1:-}" != "--run" ]; then
+    packages+=(
+        python3 clang libclang-rt-14-dev clang-format
+        libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
+        sqlite3 postgresql odbc-postgresql
+    )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,7 +7,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$root/build-run
 
-"$root/scripts/install-deps.sh"
+"$root/scripts/install-deps.sh" --run
 
 # A compiler cache, where there is one, makes the build after a pull short.
 launcher_options=()
