@@ -108,9 +108,13 @@ void CCorvaneDlg::OnInitDialog() {
     setWindowIcon(m_hIcon);
     setWindowTitle(QStringLiteral("%1 %2").arg(QLatin1String(kProductName), QLatin1String(kProductVersion)));
 
+    // The reporter comes after the open: a failed open is told once, below, with the book's name.
+    const bool opened = m_store.OpenDatabase(startDirectory());
     QPointer<QWidget> self(this);
     m_store.setErrorReporter([self](const std::string& text) { reportDatabaseError(self, text); });
-    if (!m_store.OpenDatabase(startDirectory())) {
+    if (!opened) {
+        // Which book, and why, before the one message every failed open gives; README's help says what to check.
+        messageBox(QStringLiteral("无法打开地址簿：%1\n%2").arg(bookName(), fromCp936(m_store.openFailure())), this);
         messageBox(QStringLiteral("数据库连接失败"), this);
         return;
     }
@@ -225,7 +229,10 @@ void CCorvaneDlg::OnSysCommand(int id) {
 }
 
 QString CCorvaneDlg::bookForAbout() const {
-    if (!m_databaseOpen) return QString();
+    return m_databaseOpen ? bookName() : QString();
+}
+
+QString CCorvaneDlg::bookName() const {
     const std::string& book = m_store.bookDescription();
     // A path starts with "/"; anything else names the data source of a shared book.
     return book.rfind('/', 0) == 0 ? pathForDisplay(book)

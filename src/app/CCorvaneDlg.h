@@ -50,7 +50,8 @@ private:
     void OnSysCommand(int id);
     void pushFields();
     void startRefreshScheduler();
-    // The open book as the About box names it.
+    // The book as the window names it (its file's path, or the data source), and as the About box does.
+    QString bookName() const;
     QString bookForAbout() const;
 
     // GroupPanel::Host

@@ -216,17 +216,22 @@ bool AddressStore::OpenDatabase(const std::string& startDirectory) {
         m_connection.close();
         m_connectionString.clear();
         m_connectionGone = false;
+        m_openFailure.clear();
         const bool shared = sharedBookDefined();
         m_bookDescription = shared ? std::string(kDataSourceName) : databaseFilePath(startDirectory);
         if (!shared) failure = unusableBookFileReason(databaseFilePath(startDirectory));
         const std::optional<std::string> connectionString =
             failure.empty() ? bookConnectionString(startDirectory) : std::nullopt;
         if (failure.empty()) {
-            if (!connectionString) return false;
+            if (!connectionString) {
+                m_openFailure = "The book's path cannot stand in a connection string (it holds \";\" or a brace).";
+                return false;
+            }
             try {
                 m_connection.open(*connectionString);
-            } catch (const DatabaseError&) {
-                // A refused connection is a failed open; the caller says so to the user.
+            } catch (const DatabaseError& error) {
+                // A refused connection is a failed open; the caller says so to the user, with the driver's words.
+                m_openFailure = error.what();
                 return false;
             }
             if (!m_connection.isOpen()) return false;
@@ -238,6 +243,7 @@ bool AddressStore::OpenDatabase(const std::string& startDirectory) {
         }
         // Left open, the connection would only fail later, at whatever the window happens to do first.
         m_connection.close();
+        m_openFailure = failure;
     }
     // The driver's own words say what is wrong with the file; the caller then says that the open failed.
     report({failure});

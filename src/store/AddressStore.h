@@ -70,6 +70,8 @@ public:
     bool OpenDatabase(const std::string& startDirectory);
     // Where the book is: the file's path, or the data source (after OpenDatabase, also a failed one).
     const std::string& bookDescription() const noexcept { return m_bookDescription; }
+    // Why the last OpenDatabase failed, in the driver's words where it gave any; empty after a good open.
+    const std::string& openFailure() const noexcept { return m_openFailure; }
     // Closes the connection if it is open. Every operation then returns 1.
     void closeDatabase();
     bool IsOpen();
@@ -217,6 +219,7 @@ private:
     OdbcConnection m_connection;
     std::string m_connectionString;
     std::string m_bookDescription;
+    std::string m_openFailure;
     // A statement found the connection gone; the next operation makes it again.
     bool m_connectionGone = false;
     // The batch that holds the store, if any. Only the thread that holds the lock reads it, and only a thread that
