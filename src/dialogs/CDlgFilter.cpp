@@ -159,6 +159,9 @@ int CDlgFilter::OnFilterNotice(WorkerNotice& notice) {
     case NK_DONE: {
         m_statusTimer.stop();
         GetDlgItem<QPushButton>(FilterIds::kStart)->setEnabled(true);
+        // The last line read would pass for a result: the status says that the run is over, and what it wrote.
+        if (notice.nValue == kFilterCompleted || notice.nValue == kFilterCheckFailed)
+            m_strStatus = cp936(QStringLiteral("完成：结果文件写入了 %1 行").arg(notice.nLastPage));
         pushFields();
         QString failure;
         switch (notice.nValue) {

@@ -1,6 +1,9 @@
 // Tested by tests/textfiles/FilterWorkerTest.cpp and tests/gui/FilterDialogTest.cpp.
 #include "textfiles/FilterWorker.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <exception>
 #include <vector>
 
@@ -22,11 +25,13 @@ constexpr std::size_t kPieceLines = 500;
 constexpr std::size_t kPieceBytes = 1 << 20;
 
 // Ends the run: the done notice, unless the run was stopped, and the idle flag in every case.
-int finish(NoticeTarget& target, std::stop_token stop, FilterOutcome outcome, std::string text) {
+int finish(NoticeTarget& target, std::stop_token stop, FilterOutcome outcome, std::string text,
+           std::int64_t linesWritten = 0) {
     if (!stop.stop_requested()) {
         WorkerNotice done;
         done.nKind = NK_DONE;
         done.nValue = outcome;
+        done.nLastPage = static_cast<std::int32_t>(std::min<std::int64_t>(linesWritten, INT32_MAX));
         done.strText = std::move(text);
         target.send(done, stop);
     }
@@ -68,6 +73,7 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
     std::string firstCheckFailure;
     std::vector<std::string> piece;
     std::vector<int> present;
+    std::int64_t linesWritten = 0;
     WorkerNotice notice;
     notice.nKind = NK_ITEM;
     while (!stop.stop_requested()) {
@@ -89,6 +95,7 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
             if (present[i] == 0) {
                 output.write(piece[i]);
                 output.write("\r\n");
+                ++linesWritten;
             }
             notice.strText = std::move(piece[i]);
             target->send(notice, stop);
@@ -99,6 +106,6 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
     if (!written) return finish(*target, stop, kFilterOutputFailed, outputPath);
     if (input.failed()) return finish(*target, stop, kFilterInputUnreadable, inputPath);
     if (input.changedSinceOpen(inputPath)) return finish(*target, stop, kFilterInputChanged, inputPath);
-    if (!firstCheckFailure.empty()) return finish(*target, stop, kFilterCheckFailed, firstCheckFailure);
-    return finish(*target, stop, kFilterCompleted, {});
+    if (!firstCheckFailure.empty()) return finish(*target, stop, kFilterCheckFailed, firstCheckFailure, linesWritten);
+    return finish(*target, stop, kFilterCompleted, {}, linesWritten);
 }

@@ -30,7 +30,8 @@ extern std::atomic<int> g_bFilterIdle;
 // Set by the worker once it has copied its job.
 extern std::atomic<int> g_bFilterArgTaken;
 
-// How a run ended, in the nValue of its NK_DONE notice; strText then names what failed.
+// How a run ended, in the nValue of its NK_DONE notice; strText then names what failed, and nLastPage holds the
+// number of lines written.
 enum FilterOutcome : std::int32_t {
     kFilterCompleted = 0,       // every line read and checked
     kFilterSameFile = 1,        // the output names the input file itself: nothing was touched (strText: the path)

@@ -58,7 +58,8 @@ private slots:
                 ClickButton(dialog, FilterIds::kStart);
                 QTRY_VERIFY(button(dialog, FilterIds::kStart)->isEnabled());
                 // Every line reported; lines written as read, spaces and empty lines too, duplicates twice.
-                QCOMPARE(edit(dialog, FilterIds::kStatus), QStringLiteral("b"));
+                // At the end the status says that the run is done and how many lines it wrote.
+                QCOMPARE(edit(dialog, FilterIds::kStatus), QStringLiteral("完成：结果文件写入了 4 行"));
                 QCOMPARE(ReadFile(m_output), std::string("b\r\n\r\n  a  \r\nb\r\n"));
             }
             QVERIFY(m_prompts->shown.empty());

@@ -72,6 +72,7 @@ protected:
     struct Run {
         std::vector<std::string> items; // the lines reported, in order
         int doneCount = 0;
+        std::int64_t written = -1; // the lines the done notice says were written
         std::int32_t outcome = -1;
         std::string doneText;
     };
@@ -91,6 +92,7 @@ protected:
                 run.items.push_back(notice.strText);
             } else if (notice.nKind == NK_DONE) {
                 ++run.doneCount;
+                run.written = notice.nLastPage;
                 run.outcome = notice.nValue;
                 run.doneText = notice.strText;
             }
@@ -116,6 +118,7 @@ TEST_F(FilterWorkerTest, WritesExactlyTheLinesNotInTheGroupAsRead) {
                                                    "", " a@example.com", "in group", "A@example.com", "\0x"s, "last"}));
     EXPECT_EQ(contents(output),
               "b@example.com\r\nb@example.com\r\n\r\n a@example.com\r\nA@example.com\r\n\0x\r\nlast\r\n"s);
+    EXPECT_EQ(run.written, 7);
     EXPECT_EQ(contents(input), bytes); // untouched
 
     // a, b, a with a in the group: b alone.
