@@ -3,7 +3,6 @@
 // own (checkpointing and deleting its write-ahead log under the window, or cutting an import's shared memory off).
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <spawn.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -18,11 +17,10 @@
 #include "app/MainWindowIds.h"
 #include "dialogs/DialogIds.h"
 #include "store/DatabaseFile.h"
+#include "support/ChildProcess.h"
 #include "support/TestBook.h"
 #include "support/WindowTest.h"
 #include "ui/ReportList.h"
-
-extern char** environ;
 
 namespace {
 
@@ -87,12 +85,7 @@ void browseTo(QFileDialog* chooser, const std::string& folder) {
 
 pid_t startBookChild(std::vector<std::string> args) {
     args.insert(args.begin(), CORVANE_BOOK_CHILD);
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    return posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ) == 0 ? child : -1;
+    return startProgram(std::move(args));
 }
 
 int waitForChild(pid_t child) {

@@ -1,7 +1,6 @@
 // The store shared by several threads, as the window's thread, the group loader and the filter worker share it.
 #include <fcntl.h>
 #include <pthread.h>
-#include <spawn.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,9 +16,8 @@
 
 #include "store/AddressBook.h"
 #include "platform/OdbcRecordSet.h"
+#include "support/ChildProcess.h"
 #include "support/StoreFixture.h"
-
-extern char** environ;
 
 namespace {
 
@@ -185,14 +183,9 @@ protected:
         }
         std::vector<pid_t> children;
         for (const std::string& prefix : {first, second}) {
-            std::vector<std::string> args = {CORVANE_BOOK_CHILD,      command, folder.path(), sync,
-                                             std::to_string(kRounds), prefix};
-            std::vector<char*> argv;
-            for (std::string& arg : args)
-                argv.push_back(arg.data());
-            argv.push_back(nullptr);
-            pid_t child = 0;
-            ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+            const pid_t child =
+                startProgram({CORVANE_BOOK_CHILD, command, folder.path(), sync, std::to_string(kRounds), prefix});
+            ASSERT_GT(child, 0);
             children.push_back(child);
         }
         for (const pid_t child : children) {

@@ -1,6 +1,5 @@
 // The duplicate filter's worker loop on real files and a real book: which lines it writes, what it tells the
 // dialog, and the runs that cannot be done.
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 
@@ -14,11 +13,10 @@
 #include <mutex>
 
 #include "store/AddressStore.h"
+#include "support/ChildProcess.h"
 #include "support/StoreFixture.h"
 #include "textfiles/FilterWorker.h"
 #include "workers/NoticeTarget.h"
-
-extern char** environ;
 
 namespace {
 
@@ -213,13 +211,8 @@ TEST_F(FilterWorkerTest, ALongLineCostsASmallMultipleOfItsLength) {
     const std::string input = file("long.txt", bytes);
     std::string().swap(bytes);
     const std::string output = folder.path() + "/out.txt";
-    std::vector<std::string> args = {CORVANE_IMPORT_CHILD, "filter", folder.path(), "3", input, output};
-    std::vector<char*> argv;
-    for (std::string& arg : args)
-        argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    pid_t child = 0;
-    ASSERT_EQ(posix_spawn(&child, argv[0], nullptr, nullptr, argv.data(), environ), 0);
+    const pid_t child = startProgram({CORVANE_IMPORT_CHILD, "filter", folder.path(), "3", input, output});
+    ASSERT_GT(child, 0);
     int status = 0;
     rusage usage{};
     ASSERT_EQ(wait4(child, &status, 0, &usage), child);
