@@ -110,26 +110,27 @@ private slots:
         open();
         select(0);
         const std::string folder = m_book->path();
-        const int held = locksOnBook(folder);
-        QVERIFY(held > 0);
+        // How many lines varies with the reads in progress (a loader holds a read mark while it reads); a process that
+        // lost its locks holds none at all.
+        QVERIFY(locksOnBook(folder) > 0);
         m_prompts->realChoosers = true;
 
         for (const int button : {MainWindowIds::kImport, MainWindowIds::kExport}) { // 导入, 导出
             whenChooserOpens([&](QFileDialog* chooser) { browseTo(chooser, folder); });
             ClickButton(m_window.get(), button);
-            QCOMPARE(locksOnBook(folder), held);
+            QVERIFY(locksOnBook(folder) > 0);
         }
         // Both choosers of the filter dialog.
         WhenModalOpens([&](QDialog* filter) {
             for (const int browse : {FilterIds::kBrowseInput, FilterIds::kBrowseOutput}) {
                 whenChooserOpens([&](QFileDialog* chooser) { browseTo(chooser, folder); });
                 ClickButton(filter, browse);
-                QCOMPARE(locksOnBook(folder), held);
+                QVERIFY(locksOnBook(folder) > 0);
             }
             filter->reject();
         });
         ClickButton(m_window.get(), MainWindowIds::kFilter);
-        QCOMPARE(locksOnBook(folder), held);
+        QVERIFY(locksOnBook(folder) > 0);
     }
 
     // A backup script, or a viewer, opens, reads and closes the book again and again while a large import runs.
