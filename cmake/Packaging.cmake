@@ -9,18 +9,47 @@ install(TARGETS corvane corvane-create-db RUNTIME DESTINATION ${CMAKE_INSTALL_BI
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/res/corvane-launcher.sh
     DESTINATION ${CMAKE_INSTALL_BINDIR}
     RENAME corvane-launcher)
-install(FILES ${PROJECT_SOURCE_DIR}/res/corvane.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The menu entry, its icons and what software centres show, all under the application's id.
+set(CORVANE_APP_ID org.corvane.Corvane)
+install(FILES ${PROJECT_SOURCE_DIR}/res/${CORVANE_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/res/${CORVANE_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The smaller sizes are made from the 256-pixel icon by scripts/make-icons.sh; the scalable one is drawn after it.
 install(FILES ${PROJECT_SOURCE_DIR}/res/icons/corvane.png
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps
+    RENAME ${CORVANE_APP_ID}.png)
+foreach(size 16 22 24 32 48 64 128)
+    install(FILES ${PROJECT_SOURCE_DIR}/res/icons/hicolor/${size}x${size}.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+        RENAME ${CORVANE_APP_ID}.png)
+endforeach()
+install(FILES ${PROJECT_SOURCE_DIR}/res/icons/corvane.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+    RENAME ${CORVANE_APP_ID}.svg)
+
+# The licence and the release notes where Debian keeps them (doc/corvane/copyright and changelog.gz), in the formats
+# Debian's tools read. The changelog is compressed at build time, without a name or time stamp in it, so that two
+# builds of one source make the same package.
+set(CORVANE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/corvane)
+set(corvane_changelog_gz ${PROJECT_BINARY_DIR}/package/changelog.gz)
+add_custom_command(OUTPUT ${corvane_changelog_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/package
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/res/package/changelog ${PROJECT_BINARY_DIR}/package/changelog
+    COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/package/changelog
+    DEPENDS ${PROJECT_SOURCE_DIR}/res/package/changelog
+    COMMENT "Compressing the package's changelog"
+    VERBATIM)
+add_custom_target(corvane-changelog ALL DEPENDS ${corvane_changelog_gz})
+install(FILES ${PROJECT_SOURCE_DIR}/res/package/copyright ${corvane_changelog_gz} DESTINATION ${CORVANE_DOC_DIR})
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvane)
-set(CPACK_PACKAGE_VENDOR "Corvane maintainers")
+set(CPACK_PACKAGE_VENDOR "The Corvane developers")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "address book for people who send bulk mail")
 set(CPACK_PACKAGE_DESCRIPTION [[
-Corvane keeps e-mail addresses in named groups in an embedded SQLite database
-reached through ODBC. It imports addresses from text files, keeping only valid
+Corvane keeps e-mail addresses in named groups, in an SQLite book of the
+user's own reached through ODBC or in a book that a team shares on a
+PostgreSQL server. It imports addresses from text files, keeping only valid
 ones not yet in the group, exports a page of them, and filters a text file
 against a group so that only new addresses are written out.
 The interface is Simplified Chinese.]])
@@ -28,7 +57,9 @@ The interface is Simplified Chinese.]])
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Corvane maintainers")
+set(CPACK_PACKAGE_CONTACT "Corvane developers <corvane@example.org>")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.corvane.example/")
 set(CPACK_DEBIAN_PACKAGE_SECTION mail)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link to are found by dpkg-shlibdeps. The rest are loaded by name at run time: the

@@ -86,7 +86,13 @@ fail() {
     failures=$((failures + 1))
 }
 for file in /usr/bin/corvane /usr/bin/corvane-create-db /usr/bin/corvane-launcher \
-    /usr/share/applications/corvane.desktop /usr/share/icons/hicolor/256x256/apps/corvane.png; do
+    /usr/share/applications/org.corvane.Corvane.desktop /usr/share/metainfo/org.corvane.Corvane.metainfo.xml \
+    /usr/share/icons/hicolor/scalable/apps/org.corvane.Corvane.svg \
+    /usr/share/doc/corvane/copyright /usr/share/doc/corvane/changelog.gz; do
+    [ -e "$root$file" ] || fail "$file is not installed"
+done
+for size in 16 22 24 32 48 64 128 256; do
+    file=/usr/share/icons/hicolor/${size}x${size}/apps/org.corvane.Corvane.png
     [ -e "$root$file" ] || fail "$file is not installed"
 done
 # Qt loads its platform plugins by name: the desktop's (xcb) and the one this check runs with (offscreen).
