@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Corvane needs, only when some are missing: with --run only what building and
-# running the program need (scripts/run.sh), otherwise also what the tests, the sanitizer build, the benchmarks and
-# the shared book's test server need (scripts/test.sh). Runs as root, or through sudo when it is not root.
+# running the program need (scripts/run.sh), otherwise also what the tests, the sanitizer build, the benchmarks, the
+# shared book's test server and the checks of the package's metadata need (scripts/test.sh). Runs as root, or through
+# sudo when it is not root.
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,7 @@ if [ "${1:-}" != "--run" ]; then
         python3 clang libclang-rt-14-dev clang-format
         libgtest-dev libgmock-dev libbenchmark-dev libpcre2-dev
         sqlite3 postgresql odbc-postgresql
+        appstream desktop-file-utils
     )
 fi
 
