@@ -2,6 +2,7 @@
 #include "textfiles/FilterWorker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <exception>
@@ -23,6 +24,9 @@ namespace {
 // A piece of lines checked together: a few hundred lines, or fewer when they are long.
 constexpr std::size_t kPieceLines = 500;
 constexpr std::size_t kPieceBytes = 1 << 20;
+// The dialog shows the line at hand every few tens of milliseconds; handing it each of the many thousand lines a
+// second, and waiting for it each time, cost the run several times its own work.
+constexpr std::chrono::milliseconds kStatusInterval{20};
 
 // Ends the run: the done notice, unless the run was stopped, and the idle flag in every case.
 int finish(NoticeTarget& target, std::stop_token stop, FilterOutcome outcome, std::string text,
@@ -72,16 +76,19 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
     AddressStore& store = *checkedStore;
     std::string firstCheckFailure;
     std::vector<std::string> piece;
+    std::string line;
     std::vector<int> present;
     std::int64_t linesWritten = 0;
     WorkerNotice notice;
     notice.nKind = NK_ITEM;
+    std::chrono::steady_clock::time_point lastShown; // the first line shows at once
+    bool lastLineShown = true;
     while (!stop.stop_requested()) {
         piece.clear();
         std::size_t bytes = 0;
-        while (piece.size() < kPieceLines && bytes < kPieceBytes && input.next(notice.strText)) {
-            bytes += notice.strText.size();
-            piece.push_back(std::move(notice.strText));
+        while (piece.size() < kPieceLines && bytes < kPieceBytes && input.next(line)) {
+            bytes += line.size();
+            piece.push_back(std::move(line));
         }
         if (piece.empty()) break;
         try {
@@ -98,9 +105,16 @@ int FilterWorkerThread(const FilterJob* job, std::stop_token stop) {
                 ++linesWritten;
             }
             notice.strText = std::move(piece[i]);
-            target->send(notice, stop);
+            const auto now = std::chrono::steady_clock::now();
+            lastLineShown = now - lastShown >= kStatusInterval;
+            if (lastLineShown) {
+                target->send(notice, stop);
+                lastShown = now;
+            }
         }
     }
+    // The status ends on the file's last line.
+    if (!lastLineShown && !stop.stop_requested()) target->send(notice, stop);
     const bool written = output.close();
     if (stop.stop_requested()) return finish(*target, stop, kFilterCompleted, {});
     if (!written) return finish(*target, stop, kFilterOutputFailed, outputPath);

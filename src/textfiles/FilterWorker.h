@@ -1,5 +1,6 @@
 // The duplicate filter's worker: reads a file of addresses line by line and writes out exactly the lines that are
-// not an address of a group, reporting each line to the filter dialog as it goes.
+// not an address of a group, showing the filter dialog the line at hand as it goes (every few tens of milliseconds,
+// and the last line at the end).
 #pragma once
 
 #include <atomic>
