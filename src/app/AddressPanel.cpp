@@ -14,6 +14,7 @@
 #include "app/MainWindowIds.h"
 #include "dialogs/CDlgEmailItem.h"
 #include "dialogs/CDlgFilter.h"
+#include "dialogs/ImportProgressDialog.h"
 #include "store/AddressStore.h"
 #include "textfiles/AddressExport.h"
 #include "textfiles/AddressImport.h"
@@ -261,10 +262,13 @@ void AddressPanel::OnImport() {
                               QStringLiteral("提示"), PromptIcon::Warning, PromptButtons::Ok);
         return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportResult result = importAddresses(m_store, path, m_nGroupId);
-    QApplication::restoreOverrideCursor();
-    if (result.stopped) {
+    const ImportResult result = importWithProgress(&m_window, m_store, path, m_nGroupId);
+    if (result.cancelled) {
+        messageBox(QStringLiteral("导入已停止：已保存 %1 个地址，来自文件的前 %2 行。再次导入这个文件会导入其余的行。")
+                       .arg(result.stored)
+                       .arg(result.keptLines),
+                   &m_window);
+    } else if (result.stopped) {
         messageBox(QStringLiteral("导入在读到第 %1 行时停止，之前的 %2 个地址已经保存。\n%3")
                        .arg(result.lines)
                        .arg(result.stored)

@@ -31,8 +31,9 @@ std::string_view trimmed(std::string_view line) {
 class Importer {
 public:
     Importer(AddressStore& store, LineReader& reader, RowId groupId, const ImportBatching& batching,
-             ImportResult& result)
-        : m_store(store), m_reader(reader), m_groupId(groupId), m_batching(batching), m_result(result) {}
+             ImportResult& result, ImportProgress& progress, std::stop_token stop)
+        : m_store(store), m_reader(reader), m_groupId(groupId), m_batching(batching), m_result(result),
+          m_progress(progress), m_stop(std::move(stop)) {}
 
     void run() {
         bool more = true;
@@ -41,10 +42,13 @@ public:
                 StoreTransaction batch = m_store.beginTransaction(BatchErrors::kKeep);
                 m_stored = 0;
                 more = fill(batch);
+                if (m_result.cancelled) return; // the batch rolls back as it goes
                 if (!m_result.stopped) flush(batch);
-                if (m_result.stopped) return; // the batch rolls back as it goes
+                if (m_result.stopped) return;
                 batch.commit();
                 m_result.stored += m_stored;
+                m_result.keptLines = m_result.lines;
+                m_progress.stored.store(m_result.stored, std::memory_order_relaxed);
             } catch (const DatabaseError& error) {
                 // The batch could not start, or not commit: none of it stays.
                 stop(error.what());
@@ -61,8 +65,14 @@ private:
         const auto deadline = std::chrono::steady_clock::now() + m_batching.time;
         const std::size_t lines = m_batching.lines > 0 ? m_batching.lines : 1;
         for (std::size_t taken = 0; taken < lines; ++taken) {
+            if (m_stop.stop_requested()) {
+                m_result.cancelled = true;
+                return false;
+            }
             if (!m_reader.next(m_line)) return false;
             take(batch);
+            m_progress.lines.store(m_result.lines, std::memory_order_relaxed);
+            m_progress.bytes.store(m_reader.position(), std::memory_order_relaxed);
             if (m_result.stopped) return false;
             if (std::chrono::steady_clock::now() >= deadline) break;
         }
@@ -158,6 +168,8 @@ private:
     const RowId m_groupId;
     const ImportBatching& m_batching;
     ImportResult& m_result;
+    ImportProgress& m_progress;
+    const std::stop_token m_stop;
     std::string m_line;
     // Valid addresses read and not yet checked, then the new ones among them not yet inserted, both handled many
     // to a statement; the set holds both (and some already in the book, which makes no difference).
@@ -171,11 +183,14 @@ private:
 } // namespace
 
 ImportResult importAddresses(AddressStore& store, const std::string& path, RowId groupId,
-                             const ImportBatching& batching) {
+                             const ImportBatching& batching, ImportProgress* progress, std::stop_token stop) {
     ImportResult result;
     LineReader reader(path);
     if (!reader.isOpen()) return result;
     result.opened = true;
-    Importer(store, reader, groupId, batching, result).run();
+    ImportProgress unwatched;
+    ImportProgress& shown = progress ? *progress : unwatched;
+    shown.fileSize.store(reader.sizeAtOpen());
+    Importer(store, reader, groupId, batching, result, shown, std::move(stop)).run();
     return result;
 }

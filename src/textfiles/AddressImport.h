@@ -2,9 +2,11 @@
 // group, with an empty name.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <stop_token>
 #include <string>
 
 #include "store/RowId.h"
@@ -12,12 +14,15 @@
 class AddressStore;
 
 struct ImportResult {
-    bool opened = false;    // the file could be opened
-    std::size_t lines = 0;  // lines read; when the run stopped, how far it had read (new rows go in many to a
-                            // statement, so the line at fault can lie a little before)
-    std::size_t stored = 0; // addresses stored (committed)
-    bool stopped = false;   // the run stopped before the end of the file (see failure)
-    std::string failure;    // empty, or the database's text of what went wrong, to be shown once
+    bool opened = false;       // the file could be opened
+    std::size_t lines = 0;     // lines read; when the run stopped, how far it had read (new rows go in many to a
+                               // statement, so the line at fault can lie a little before)
+    std::size_t stored = 0;    // addresses stored (committed)
+    bool stopped = false;      // the run stopped before the end of the file (see failure)
+    bool cancelled = false;    // the run was asked to stop, and did at the end of the last batch it committed
+    std::size_t keptLines = 0; // lines whose batches were committed: the book holds what the file's first
+                               // keptLines lines gave, and running again stores exactly the rest
+    std::string failure;       // empty, or the database's text of what went wrong, to be shown once
 };
 
 // How the import cuts the file into batches, each committed whole or not at all. A batch ends after so many lines
@@ -26,6 +31,14 @@ struct ImportResult {
 struct ImportBatching {
     std::size_t lines = 5000;
     std::chrono::milliseconds time{250};
+};
+
+// How far a run has come, for another thread to show while it runs.
+struct ImportProgress {
+    std::atomic<std::size_t> lines{0};      // lines read
+    std::atomic<std::size_t> stored{0};     // addresses committed
+    std::atomic<std::uint64_t> bytes{0};    // bytes read, line ends included
+    std::atomic<std::uint64_t> fileSize{0}; // the file's size when it was opened
 };
 
 // Reads `path` line by line; each line is trimmed of spaces, tabs, CR, LF, VT and FF at both ends, and kept when it
@@ -41,5 +54,9 @@ struct ImportBatching {
 //   are those of the file's lines up to a point. Running the same import again then stores exactly the lines
 //   still missing;
 // - the file cannot be read to its end: the run stops after storing the lines read whole.
+//
+// `progress`, when given, is kept up to date as the run goes. A stop requested through `stop` ends the run before
+// its next line: the batch in progress is rolled back and `cancelled` set; the batches committed before it stay.
 ImportResult importAddresses(AddressStore& store, const std::string& path, RowId groupId,
-                             const ImportBatching& batching = {});
+                             const ImportBatching& batching = {}, ImportProgress* progress = nullptr,
+                             std::stop_token stop = {});

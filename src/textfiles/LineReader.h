@@ -24,8 +24,9 @@ public:
     // Whether reading stopped on an error rather than at the end, and the system's error number then.
     bool failed() const { return m_failed; }
     int error() const { return m_error; }
-    // Bytes consumed so far, line ends included.
+    // Bytes consumed so far, line ends included; the file's size when it was opened.
     std::size_t position() const { return m_consumed; }
+    std::size_t sizeAtOpen() const { return m_sizeAtOpen; }
     // Whether the file was cut short or replaced while it was read: fewer bytes were read than it held when it was
     // opened, or `path` no longer names the file that was opened. A run over it then missed lines.
     bool changedSinceOpen(const std::string& path) const;

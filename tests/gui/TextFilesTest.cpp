@@ -1,5 +1,6 @@
 // Import and export through the main window: the chooser and its ".txt" rule, the missing-file notice, the reload
-// from page 1, group id 0 without a selection; the page on show written with CR LF, and the replace question.
+// from page 1, group id 0 without a selection, the progress and stop of a long import; the page on show written
+// with CR LF, and the replace question.
 #include <sys/resource.h>
 
 #include <algorithm>
@@ -8,7 +9,11 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
 
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 
 #include "app/CCorvaneDlg.h"
@@ -101,6 +106,59 @@ private slots:
         // A cancelled chooser does nothing.
         ClickButton(m_window.get(), MainWindowIds::kImport);
         QVERIFY(m_prompts->shown.empty());
+    }
+
+    // A long import leaves the window alive and shows how far it has come; 停止 keeps the batches committed, says
+    // how many addresses they hold, and a second run stores the rest.
+    void aLongImportShowsItsProgressAndStopsWhenAsked() {
+        const std::int32_t group = m_book->addGroup("g");
+        open();
+        select(0);
+        constexpr int kLines = 600'000;
+        std::string text;
+        for (int i = 0; i < kLines; ++i)
+            text += "p" + std::to_string(i) + "@example.com\n";
+        const std::string file = m_book->path() + "/long.txt";
+        WriteFile(file, text);
+        std::string().swap(text);
+        m_prompts->files.push_back(file);
+        QString title;
+        WhenModalOpens([&](QDialog* dialog) {
+            title = dialog->windowTitle();
+            auto* bar = dialog->findChild<QProgressBar*>();
+            QVERIFY(bar);
+            QTRY_VERIFY(bar->value() > 0);
+            auto* stop = dialog->findChild<QPushButton*>();
+            QCOMPARE(stop->text(), QStringLiteral("停止"));
+            QTest::mouseClick(stop, Qt::LeftButton);
+            QTRY_VERIFY(!dialog->isVisible());
+        });
+        ClickButton(m_window.get(), MainWindowIds::kImport);
+        QCOMPARE(title, QStringLiteral("导入"));
+        const QStringList said = m_prompts->takeTexts();
+        QCOMPARE(said.size(), 1);
+        const QRegularExpressionMatch counts =
+            QRegularExpression(QStringLiteral("^导入已停止：已保存 (\\d+) 个地址，来自文件的前 (\\d+) 行。"))
+                .match(said[0]);
+        QVERIFY2(counts.hasMatch(), qPrintable(said[0]));
+        const std::size_t stored = counts.captured(1).toULongLong();
+        QCOMPARE(counts.captured(2).toULongLong(), stored);
+        QVERIFY(stored > 0 && stored < std::size_t(kLines));
+        // The rows are those of the file's first lines.
+        std::set<std::string> rows;
+        for (const AddressRecord& row : m_book->addresses(group))
+            rows.insert(row.email);
+        QCOMPARE(rows.size(), stored);
+        for (std::size_t i = 0; i < stored; ++i)
+            QVERIFY(rows.count("p" + std::to_string(i) + "@example.com"));
+        QTRY_COMPARE(label().section(' ', 0, 0), QStringLiteral("共计%1个").arg(stored));
+
+        // Run to its end, the rest is stored, silently.
+        m_prompts->files.push_back(file);
+        WhenModalOpens([](QDialog* dialog) { QTRY_VERIFY_WITH_TIMEOUT(!dialog->isVisible(), 120'000); });
+        ClickButton(m_window.get(), MainWindowIds::kImport);
+        QVERIFY(m_prompts->shown.empty());
+        QCOMPARE(m_book->addresses(group).size(), std::size_t(kLines));
     }
 
     void exportWritesThePageOnShowWithCrLf() {

@@ -1,5 +1,5 @@
 // The import into a real book: which lines become addresses, batches whole or not at all, a full disk, another
-// program writing meanwhile, a program killed part way, and the turns of the other threads.
+// program writing meanwhile, a program killed or stopped part way, and the turns of the other threads.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -456,6 +456,38 @@ TEST_F(ImportTest, AProgramKilledPartWayKeepsWholeBatchesAndASecondRunStoresTheR
     const ImportResult rest = importAddresses(store, path, 1);
     EXPECT_FALSE(rest.stopped);
     EXPECT_EQ(rest.stored, lines.size() - static_cast<std::size_t>(before));
+    EXPECT_EQ(rows(1), lines);
+    EXPECT_TRUE(reported.empty());
+}
+
+// 停止 while it runs: the batch in progress goes, those committed stay, the progress shown matches the book, and
+// a second run stores exactly the rest.
+TEST_F(ImportTest, AStopKeepsTheCommittedBatchesAndSaysHowFarTheyReach) {
+    const Lines lines = numbered("s", 0, 30'000);
+    const std::string path = file(joined(lines));
+    ImportProgress progress;
+    std::stop_source stop;
+    auto stopper = std::async(std::launch::async, [&] {
+        while (progress.stored.load() == 0)
+            std::this_thread::sleep_for(1ms);
+        stop.request_stop();
+    });
+    const ImportResult result = importAddresses(store, path, 1, {300, 10s}, &progress, stop.get_token());
+    stopper.get();
+    ASSERT_TRUE(result.cancelled) << "the run ended before the stop";
+    EXPECT_FALSE(result.stopped);
+    EXPECT_EQ(progress.fileSize.load(), std::filesystem::file_size(path));
+    EXPECT_EQ(progress.stored.load(), result.stored);
+    EXPECT_GE(progress.lines.load(), result.keptLines);
+    const Lines stored = rows(1);
+    EXPECT_EQ(stored.size(), result.stored);
+    EXPECT_EQ(result.keptLines, result.stored);
+    EXPECT_EQ(stored.size() % 300, 0u) << "part of a batch was committed";
+    EXPECT_EQ(stored, Lines(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(stored.size())));
+
+    const ImportResult rest = importAddresses(store, path, 1);
+    EXPECT_FALSE(rest.cancelled);
+    EXPECT_EQ(rest.stored, lines.size() - stored.size());
     EXPECT_EQ(rows(1), lines);
     EXPECT_TRUE(reported.empty());
 }
