@@ -25,6 +25,8 @@ bool CCorvaneApp::InitInstance() {
     // Registered so that settings would have a home; nothing is stored.
     QCoreApplication::setOrganizationName(QStringLiteral("TalvexCorvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Corvane"));
+    // Desktops match the window to its menu entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.corvane.Corvane"));
     InitializeSkin("Skin/Minimized.ssk");
     // The interface is Chinese: so are the buttons and choosers that Qt draws itself.
     installChineseTranslation(*QCoreApplication::instance());
