@@ -1,6 +1,7 @@
 #include "platform/OdbcConnection.h"
 
 #include <sql.h>
+#include <odbcinst.h>
 #include <sqlext.h>
 
 #include <cctype>
@@ -428,4 +429,20 @@ void OdbcConnection::statementFailed() noexcept {
         // The engine refuses everything but a rollback in a transaction in which a statement failed unguarded.
         if (!runDirect(dbc, impl.forms->failsInAnAbortedTransaction)) m_lost = true;
     }
+}
+
+std::string dataSourceServer(const std::string& name) {
+    const auto entry = [&name](const char* key) {
+        char value[256] = {};
+        const int length = SQLGetPrivateProfileString(name.c_str(), key, "", value, sizeof value, "odbc.ini");
+        return length > 0 ? std::string(value, static_cast<std::size_t>(length)) : std::string();
+    };
+    std::string server = entry("Servername");
+    if (server.empty()) server = entry("Server");
+    if (server.empty()) return {};
+    const std::string port = entry("Port");
+    const std::string database = entry("Database");
+    if (!port.empty()) server += ":" + port;
+    if (!database.empty()) server += "/" + database;
+    return server;
 }

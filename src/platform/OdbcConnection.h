@@ -48,6 +48,10 @@ enum class DatabaseEngine {
 // Whether the ODBC configuration that the driver manager reads (the user's and the system's odbc.ini, or the files
 // that ODBCINI and ODBCSYSINI name) defines a data source called `name` (letter case aside).
 bool isDataSourceDefined(std::string_view name);
+// Where data source `name` points, as its odbc.ini entry says: "host:port/database" from the keys that drivers for
+// servers use (Servername or Server, Port, Database), with the parts that are missing left out; empty when it
+// names no server (a file's data source, say).
+std::string dataSourceServer(const std::string& name);
 
 class OdbcConnection {
 public:

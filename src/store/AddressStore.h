@@ -68,7 +68,8 @@ public:
     // folder where the journal's files cannot be made). Its connection is closed and the driver's text reported
     // once. The check reads no row, so it costs the same on any size of book.
     bool OpenDatabase(const std::string& startDirectory);
-    // Where the book is: the file's path, or the data source (after OpenDatabase, also a failed one).
+    // Where the book is: the file's path, or the data source with its server, "Corvane (host:port/database)"
+    // (after OpenDatabase, also a failed one).
     const std::string& bookDescription() const noexcept { return m_bookDescription; }
     // Why the last OpenDatabase failed, in the driver's words where it gave any; empty after a good open.
     const std::string& openFailure() const noexcept { return m_openFailure; }

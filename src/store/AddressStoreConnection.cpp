@@ -72,6 +72,17 @@ void AddressStore::restoreConnection() {
 
 // Connection ---------------------------------------------------------------------------------------------------
 
+namespace {
+
+// The data source's name, and the server it points to when its entry names one: a user who is told that the book
+// cannot be opened needs to know which machine to look at.
+std::string sharedBookDescription() {
+    const std::string server = dataSourceServer(kDataSourceName);
+    return server.empty() ? std::string(kDataSourceName) : std::string(kDataSourceName) + " (" + server + ")";
+}
+
+} // namespace
+
 bool AddressStore::OpenDatabase(const std::string& startDirectory) {
     std::string failure;
     {
@@ -81,7 +92,7 @@ bool AddressStore::OpenDatabase(const std::string& startDirectory) {
         m_connectionGone = false;
         m_openFailure.clear();
         const bool shared = sharedBookDefined();
-        m_bookDescription = shared ? std::string(kDataSourceName) : databaseFilePath(startDirectory);
+        m_bookDescription = shared ? sharedBookDescription() : databaseFilePath(startDirectory);
         if (!shared) failure = unusableBookFileReason(databaseFilePath(startDirectory));
         const std::optional<std::string> connectionString =
             failure.empty() ? bookConnectionString(startDirectory) : std::nullopt;

@@ -62,8 +62,7 @@ private slots:
         // Which book and why first; then the one message every failed open gives.
         QCOMPARE(prompts->shown.size(), std::size_t(2));
         const QString why = prompts->shown.front().text;
-        const QString name =
-            OnPostgreSql() ? QStringLiteral("数据源 Corvane") : QString::fromStdString(book.path() + "/Corvane.bin");
+        const QString name = book.shownName();
         QVERIFY2(why.startsWith(QStringLiteral("无法打开地址簿：") + name + "\n"), qPrintable(why));
         QVERIFY2(why.contains(reason, Qt::CaseInsensitive), qPrintable(why));
         const ScriptedPrompts::Message& failed = prompts->shown.back();

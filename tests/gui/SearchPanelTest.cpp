@@ -221,9 +221,8 @@ private slots:
                 m_window->windowMenu()->findChild<QAction*>(QStringLiteral("16"))->trigger();
             QCOMPARE(title, QStringLiteral("关于 Corvane"));
             QCOMPARE(version, QStringLiteral("Version 2.1.0 Build 22357"));
-            // Which book is open: the file's path, or the data source of a shared book.
-            QCOMPARE(book, OnPostgreSql() ? QStringLiteral("数据源 Corvane")
-                                          : QString::fromStdString(m_book->path() + "/Corvane.bin"));
+            // Which book is open: the file's path, or the data source of a shared book and its server.
+            QCOMPARE(book, m_book->shownName());
             QVERIFY(linkColour != CStaticLink::g_clrUnvisited);
             QCOMPARE(m_prompts->opened.back(), std::string(kHomePage));
         }

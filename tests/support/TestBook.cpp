@@ -56,6 +56,10 @@ TestEngine CurrentTestEngine() {
     return server && *server ? TestEngine::kPostgreSql : TestEngine::kSqlite;
 }
 
+std::string TestBook::serverAddress() const {
+    return serverValue("PGHOST") + ":" + serverValue("PGPORT") + "/" + m_database;
+}
+
 std::string TestBook::serverValue(const std::string& name) {
     const auto& values = serverDescription();
     const auto found = values.find(name);

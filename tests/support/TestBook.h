@@ -30,6 +30,8 @@ public:
     std::string connectionString() const;
     // PostgreSQL: the database's name.
     const std::string& databaseName() const { return m_database; }
+    // PostgreSQL: where the data source points, "host:port/database".
+    std::string serverAddress() const;
 
     // PostgreSQL: a connection string for the test server's maintenance database, for making and dropping
     // databases, and the values of the server's description (server.env): PGHOST, PGPORT, PGUSER, PGPASSWORD.

@@ -99,6 +99,11 @@ void WindowBook::addAddresses(std::int32_t groupId, int count, const std::string
     batch.commit();
 }
 
+QString WindowBook::shownName() const {
+    return OnPostgreSql() ? QStringLiteral("数据源 Corvane (%1)").arg(QString::fromStdString(m_book->serverAddress()))
+                          : QString::fromStdString(m_path + "/Corvane.bin");
+}
+
 std::vector<AddressRecord> WindowBook::addresses(std::int32_t groupId) {
     std::list<AddressRecord> list;
     m_store.LoadGroupAddresses(groupId, list);

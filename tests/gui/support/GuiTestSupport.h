@@ -76,6 +76,8 @@ public:
 
     const std::string& path() const { return m_path; }
     AddressStore& store() { return m_store; }
+    // How the window names this book: the file's path, or the data source and its server.
+    QString shownName() const;
 
     std::int32_t addGroup(const std::string& name);
     // `count` addresses "<prefix><nnnn>@x" named "n<nnnn>", four-digit numbers from 0, in one transaction.
