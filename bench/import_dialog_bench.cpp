@@ -16,10 +16,11 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "dialogs/ImportProgressDialog.h"
 #include "store/AddressStore.h"
 #include "support/BenchBook.h"
 #include "support/BenchFolder.h"
+#include "textfiles/AddressImport.h"
+#include "ui/BackgroundWork.h"
 
 namespace {
 
@@ -71,7 +72,15 @@ int main(int argc, char** argv) {
 
     const Clock::time_point began = Clock::now();
     lastTick = began;
-    const ImportResult result = importWithProgress(&window, store, input, 11);
+    // As 导入 runs it: the import on a worker, the progress dialog after half a second.
+    ImportProgress progress;
+    ImportResult result;
+    BackgroundWork importing;
+    importing.title = QStringLiteral("导入");
+    importing.run = [&](std::stop_token stop) { result = importAddresses(store, input, 11, {}, &progress, stop); };
+    importing.describe = [&] { return QStringLiteral("已读 %1 行").arg(progress.lines.load()); };
+    importing.percent = [&] { return static_cast<int>(progress.bytes.load() * 100 / progress.fileSize.load()); };
+    runInBackground(&window, importing);
     const double seconds = milliseconds(Clock::now() - began) / 1000;
     ticker.stop();
 

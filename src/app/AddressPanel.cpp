@@ -7,18 +7,20 @@
 #include <vector>
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/MainWindowIds.h"
 #include "dialogs/CDlgEmailItem.h"
 #include "dialogs/CDlgFilter.h"
-#include "dialogs/ImportProgressDialog.h"
 #include "store/AddressStore.h"
 #include "textfiles/AddressExport.h"
 #include "textfiles/AddressImport.h"
 #include "textfiles/TextFileName.h"
+#include "ui/BackgroundWork.h"
 #include "ui/ControlText.h"
 #include "ui/Cp936Text.h"
 #include "ui/DialogUnits.h"
@@ -26,6 +28,7 @@
 #include "ui/TemplateDialog.h"
 #include "ui/UserPrompts.h"
 #include "workers/LoaderStarter.h"
+#include "workers/Loaders.h"
 #include "workers/WorkerNotice.h"
 
 using namespace MainWindowIds;
@@ -78,12 +81,20 @@ void AddressPanel::setUpCaption() {
 }
 
 void AddressPanel::showGroup(RowId id, const std::string& name) {
+    m_pageWanted = -1;
+    m_rowWanted = 0;
     m_nGroupId = id;
     m_strGroupName = name;
     m_strGroupCaption = m_strGroupName;
     m_nPage = 0;
     LoadGroupAsync(m_nGroupId);
     pushFields();
+}
+
+void AddressPanel::showAddress(RowId id, const std::string& name, std::int64_t position, RowId addressId) {
+    showGroup(id, name);
+    m_pageWanted = static_cast<std::int32_t>(position / PAGE_SIZE);
+    m_rowWanted = addressId;
 }
 
 void AddressPanel::forgetGroup(RowId id) {
@@ -102,6 +113,14 @@ void AddressPanel::takeRow(const WorkerNotice& notice) {
     const int row = m_listAddresses->InsertItem(0, notice.strText);
     m_listAddresses->SetItemData(row, notice.nValue);
     m_listAddresses->SetItemText(row, 1, notice.strName);
+    if (m_rowWanted != 0 && notice.nValue == m_rowWanted && m_pageWanted < 0) {
+        m_rowWanted = 0;
+        QTreeWidgetItem* item = m_listAddresses->topLevelItem(row);
+        m_listAddresses->clearSelection();
+        m_listAddresses->setCurrentItem(item);
+        item->setSelected(true);
+        m_listAddresses->scrollToItem(item);
+    }
     // One paint as soon as the window is idle, which the loader's pause after each row gives it: each row shows as
     // it arrives, without painting the list twice per row.
     m_listAddresses->viewport()->update();
@@ -111,6 +130,16 @@ void AddressPanel::takeTotal(const WorkerNotice& notice) {
     m_nLastPage = notice.nLastPage;
     m_nPage = 0;
     m_nTotal = static_cast<std::int32_t>(notice.nValue);
+    if (m_pageWanted >= 0) {
+        m_nPage = std::min(m_pageWanted, m_nLastPage);
+        m_pageWanted = -1;
+        // The group's loader waits for this notice to be handled, and a new loader stops it first: the page is
+        // asked for once the handler has returned.
+        if (m_nPage != 0)
+            QTimer::singleShot(0, &m_window, [this, group = m_nGroupId, page = m_nPage] {
+                if (group == m_nGroupId && page == m_nPage) ShowPageAsync();
+            });
+    }
     buildPageLabel();
     pushFields();
 }
@@ -262,7 +291,22 @@ void AddressPanel::OnImport() {
                               QStringLiteral("提示"), PromptIcon::Warning, PromptButtons::Ok);
         return;
     }
-    const ImportResult result = importWithProgress(&m_window, m_store, path, m_nGroupId);
+    ImportProgress progress;
+    ImportResult result;
+    BackgroundWork work;
+    work.title = QStringLiteral("导入");
+    work.run = [&](std::stop_token stop) { result = importAddresses(m_store, path, m_nGroupId, {}, &progress, stop); };
+    work.describe = [&, file = QFileInfo(pathForDisplay(path)).fileName()] {
+        return QStringLiteral("正在导入 %1\n已读 %2 行，已保存 %3 个地址")
+            .arg(file)
+            .arg(progress.lines.load())
+            .arg(progress.stored.load());
+    };
+    work.percent = [&] {
+        const std::uint64_t size = progress.fileSize.load();
+        return size == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(progress.bytes.load(), size) * 100 / size);
+    };
+    runInBackground(&m_window, work);
     if (result.cancelled) {
         messageBox(QStringLiteral("导入已停止：已保存 %1 个地址，来自文件的前 %2 行。再次导入这个文件会导入其余的行。")
                        .arg(result.stored)

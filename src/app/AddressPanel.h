@@ -30,6 +30,12 @@ public:
     void setUpCaption();
     // Shows the group `id` named `name` from its first page.
     void showGroup(RowId id, const std::string& name);
+    // Shows the group `id` named `name` at the page that holds position `position` of its order, and selects the
+    // row of address `addressId` there once it has come.
+    void showAddress(RowId id, const std::string& name, std::int64_t position, RowId addressId);
+    // The group on show; 0: none.
+    RowId groupOnShow() const { return m_nGroupId; }
+    const std::string& groupNameOnShow() const { return m_strGroupName; }
     // No group is current any more (it was deleted): the panel is emptied, so that nothing can be added under an
     // id that no list shows.
     void forgetGroup(RowId id);
@@ -64,6 +70,9 @@ private:
     std::int32_t m_nPage = 0;
     std::int32_t m_nLastPage = 0;
     std::int32_t m_nTotal = 0;
+    // A jump to one address (showAddress): the page to show once the group's count has come, and the row to select.
+    std::int32_t m_pageWanted = -1;
+    RowId m_rowWanted = 0;
     std::string m_strGroupCaption;
     std::string m_strPageLabel;
     QFont m_captionFont;

@@ -3,6 +3,8 @@
 #include "app/CCorvaneDlg.h"
 
 #include <ctime>
+#include <exception>
+#include <optional>
 #include <iostream>
 #include <system_error>
 
@@ -24,6 +26,7 @@
 #include "app/SearchAddress.h"
 #include "dialogs/CAboutDlg.h"
 #include "dialogs/CStaticLink.h"
+#include "listdialogs/ListMenu.h"
 #include "platform/StartDirectory.h"
 #include "store/AddressBook.h"
 #include "ui/BlockingNoticeTarget.h"
@@ -77,6 +80,7 @@ CCorvaneDlg::CCorvaneDlg(AddressBook& book)
             const int command = action->data().toInt();
             connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
         }
+        addListMenu(*bar, *this, m_store, *this);
         auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
         connect(f10, &QShortcut::activated, this, [bar] {
             if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().first());
@@ -250,6 +254,37 @@ void CCorvaneDlg::groupChosen(RowId id, const std::string& name) {
 
 void CCorvaneDlg::groupDeleted(RowId id) {
     m_addresses->forgetGroup(id);
+}
+
+RowId CCorvaneDlg::groupOnShow() const {
+    return m_addresses->groupOnShow();
+}
+
+void CCorvaneDlg::bookChanged() {
+    m_groups->FillGroupList();
+    const RowId shown = m_addresses->groupOnShow();
+    if (shown == 0) return;
+    const std::optional<std::string> name = m_groups->selectGroup(shown);
+    if (name)
+        m_addresses->showGroup(shown, *name);
+    else
+        m_addresses->forgetGroup(shown); // a list tool deleted it
+}
+
+void CCorvaneDlg::showAddress(RowId groupId, RowId addressId) {
+    std::optional<AddressStore::AddressPlace> place;
+    try {
+        place = m_store.addressPlace(addressId);
+    } catch (const std::exception& error) {
+        messageBox(QStringLiteral("读取数据库失败：\n%1").arg(fromCp936(error.what())), this);
+        return;
+    }
+    const std::optional<std::string> name = place ? m_groups->selectGroup(place->groupId) : std::nullopt;
+    if (!place || place->groupId != groupId || !name) {
+        messageBox(QStringLiteral("这个地址已经不在组中了。"), this);
+        return;
+    }
+    m_addresses->showAddress(groupId, *name, place->position, addressId);
 }
 
 int CCorvaneDlg::OnWorkerNotice(WorkerNotice& notice) {

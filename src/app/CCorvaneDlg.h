@@ -12,6 +12,7 @@
 #include <QIcon>
 
 #include "app/GroupPanel.h"
+#include "listdialogs/ListToolsHost.h"
 #include "store/RowId.h"
 #include "ui/TemplateDialog.h"
 
@@ -24,7 +25,7 @@ class QMenu;
 class SearchPanel;
 struct WorkerNotice;
 
-class CCorvaneDlg final : public TemplateDialog, private GroupPanel::Host {
+class CCorvaneDlg final : public TemplateDialog, private GroupPanel::Host, public ListToolsHost {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CCorvaneDlg)
 
@@ -38,6 +39,11 @@ public:
 
     // The window menu (the system menu of other desktops): right click on the menu bar, or Alt+Space.
     QMenu* windowMenu() const { return m_windowMenu; }
+
+    // ListToolsHost
+    RowId groupOnShow() const override;
+    void bookChanged() override;
+    void showAddress(RowId groupId, RowId addressId) override;
 
 protected:
     void OnInitDialog() override;

@@ -51,6 +51,19 @@ int GroupPanel::FillGroupList() {
     return 0;
 }
 
+std::optional<std::string> GroupPanel::selectGroup(RowId id) {
+    for (int row = 0; row < m_listGroups->GetItemCount(); ++row) {
+        if (m_listGroups->GetItemData(row) != id) continue;
+        QTreeWidgetItem* item = m_listGroups->topLevelItem(row);
+        m_listGroups->clearSelection();
+        m_listGroups->setCurrentItem(item);
+        item->setSelected(true);
+        m_listGroups->scrollToItem(item);
+        return m_listGroups->GetItemText(row, 0);
+    }
+    return std::nullopt;
+}
+
 void GroupPanel::OnClickGroups() {
     const int row = m_listGroups->GetFirstSelectedRow();
     if (row < 0) return;

@@ -2,6 +2,7 @@
 // and buttons; the window hears of a chosen and a deleted group through Host, and nothing else.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "store/RowId.h"
@@ -30,6 +31,8 @@ public:
     // The list's look and column, once the book is open.
     void setUp();
     int FillGroupList();
+    // Selects the row of group `id`; its name, or nothing when the list does not hold it.
+    std::optional<std::string> selectGroup(RowId id);
 
 private:
     void OnClickGroups();

@@ -522,6 +522,25 @@ std::optional<std::int32_t> AddressStore::countGroupAddresses(RowId groupId) {
     });
 }
 
+std::optional<AddressStore::AddressPlace> AddressStore::addressPlace(RowId addressId) {
+    std::lock_guard lock(m_mutex);
+    restoreConnection();
+    if (!m_connection.isOpen()) return std::nullopt;
+    return readReconnecting([&] {
+        // The rows before it in the order of the group's pages: by e-mail text, then by id. One read, so that the
+        // row and its place agree.
+        std::optional<AddressPlace> place;
+        loadRows(m_connection,
+                 "select a.group_id as group_id, (select count(*) from AddressList b where b.group_id = a.group_id "
+                 "and (b.email < a.email or (b.email = a.email and b.id < a.id))) as position "
+                 "from AddressList a where a.id = ?",
+                 {addressId}, [&](CMyRecordset& row) {
+                     place = AddressPlace{row.integer("group_id"), row.integer("position")};
+                 });
+        return place;
+    });
+}
+
 // Keywords and links -------------------------------------------------------------------------------------------
 
 AddressStore::RefreshOutcome AddressStore::refreshTable(RefreshedTable table) {

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/HttpGet.h"
@@ -153,6 +154,13 @@ public:
                              std::vector<AddressRecord>& addresses);
     // The number of addresses of the group; nothing when the connection is not open. \throws DatabaseError
     std::optional<std::int32_t> countGroupAddresses(RowId groupId);
+    // Where address `addressId` stands in its group's order (from 0), and the group it is in; nothing when there is
+    // no such address or no connection. \throws DatabaseError
+    struct AddressPlace {
+        RowId groupId = 0;
+        std::int64_t position = 0;
+    };
+    std::optional<AddressPlace> addressPlace(RowId addressId);
 
     // Keywords and links. The refreshes download the server's file and replace the table, whole or not at all;
     // when the download fails or yields no record, the table keeps its rows. A record that the database refuses
@@ -188,6 +196,23 @@ public:
     // \throws DatabaseError when the transaction cannot start (e.g. another program held the write lock for
     // longer than the time-out).
     StoreTransaction beginTransaction(BatchErrors errors = BatchErrors::kReport);
+
+    // Runs `statements(connection)` under the store's lock, for work that brings statements of its own (the list
+    // tools): a connection found gone is made again first, and one that a statement finds gone is made again at
+    // the next call. Inside the calling thread's batch the statements run in its transaction. Returns what
+    // `statements` returns. \throws DatabaseError, also when no book is open.
+    template <class Statements>
+    auto withConnection(Statements statements) -> decltype(statements(std::declval<OdbcConnection&>())) {
+        std::lock_guard lock(m_mutex);
+        restoreConnection();
+        if (!m_connection.isOpen()) throw DatabaseError("08003", 0, "The address book is not open.");
+        try {
+            return statements(m_connection);
+        } catch (const DatabaseError& error) {
+            noteIfConnectionGone(error);
+            throw;
+        }
+    }
 
 private:
     friend class StoreTransaction;
