@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     unixodbc unixodbc-dev libsqliteodbc
-    libcurl4-openssl-dev
+    libcurl4-openssl-dev libcsv-dev libuchardet-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-zenhei qt6-translations-l10n
 )
 if [ "${1:-}" != "--run" ]; then
