@@ -5,7 +5,7 @@
 # programs beside itself, hence all three in the same bin folder.
 include(GNUInstallDirs)
 
-install(TARGETS corvane corvane-create-db RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS corvane corvane-create-db corvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${PROJECT_SOURCE_DIR}/res/corvane-launcher.sh
     DESTINATION ${CMAKE_INSTALL_BINDIR}
     RENAME corvane-launcher)

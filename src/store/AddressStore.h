@@ -69,6 +69,10 @@ public:
     // folder where the journal's files cannot be made). Its connection is closed and the driver's text reported
     // once. The check reads no row, so it costs the same on any size of book.
     bool OpenDatabase(const std::string& startDirectory);
+    // OpenDatabase on a chosen book: the file Corvane.bin of `folder` whatever data sources are defined, or the
+    // book behind the data source `name`.
+    bool openBookFile(const std::string& folder);
+    bool openDataSource(const std::string& name);
     // Where the book is: the file's path, or the data source with its server, "Corvane (host:port/database)"
     // (after OpenDatabase, also a failed one).
     const std::string& bookDescription() const noexcept { return m_bookDescription; }
@@ -240,6 +244,9 @@ private:
     template <class Read> auto readReconnecting(Read read) -> decltype(read());
 
     void report(const std::vector<std::string>& failures);
+    // The open of a book named `description`: `failure` when it is known unusable before connecting.
+    bool openBook(const std::string& description, std::string failure,
+                  const std::optional<std::string>& connectionString);
 
     StoreLock m_mutex;
     OdbcConnection m_connection;

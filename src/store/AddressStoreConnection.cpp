@@ -76,26 +76,35 @@ namespace {
 
 // The data source's name, and the server it points to when its entry names one: a user who is told that the book
 // cannot be opened needs to know which machine to look at.
-std::string sharedBookDescription() {
-    const std::string server = dataSourceServer(kDataSourceName);
-    return server.empty() ? std::string(kDataSourceName) : std::string(kDataSourceName) + " (" + server + ")";
+std::string dataSourceDescription(const std::string& name) {
+    const std::string server = dataSourceServer(name);
+    return server.empty() ? name : name + " (" + server + ")";
 }
 
 } // namespace
 
 bool AddressStore::OpenDatabase(const std::string& startDirectory) {
-    std::string failure;
+    return sharedBookDefined() ? openDataSource(kDataSourceName) : openBookFile(startDirectory);
+}
+
+bool AddressStore::openBookFile(const std::string& folder) {
+    const std::string path = databaseFilePath(folder);
+    return openBook(path, unusableBookFileReason(path), connectionStringFor(path));
+}
+
+bool AddressStore::openDataSource(const std::string& name) {
+    return openBook(dataSourceDescription(name), {}, dataSourceConnectionString(name));
+}
+
+bool AddressStore::openBook(const std::string& description, std::string failure,
+                            const std::optional<std::string>& connectionString) {
     {
         std::lock_guard lock(m_mutex);
         m_connection.close();
         m_connectionString.clear();
         m_connectionGone = false;
         m_openFailure.clear();
-        const bool shared = sharedBookDefined();
-        m_bookDescription = shared ? sharedBookDescription() : databaseFilePath(startDirectory);
-        if (!shared) failure = unusableBookFileReason(databaseFilePath(startDirectory));
-        const std::optional<std::string> connectionString =
-            failure.empty() ? bookConnectionString(startDirectory) : std::nullopt;
+        m_bookDescription = description;
         if (failure.empty()) {
             if (!connectionString) {
                 m_openFailure = "The book's path cannot stand in a connection string (it holds \";\" or a brace).";

@@ -54,8 +54,10 @@ public:
                 stop(error.what());
             }
         }
-        if (!m_result.stopped && m_reader.failed())
+        if (!m_result.stopped && m_reader.failed()) {
             stop(std::string("The file could not be read to its end: ") + std::strerror(m_reader.error()));
+            m_result.fileFailed = true;
+        }
     }
 
 private:
@@ -85,12 +87,22 @@ private:
             text.remove_prefix(kByteOrderMark.size());
         ++m_result.lines;
         text = trimmed(text);
-        if (text.empty() || text.size() > kLongestAddress) return;
+        if (text.empty()) return;
+        if (text.size() > kLongestAddress) {
+            ++m_result.tooLong;
+            return;
+        }
         std::string address(text);
-        if (!IsValidEmailAddress(address)) return;
+        if (!IsValidEmailAddress(address)) {
+            ++m_result.invalid;
+            return;
+        }
         // An address of the file's earlier lines is present too: among the lines still to be checked or
         // inserted, or (since the checks run inside the batch) among the rows this batch has inserted so far.
-        if (!m_pendingSet.insert(address).second) return;
+        if (!m_pendingSet.insert(address).second) {
+            ++m_result.repeatedInFile;
+            return;
+        }
         m_pending.push_back(std::move(address));
         if (m_pending.size() == kRowsPerInsert) checkPending(batch);
         if (!m_result.stopped && m_fresh.size() >= kRowsPerInsert) insertFresh(batch, kRowsPerInsert);
@@ -110,8 +122,12 @@ private:
         if (m_pending.empty()) return;
         check(batch);
         if (m_result.stopped) return;
-        for (std::size_t i = 0; i < m_pending.size(); ++i)
-            if (m_present[i] == 0) m_fresh.push_back(std::move(m_pending[i]));
+        for (std::size_t i = 0; i < m_pending.size(); ++i) {
+            if (m_present[i] == 0)
+                m_fresh.push_back(std::move(m_pending[i]));
+            else
+                ++m_result.alreadyInGroup;
+        }
         m_pending.clear();
     }
 

@@ -14,12 +14,20 @@
 class AddressStore;
 
 struct ImportResult {
-    bool opened = false;       // the file could be opened
-    std::size_t lines = 0;     // lines read; when the run stopped, how far it had read (new rows go in many to a
-                               // statement, so the line at fault can lie a little before)
-    std::size_t stored = 0;    // addresses stored (committed)
+    bool opened = false;    // the file could be opened
+    std::size_t lines = 0;  // lines read; when the run stopped, how far it had read (new rows go in many to a
+                            // statement, so the line at fault can lie a little before)
+    std::size_t stored = 0; // addresses stored (committed)
+    // What became of the other lines read (blank lines aside): not an address (too long, or refused by the e-mail
+    // check), an address the group held already (also one that an earlier batch of this run stored), and an
+    // address that the file had given before within the same batch.
+    std::size_t tooLong = 0;
+    std::size_t invalid = 0;
+    std::size_t alreadyInGroup = 0;
+    std::size_t repeatedInFile = 0;
     bool stopped = false;      // the run stopped before the end of the file (see failure)
     bool cancelled = false;    // the run was asked to stop, and did at the end of the last batch it committed
+    bool fileFailed = false;   // it stopped because the file could not be read to its end
     std::size_t keptLines = 0; // lines whose batches were committed: the book holds what the file's first
                                // keptLines lines gave, and running again stores exactly the rest
     std::string failure;       // empty, or the database's text of what went wrong, to be shown once
