@@ -41,6 +41,20 @@ add_custom_command(OUTPUT ${corvane_changelog_gz}
 add_custom_target(corvane-changelog ALL DEPENDS ${corvane_changelog_gz})
 install(FILES ${PROJECT_SOURCE_DIR}/res/package/copyright ${corvane_changelog_gz} DESTINATION ${CORVANE_DOC_DIR})
 
+# corvane-cli's manual page (compressed as the changelog is) and its bash completion.
+set(corvane_cli_man_gz ${PROJECT_BINARY_DIR}/package/corvane-cli.1.gz)
+add_custom_command(OUTPUT ${corvane_cli_man_gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/package
+    COMMAND ${CMAKE_COMMAND} -E copy ${PROJECT_SOURCE_DIR}/res/cli/corvane-cli.1 ${PROJECT_BINARY_DIR}/package/corvane-cli.1
+    COMMAND gzip -9nf ${PROJECT_BINARY_DIR}/package/corvane-cli.1
+    DEPENDS ${PROJECT_SOURCE_DIR}/res/cli/corvane-cli.1
+    COMMENT "Compressing corvane-cli's manual page"
+    VERBATIM)
+add_custom_target(corvane-cli-man ALL DEPENDS ${corvane_cli_man_gz})
+install(FILES ${corvane_cli_man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/res/cli/corvane-cli.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME corvane-cli)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvane)
 set(CPACK_PACKAGE_VENDOR "The Corvane developers")

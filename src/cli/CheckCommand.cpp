@@ -39,8 +39,8 @@ int runCheck(std::ostream& out, bool json, const Words& words) {
     std::string text;
     for (std::int64_t number = 1; std::getline(in, text); ++number) {
         const std::string_view address = trimmed(text);
-        const bool valid = !address.empty() && address.size() <= kLongestAddress &&
-                           IsValidEmailAddress(std::string(address));
+        const bool valid =
+            !address.empty() && address.size() <= kLongestAddress && IsValidEmailAddress(std::string(address));
         if (valid == wantInvalid) continue;
         std::string_view shown = valid ? address : std::string_view(text);
         if (!valid && !shown.empty() && shown.back() == '\r') shown.remove_suffix(1);

@@ -16,8 +16,8 @@ public:
     CliContext(AddressStore& store, bool json, std::ostream& out, std::ostream& err);
 
     AddressStore& store;
-    const bool json;      // --json: one JSON object per run, or JSON lines for lists
-    const bool progress;  // standard error is a terminal: progress goes there
+    const bool json;     // --json: one JSON object per run, or JSON lines for lists
+    const bool progress; // standard error is a terminal: progress goes there
     std::ostream& out;
     std::ostream& err;
 

@@ -50,13 +50,13 @@ bool openBook(AddressStore& store, const BookChoice& choice, std::ostream& err) 
     } else {
         const std::string folder = choice.folder.empty() ? defaultBookFolder() : choice.folder;
         if (::access(databaseFilePath(folder).c_str(), F_OK) != 0) {
-            err << "corvane-cli: there is no book " << databaseFilePath(folder)
-                << " (corvane-create-db makes one)\n";
+            err << "corvane-cli: there is no book " << databaseFilePath(folder) << " (corvane-create-db makes one)\n";
             return false;
         }
         opened = store.openBookFile(folder);
     }
-    if (!opened) err << "corvane-cli: cannot open the book " << store.bookDescription() << ": " << store.openFailure() << '\n';
+    if (!opened)
+        err << "corvane-cli: cannot open the book " << store.bookDescription() << ": " << store.openFailure() << '\n';
     return opened;
 }
 

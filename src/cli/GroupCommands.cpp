@@ -61,9 +61,15 @@ GroupRecord newestNamed(AddressStore& store, const std::string& name) {
 } // namespace
 
 int runGroups(CliContext& context, const Words& words) {
-    CommandLine(words, {});
+    const CommandLine line(words, {{"--names"}, {}, 0, 0});
     std::vector<GroupRecord> groups;
     if (context.store.LoadGroups(groups) != 0) throw DatabaseError("HY000", 0, "the groups could not be read");
+    // One name a line and nothing else: what the shell's completion offers.
+    if (line.has("--names")) {
+        for (const GroupRecord& group : groups)
+            context.out << context.shown(group.name) << '\n';
+        return ExitStatus::kDone;
+    }
     const std::map<RowId, std::int64_t> counts = addressCounts(context.store);
     const auto countOf = [&](RowId id) {
         const auto found = counts.find(id);

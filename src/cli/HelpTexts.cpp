@@ -7,8 +7,8 @@ namespace {
 
 const std::map<std::string, std::string>& usages() {
     static const std::map<std::string, std::string> texts{
-        {"groups", "usage: corvane-cli groups\n"
-                   "Lists the groups: id, name and number of addresses.\n"},
+        {"groups", "usage: corvane-cli groups [--names]\n"
+                   "Lists the groups: id, name and number of addresses; with --names only the names, one a line.\n"},
         {"group", "usage: corvane-cli group add NAME\n"
                   "       corvane-cli group rename ID|NAME NEW\n"
                   "       corvane-cli group delete ID|NAME [--yes]\n"

@@ -53,7 +53,8 @@ void printSummary(CliContext& context, const std::string& file, const GroupRecor
 int runImport(CliContext& context, const Words& words) {
     const CommandLine line(words, {{"--names", "--ignore-case"}, {"--encoding", "--delimiter", "--rejected"}, 2, 2});
     if (line.has("--names")) return runNamedImport(context, line);
-    if (line.has("--ignore-case") || line.option("--encoding") || line.option("--delimiter") || line.option("--rejected"))
+    if (line.has("--ignore-case") || line.option("--encoding") || line.option("--delimiter") ||
+        line.option("--rejected"))
         throw UsageError("--ignore-case, --encoding, --delimiter and --rejected go with --names");
     const GroupRecord group = findGroup(context, line.positional()[0]);
     const std::string& file = line.positional()[1];

@@ -49,9 +49,8 @@ void TextTable::print(std::ostream& out) const {
             widths[i] = std::max(widths[i], columnsOf(row[i]));
     }
     // A table of name and value pairs has no headings to show.
-    const bool headed = std::any_of(m_rows.front().begin(), m_rows.front().end(), [](const std::string& heading) {
-        return !heading.empty();
-    });
+    const bool headed = std::any_of(m_rows.front().begin(), m_rows.front().end(),
+                                    [](const std::string& heading) { return !heading.empty(); });
     for (std::size_t r = headed ? 0 : 1; r < m_rows.size(); ++r) {
         const auto& row = m_rows[r];
         std::string line;
@@ -122,7 +121,11 @@ std::string utf8OrReplaced(std::string_view text) {
     std::string result;
     for (std::size_t i = 0; i < text.size();) {
         const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80 ? 1 : (byte >> 5) == 0x6 ? 2 : (byte >> 4) == 0xE ? 3 : (byte >> 3) == 0x1E ? 4 : 0;
+        const std::size_t length = byte < 0x80           ? 1
+                                   : (byte >> 5) == 0x6  ? 2
+                                   : (byte >> 4) == 0xE  ? 3
+                                   : (byte >> 3) == 0x1E ? 4
+                                                         : 0;
         bool whole = length > 0 && i + length <= text.size() && !(length == 2 && byte < 0xC2);
         for (std::size_t k = 1; whole && k < length; ++k)
             whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;

@@ -14,7 +14,9 @@ SpooledInput::SpooledInput(const std::string& path) : m_path(path) {
     const char* folder = std::getenv("TMPDIR");
     std::string name = std::string(folder && *folder ? folder : "/tmp") + "/corvane-cli-XXXXXX";
     const int fd = ::mkstemp(name.data());
-    if (fd < 0) throw std::runtime_error("cannot make a temporary file for standard input: " + std::string(std::strerror(errno)));
+    if (fd < 0)
+        throw std::runtime_error("cannot make a temporary file for standard input: " +
+                                 std::string(std::strerror(errno)));
     m_path = name;
     m_temporary = true;
     std::vector<char> buffer(1 << 16);
