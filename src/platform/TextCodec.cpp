@@ -14,7 +14,8 @@ namespace {
 std::string canonical(const std::string& name) {
     std::string result;
     for (char c : name)
-        if (std::isalnum(static_cast<unsigned char>(c))) result += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            result += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return result == "GBK" ? "CP936" : result;
 }
 

@@ -139,7 +139,8 @@ TEST_F(CliTest, ImportSaysWhatBecameOfEachLineAndItsStatusSaysWhetherLinesWereRe
     store.AddGroup("g");
     store.InsertAddress(1, "held@example.com", "");
     const std::string path = file("in.txt", "\xEF\xBB\xBF new@example.com \r\nheld@example.com\nnot an address\n\n"
-                                            "new@example.com\n" + std::string(250, 'a') + "@example.com\n");
+                                            "new@example.com\n" +
+                                                std::string(250, 'a') + "@example.com\n");
     CliRun first = run({"--json", "import", "g", path});
     EXPECT_EQ(first.status, 1) << first.err;
     EXPECT_NE(first.out.find("\"lines\":6,\"stored\":1,\"alreadyInGroup\":1,\"repeatedInFile\":1,\"invalid\":1,"
