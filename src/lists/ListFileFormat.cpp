@@ -68,7 +68,7 @@ Sample readSample(const std::string& path) {
 
 std::string detectorGuess(const std::string& bytes) {
     const std::unique_ptr<std::remove_pointer_t<uchardet_t>, void (*)(uchardet_t)> detector(uchardet_new(),
-                                                                                           uchardet_delete);
+                                                                                            uchardet_delete);
     if (!detector) return {};
     if (uchardet_handle_data(detector.get(), bytes.data(), bytes.size()) != 0) return {};
     uchardet_data_end(detector.get());
@@ -150,17 +150,17 @@ std::string normalisedHeader(std::string_view text) {
 
 // The column whose header names the people, or -1.
 int nameColumnByHeader(const std::vector<std::string>& names, int emailColumn) {
-    static const char* const kNames[] = {"name",     "姓名",     "名称",        "名字",        "昵称",
-                                         "fullname", "全名",     "displayname", "联系人",      "称呼",
-                                         "nickname", "nick",     "username",    "用户名",      "contact",
-                                         "contactname", "客户名称", "客户",     "收件人",      "显示名称"};
+    static const char* const kNames[] = {"name",        "姓名",     "名称",        "名字",   "昵称",
+                                         "fullname",    "全名",     "displayname", "联系人", "称呼",
+                                         "nickname",    "nick",     "username",    "用户名", "contact",
+                                         "contactname", "客户名称", "客户",        "收件人", "显示名称"};
     for (const char* wanted : kNames)
         for (std::size_t i = 0; i < names.size(); ++i)
-            if (static_cast<int>(i) != emailColumn && normalisedHeader(names[i]) == wanted)
-                return static_cast<int>(i);
+            if (static_cast<int>(i) != emailColumn && normalisedHeader(names[i]) == wanted) return static_cast<int>(i);
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string name = normalisedHeader(names[i]);
-        if (static_cast<int>(i) != emailColumn && (name.find("name") != std::string::npos || name.find("姓名") != std::string::npos))
+        if (static_cast<int>(i) != emailColumn &&
+            (name.find("name") != std::string::npos || name.find("姓名") != std::string::npos))
             return static_cast<int>(i);
     }
     return -1;
@@ -170,11 +170,16 @@ int nameColumnByHeader(const std::vector<std::string>& names, int emailColumn) {
 
 char delimiterCharacter(ListDelimiter delimiter) {
     switch (delimiter) {
-    case ListDelimiter::kComma: return ',';
-    case ListDelimiter::kSemicolon: return ';';
-    case ListDelimiter::kTab: return '\t';
-    case ListDelimiter::kPipe: return '|';
-    case ListDelimiter::kBlanks: return 0;
+    case ListDelimiter::kComma:
+        return ',';
+    case ListDelimiter::kSemicolon:
+        return ';';
+    case ListDelimiter::kTab:
+        return '\t';
+    case ListDelimiter::kPipe:
+        return '|';
+    case ListDelimiter::kBlanks:
+        return 0;
     }
     return ',';
 }

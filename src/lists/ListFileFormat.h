@@ -22,16 +22,16 @@ enum class ListDelimiter {
 struct ListFileFormat {
     ListEncoding encoding = ListEncoding::kUtf8;
     ListDelimiter delimiter = ListDelimiter::kComma;
-    bool header = false;    // the first record names the columns and holds no address
-    int emailColumn = 0;    // from 0
-    int nameColumn = -1;    // from 0; -1: no names (a record of one field may still carry one, "Name <addr>")
+    bool header = false;     // the first record names the columns and holds no address
+    int emailColumn = 0;     // from 0
+    int nameColumn = -1;     // from 0; -1: no names (a record of one field may still carry one, "Name <addr>")
     std::size_t columns = 0; // the most fields a record of the file's first part has
     std::vector<std::string> headerNames; // the header's fields (UTF-8), when there is one
 };
 
 struct ListFormatDetection {
     bool opened = false;
-    std::string failure;     // why the file cannot be read as a list (a UTF-16 file, not a text), else empty
+    std::string failure;      // why the file cannot be read as a list (a UTF-16 file, not a text), else empty
     std::string detectorSaid; // the character set that uchardet names for the file's first part, if any
     ListFileFormat format;
 };

@@ -16,9 +16,9 @@ class TextConverter;
 struct ListRecord {
     enum class Problem {
         kNone,
-        kUndecodable,  // bytes that the file's encoding does not allow
+        kUndecodable,   // bytes that the file's encoding does not allow
         kUnclosedQuote, // a quoted field that does not end within the record's limits: the line alone is given
-        kTooLong,      // a line longer than a record may be
+        kTooLong,       // a line longer than a record may be
     };
     std::size_t line = 0;            // where it starts, from 1
     std::vector<std::string> fields; // UTF-8, quotes removed

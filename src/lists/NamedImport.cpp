@@ -92,8 +92,9 @@ private:
                 }
                 rows = 0;
                 m_store.withConnection([&](OdbcConnection& connection) {
+                    // By id from the primary key, as the export reads a group (see GroupExport.cpp).
                     OdbcRecordSet records(connection);
-                    records.open("select id, email from AddressList where group_id = ? and id > ? order by id "
+                    records.open("select id, email from AddressList where +group_id = ? and id > ? order by id "
                                  "limit ?",
                                  {m_groupId, after, kRowsPerPage});
                     for (; !records.isEof(); records.moveNext(), ++rows) {
@@ -144,7 +145,7 @@ private:
         if (m_record.problem == Problem::kUnclosedQuote) return reject(m_batch.invalid, "引号没有闭合");
         if (m_record.problem == Problem::kUndecodable)
             return reject(m_batch.refused, m_format.encoding == ListEncoding::kUtf8 ? "不是有效的UTF-8文字"
-                                                                                     : "不是有效的GBK/GB18030文字");
+                                                                                    : "不是有效的GBK/GB18030文字");
         ListEntry entry = listEntryOf(m_record, m_format);
         if (entry.address.empty()) {
             const bool blank = std::all_of(m_record.fields.begin(), m_record.fields.end(),

@@ -15,11 +15,11 @@
 class AddressStore;
 
 struct NamedImportOptions {
-    ListFileFormat format;     // as detectListFormat told it, or as the user set it
-    bool ignoreCase = false;   // an address the group holds in other letter case is present; repeats in the file
-                               // are compared ignoring ASCII case too
-    std::string rejectedPath;  // where the refused records go (see RejectedLines); empty: nowhere
-    ImportBatching batching;   // as the plain import cuts its batches
+    ListFileFormat format;    // as detectListFormat told it, or as the user set it
+    bool ignoreCase = false;  // an address the group holds in other letter case is present; repeats in the file
+                              // are compared ignoring ASCII case too
+    std::string rejectedPath; // where the refused records go (see RejectedLines); empty: nowhere
+    ImportBatching batching;  // as the plain import cuts its batches
 };
 
 // Every count is of the batches committed: the book holds what the file's records up to `keptLine` gave.

@@ -94,13 +94,17 @@ TEST_F(GroupExportTest, WritesCsvInUtf8WithByteOrderMarkOrInGbkAsStoredInPagesTh
 TEST_F(GroupExportTest, CountsANameThatIsNotGbkAndGoesOn) {
     if (OnPostgreSql()) GTEST_SKIP() << "a server book holds only well-formed GBK";
     const RowId group = addGroup("old");
-    store.InsertAddress(group, "bad@example.com", "A\xFF" "B");
+    store.InsertAddress(group, "bad@example.com",
+                        "A\xFF"
+                        "B");
     store.InsertAddress(group, "next@example.com", "\xD5\xC5\xC8\xFD"); // 张三
     const GroupExportResult result =
         exportGroup(store, group, path, GroupExportOptions{ExportFormat::kCsv, ExportEncoding::kUtf8});
     ASSERT_TRUE(result.written);
     EXPECT_EQ(result.unconvertible, 1u);
-    EXPECT_EQ(readFile(path), "\xEF\xBB\xBF" "email,name\r\nbad@example.com,A\xEF\xBF\xBD" "B\r\n"
+    EXPECT_EQ(readFile(path), "\xEF\xBB\xBF"
+                              "email,name\r\nbad@example.com,A\xEF\xBF\xBD"
+                              "B\r\n"
                               "next@example.com,\xE5\xBC\xA0\xE4\xB8\x89\r\n");
 }
 

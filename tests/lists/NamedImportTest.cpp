@@ -66,20 +66,20 @@ TEST_F(NamedImportTest, ImportsAUtf8CsvWithHeaderAndQuotesAndSaysWhatBecameOfEac
     const RowId group = addGroup("clients");
     store.InsertAddress(group, "EXISTING@example.com", "old");
     writeFile(path, "\xEF\xBB\xBF"
-                    "Note,E-mail,姓名\r\n"                                  // 1
-                    "x,zhang@example.com,\"Zhang, San\"\r\n"                // 2
+                    "Note,E-mail,姓名\r\n"                                      // 1
+                    "x,zhang@example.com,\"Zhang, San\"\r\n"                    // 2
                     "\"two\r\nlines\",li@example.com,\"Li \"\"Lee\"\" Si\"\r\n" // 3-4
-                    "\r\n"                                                  // 5
-                    ",wang@example.com,王五\r\n"                            // 6
-                    "y,not-an-address,Nobody\r\n"                           // 7
-                    "z,Zhang@Example.COM,赵六\r\n"                          // 8: a repeat, letter case aside
-                    ",smile@example.com,\xF0\x9F\x98\x80\r\n"               // 9: no GBK form
-                    ",existing@example.com,Again\r\n"                       // 10: present, letter case aside
-                    ",zhang@example.com,dup\r\n"                            // 11: a repeat
-                    ",,\r\n"                                                // 12: blank
-                    ",bad\xFF@example.com,x\r\n"                            // 13: not UTF-8
-                    ",\"open@example.com,Open\r\n"                          // 14: a quote that never closes
-                    ",last@example.com,Last\r\n");                          // 15
+                    "\r\n"                                                      // 5
+                    ",wang@example.com,王五\r\n"                                // 6
+                    "y,not-an-address,Nobody\r\n"                               // 7
+                    "z,Zhang@Example.COM,赵六\r\n"                              // 8: a repeat, letter case aside
+                    ",smile@example.com,\xF0\x9F\x98\x80\r\n"                   // 9: no GBK form
+                    ",existing@example.com,Again\r\n"                           // 10: present, letter case aside
+                    ",zhang@example.com,dup\r\n"                                // 11: a repeat
+                    ",,\r\n"                                                    // 12: blank
+                    ",bad\xFF@example.com,x\r\n"                                // 13: not UTF-8
+                    ",\"open@example.com,Open\r\n"                              // 14: a quote that never closes
+                    ",last@example.com,Last\r\n");                              // 15
     const ListFormatDetection detection = detectListFormat(path);
     EXPECT_EQ(detection.format.encoding, ListEncoding::kUtf8);
     EXPECT_EQ(detection.format.delimiter, ListDelimiter::kComma);
@@ -118,9 +118,9 @@ TEST_F(NamedImportTest, ImportsAUtf8CsvWithHeaderAndQuotesAndSaysWhatBecameOfEac
 // byte of some GBK characters; and a single column of mailboxes, "Name <addr>" and "addr Name".
 TEST_F(NamedImportTest, ReadsGbkFilesWithAnyDelimiterAndMailboxLines) {
     const RowId group = addGroup("gbk");
-    writeFile(path, "\x83|\xD5\xC5|a@example.com\r\n"         // 億张
-                    "\xC0\xEE\xCB\xC4|b@example.com\r\n"     // 李四
-                    "\xCD\xF5\xCE\xE5|c@example.com\r\n");   // 王五
+    writeFile(path, "\x83|\xD5\xC5|a@example.com\r\n"      // 億张
+                    "\xC0\xEE\xCB\xC4|b@example.com\r\n"   // 李四
+                    "\xCD\xF5\xCE\xE5|c@example.com\r\n"); // 王五
     ListFormatDetection detection = detectListFormat(path);
     EXPECT_EQ(detection.format.encoding, ListEncoding::kGb18030);
     EXPECT_EQ(detection.format.delimiter, ListDelimiter::kPipe);
@@ -133,10 +133,10 @@ TEST_F(NamedImportTest, ReadsGbkFilesWithAnyDelimiterAndMailboxLines) {
                                                      "c@example.com=\xCD\xF5\xCE\xE5"}));
 
     const RowId mailboxes = addGroup("mailboxes");
-    writeFile(path, "\xD5\xC5\xC8\xFD <zs@example.com>\n"  // 张三 <...>
+    writeFile(path, "\xD5\xC5\xC8\xFD <zs@example.com>\n" // 张三 <...>
                     "\"Li, Si\" <ls@example.com>\n"
                     "ww@example.com  Wang Wu\n"
-                    "\xD5\xD4\xC1\xF9 zl@example.com\n"    // 赵六 addr
+                    "\xD5\xD4\xC1\xF9 zl@example.com\n" // 赵六 addr
                     "no address here\n");
     detection = detectListFormat(path);
     EXPECT_EQ(detection.format.encoding, ListEncoding::kGb18030);
@@ -144,9 +144,8 @@ TEST_F(NamedImportTest, ReadsGbkFilesWithAnyDelimiterAndMailboxLines) {
     result = import(path, mailboxes);
     EXPECT_EQ(result.stored, 4u);
     EXPECT_EQ(result.invalid, 1u);
-    EXPECT_EQ(rows(mailboxes),
-              (std::vector<std::string>{"zs@example.com=\xD5\xC5\xC8\xFD", "ls@example.com=Li, Si",
-                                        "ww@example.com=Wang Wu", "zl@example.com=\xD5\xD4\xC1\xF9"}));
+    EXPECT_EQ(rows(mailboxes), (std::vector<std::string>{"zs@example.com=\xD5\xC5\xC8\xFD", "ls@example.com=Li, Si",
+                                                         "ww@example.com=Wang Wu", "zl@example.com=\xD5\xD4\xC1\xF9"}));
     // The refused line is written in the list's own encoding.
     EXPECT_EQ(readFile(rejected), "\xD0\xD0\xBA\xC5,\xD4\xAD\xD2\xF2,\xD4\xAD\xD0\xD0\r\n"
                                   "5,\"Email\xB5\xD8\xD6\xB7\xCE\xDE\xD0\xA7\",\"no address here\"\r\n");
@@ -184,8 +183,8 @@ TEST_F(NamedImportTest, AStopKeepsWholeBatches) {
     EXPECT_EQ(result.keptLine, result.stored + 1);
     const std::vector<std::string> stored = rows(group);
     ASSERT_EQ(stored.size(), result.stored);
-    EXPECT_EQ(stored.back(), "u" + std::to_string(result.stored - 1) + "@example.com=Name " +
-                                 std::to_string(result.stored - 1));
+    EXPECT_EQ(stored.back(),
+              "u" + std::to_string(result.stored - 1) + "@example.com=Name " + std::to_string(result.stored - 1));
 }
 
 } // namespace
