@@ -2,14 +2,18 @@
 // refused lines with their reasons, and a stop that keeps whole batches.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <thread>
 
 #include "lists/ListFileFormat.h"
+#include "lists/ListFileReader.h"
 #include "lists/NamedImport.h"
 #include "platform/OdbcRecordSet.h"
+#include "regex/EmailAddress.h"
 #include "support/StoreFixture.h"
 
 namespace {
@@ -149,6 +153,40 @@ TEST_F(NamedImportTest, ReadsGbkFilesWithAnyDelimiterAndMailboxLines) {
     // The refused line is written in the list's own encoding.
     EXPECT_EQ(readFile(rejected), "\xD0\xD0\xBA\xC5,\xD4\xAD\xD2\xF2,\xD4\xAD\xD0\xD0\r\n"
                                   "5,\"Email\xB5\xD8\xD6\xB7\xCE\xDE\xD0\xA7\",\"no address here\"\r\n");
+}
+
+// Bytes of any kind, with quotes that never close, NULs, lone CRs and a line far longer than a record may be, in
+// every delimiter and encoding: the import ends, stores only valid addresses, and every record is counted once.
+TEST_F(NamedImportTest, BadInputEndsWithEveryRecordCounted) {
+    const RowId group = addGroup("noise");
+    std::mt19937 random(7);
+    std::string bytes;
+    const std::string pieces[] = {"\"",   ",",        ";",
+                                  "|",    "\t",       " ",
+                                  "\n",   "\r",       std::string(1, '\0'),
+                                  "\xFF", "\xD5\xC5", "a@example.com",
+                                  "<",    ">",        "\xF0\x9F\x98\x80"};
+    for (int i = 0; i < 40000; ++i)
+        bytes += pieces[random() % std::size(pieces)];
+    bytes += "\n" + std::string(ListFileReader::kLongestRecord + 10, 'x') + "\nend@example.com,End\n";
+    writeFile(path, bytes);
+    for (const ListEncoding encoding : {ListEncoding::kUtf8, ListEncoding::kGb18030})
+        for (const ListDelimiter delimiter : {ListDelimiter::kComma, ListDelimiter::kSemicolon, ListDelimiter::kTab,
+                                              ListDelimiter::kPipe, ListDelimiter::kBlanks}) {
+            NamedImportOptions options;
+            options.format.encoding = encoding;
+            options.format.delimiter = delimiter;
+            options.format.nameColumn = 1;
+            const NamedImportResult result = importNamedList(store, path, group, options);
+            EXPECT_TRUE(result.failure.empty()) << result.failure;
+            EXPECT_EQ(result.records,
+                      result.stored + result.alreadyInGroup + result.repeated + result.rejected() + result.blank);
+            EXPECT_GE(result.tooLong, 1u);
+        }
+    const std::vector<std::string> stored = texts("select email from AddressList", "email");
+    for (const std::string& address : stored)
+        EXPECT_TRUE(IsValidEmailAddress(address)) << address;
+    EXPECT_NE(std::find(stored.begin(), stored.end(), "end@example.com"), stored.end());
 }
 
 // A stop keeps the batches committed before it, whole: the book holds exactly the file's first lines, as many as
