@@ -428,6 +428,43 @@ AddressStore::InsertOutcome AddressStore::insertAddresses(RowId groupId, std::sp
     return outcome;
 }
 
+AddressStore::InsertOutcome AddressStore::insertNamedAddresses(RowId groupId, std::span<const NamedAddress> rows) {
+    std::vector<std::string> failures;
+    InsertOutcome outcome = InsertOutcome::kInserted;
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_connection.isOpen()) return InsertOutcome::kNotOpen;
+        if (batchBroken()) return m_batch->keepsErrors() ? InsertOutcome::kKept : InsertOutcome::kReported;
+        std::string failure;
+        try {
+            std::vector<SqlParameter> params;
+            params.reserve(3 * kRowsPerInsert);
+            for (std::size_t from = 0; from < rows.size();) {
+                const std::size_t left = rows.size() - from;
+                const std::size_t count = left >= kRowsPerInsert        ? kRowsPerInsert
+                                          : left >= kRowsPerInsert / 10 ? kRowsPerInsert / 10
+                                                                        : 1;
+                params.clear();
+                for (const NamedAddress& row : rows.subspan(from, count)) {
+                    params.emplace_back(groupId);
+                    params.emplace_back(std::string_view(row.email));
+                    params.emplace_back(std::string_view(row.name));
+                }
+                m_connection.execute(insertStatementFor(count), params);
+                from += count;
+            }
+        } catch (const DatabaseError& error) {
+            noteIfConnectionGone(error);
+            failure = error.what();
+        }
+        if (!failure.empty())
+            outcome = settleWrite(std::move(failure), failures) == kNotWritten ? InsertOutcome::kKept
+                                                                               : InsertOutcome::kReported;
+    }
+    report(failures);
+    return outcome;
+}
+
 int AddressStore::UpdateAddress(RowId id, RowId groupId, const std::string& email, const std::string& name) {
     std::vector<std::string> failures;
     int result = 0;

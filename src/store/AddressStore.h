@@ -144,6 +144,13 @@ public:
     // rows go with the batch, whole or not at all; outside one, a failure can leave the rows of the statements
     // that ran before it.
     InsertOutcome insertAddresses(RowId groupId, std::span<const std::string> emails, const std::string& name);
+    // An address with a name of its own, for insertNamedAddresses.
+    struct NamedAddress {
+        std::string email;
+        std::string name;
+    };
+    // insertAddresses with a name for each row: the rows of a list imported with names.
+    InsertOutcome insertNamedAddresses(RowId groupId, std::span<const NamedAddress> rows);
     // Refuses (2) an e-mail text that the target group holds under another id. The check and the update run under
     // the database's write lock, so no other program can store the same text in between. Should the check fail,
     // or the lock not be had, the error is reported and the result is 2 too: nothing is written.
