@@ -3,40 +3,43 @@
 
 #include <ostream>
 
+#include <langinfo.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr const char* kStoreEncoding = "CP936";
 
-// Byte by byte where the whole does not convert: what does convert still shows.
-std::string convertLeniently(const TextCodec& codec, std::string_view text) {
-    if (std::optional<std::string> whole = codec.convert(text)) return *whole;
-    std::string result;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t width = static_cast<unsigned char>(text[i]) >= 0x81 && i + 1 < text.size() ? 2 : 1;
-        const std::optional<std::string> piece = codec.convert(text.substr(i, width));
-        result += piece ? *piece : "?";
-        i += width;
-    }
-    return result;
-}
-
 } // namespace
+
+std::string localeEncoding() {
+    // The C locale's ASCII would refuse every Chinese name; a terminal that has not set a locale is taken to be
+    // UTF-8, as the desktops are.
+    const char* codeset = nl_langinfo(CODESET);
+    const std::string name = codeset ? codeset : "";
+    if (name.empty() || name == "ANSI_X3.4-1968" || name == "ASCII") return "UTF-8";
+    return name;
+}
 
 CliContext::CliContext(AddressStore& book, bool asJson, std::ostream& output, std::ostream& errors)
     : store(book), json(asJson), progress(::isatty(STDERR_FILENO) == 1), out(output), err(errors),
-      m_toTerminal(kStoreEncoding, localeEncoding()), m_toUtf8(kStoreEncoding, "UTF-8"),
-      m_toStore(localeEncoding(), kStoreEncoding) {}
+      m_toTerminal(localeEncoding().c_str(), kStoreEncoding), m_toUtf8("UTF-8", kStoreEncoding),
+      m_toStore(kStoreEncoding, localeEncoding().c_str()) {}
 
 std::string CliContext::shown(std::string_view stored) const {
-    return convertLeniently(m_toTerminal, stored);
+    std::string text;
+    m_toTerminal.convertReplacing(stored, text, "?");
+    return text;
 }
 
 std::string CliContext::utf8(std::string_view stored) const {
-    return convertLeniently(m_toUtf8, stored);
+    std::string text;
+    m_toUtf8.convertReplacing(stored, text, "\xEF\xBF\xBD");
+    return text;
 }
 
 std::optional<std::string> CliContext::storable(std::string_view typed) const {
-    return m_toStore.convert(typed);
+    std::string text;
+    if (!m_toStore.convert(typed, text)) return std::nullopt;
+    return text;
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/TextCodec.h"
+#include "platform/TextConverter.h"
 
 class AddressStore;
 
@@ -29,7 +29,11 @@ public:
     std::optional<std::string> storable(std::string_view typed) const;
 
 private:
-    TextCodec m_toTerminal;
-    TextCodec m_toUtf8;
-    TextCodec m_toStore;
+    // iconv keeps a state while it converts: one converter per direction, used by one thread.
+    mutable TextConverter m_toTerminal;
+    mutable TextConverter m_toUtf8;
+    mutable TextConverter m_toStore;
 };
+
+// The encoding of the terminal and of command-line arguments, from the locale (after setlocale(LC_ALL, "")).
+std::string localeEncoding();

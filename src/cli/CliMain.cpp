@@ -64,6 +64,7 @@ int dispatch(CliContext& context, const std::string& command, const Words& words
     if (command == "groups") return runGroups(context, words);
     if (command == "group") return runGroup(context, words);
     if (command == "import") return runImport(context, words);
+    if (command == "export") return runExport(context, words);
     if (command == "filter") return runFilter(context, words);
     throw UsageError("unknown command " + command);
 }

@@ -16,6 +16,7 @@ int runGroup(CliContext& context, const Words& words); // add, rename, delete
 int runImport(CliContext& context, const Words& words);
 // import --names: a list with names (from runImport, which has read its command line).
 int runNamedImport(CliContext& context, const CommandLine& line);
+int runExport(CliContext& context, const Words& words);
 int runFilter(CliContext& context, const Words& words);
 // Needs no book.
 int runCheck(std::ostream& out, bool json, const Words& words);

@@ -1,8 +1,118 @@
 // Tested by tests/cli/CliTest.cpp.
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+
 #include "cli/CliContext.h"
 #include "cli/CommandLine.h"
 #include "cli/Commands.h"
+#include "cli/ExitStatus.h"
+#include "cli/GroupLookup.h"
+#include "cli/Output.h"
+#include "cli/Progress.h"
+#include "cli/SpooledInput.h"
+#include "lists/ListFileFormat.h"
+#include "lists/NamedImport.h"
 
-int runNamedImport(CliContext&, const CommandLine&) {
-    throw UsageError("import --names is not available yet");
+namespace {
+
+ListEncoding encodingNamed(const std::string& name) {
+    if (name == "utf-8" || name == "utf8") return ListEncoding::kUtf8;
+    if (name == "gbk" || name == "gb18030") return ListEncoding::kGb18030;
+    throw UsageError("--encoding: utf-8 or gbk, not " + name);
+}
+
+ListDelimiter delimiterNamed(const std::string& name) {
+    if (name == "comma" || name == ",") return ListDelimiter::kComma;
+    if (name == "semicolon" || name == ";") return ListDelimiter::kSemicolon;
+    if (name == "tab" || name == "\t") return ListDelimiter::kTab;
+    if (name == "pipe" || name == "|") return ListDelimiter::kPipe;
+    if (name == "blanks" || name == " ") return ListDelimiter::kBlanks;
+    throw UsageError("--delimiter: comma, semicolon, tab, pipe or blanks, not " + name);
+}
+
+} // namespace
+
+int runNamedImport(CliContext& context, const CommandLine& line) {
+    const GroupRecord group = findGroup(context, line.positional()[0]);
+    const std::string& file = line.positional()[1];
+    std::unique_ptr<SpooledInput> input;
+    try {
+        input = std::make_unique<SpooledInput>(file);
+    } catch (const std::runtime_error& error) {
+        context.err << "corvane-cli: " << error.what() << '\n';
+        return ExitStatus::kFileError;
+    }
+    ListFormatDetection detection = detectListFormat(input->path());
+    if (!detection.opened) {
+        context.err << "corvane-cli: cannot read " << file << '\n';
+        return ExitStatus::kFileError;
+    }
+    if (!detection.failure.empty()) {
+        context.err << "corvane-cli: " << file << ": " << detection.failure << '\n';
+        return ExitStatus::kFileError;
+    }
+    NamedImportOptions options;
+    options.format = detection.format;
+    const std::optional<std::string> encoding = line.option("--encoding");
+    const std::optional<std::string> delimiter = line.option("--delimiter");
+    if (encoding) options.format.encoding = encodingNamed(*encoding);
+    if (delimiter) options.format.delimiter = delimiterNamed(*delimiter);
+    // The header and the columns are told again with the encoding and delimiter given.
+    if (encoding || delimiter) detectListColumns(input->path(), options.format);
+    options.ignoreCase = line.has("--ignore-case");
+    options.rejectedPath = line.option("--rejected").value_or("");
+
+    NamedImportProgress progress;
+    NamedImportResult result;
+    runShowingProgress(
+        context, [&] { result = importNamedList(context.store, input->path(), group.id, options, &progress); },
+        [&] {
+            return "read " + std::to_string(progress.records.load()) + " records, stored " +
+                   std::to_string(progress.stored.load());
+        });
+    const auto number = [](std::size_t value) { return static_cast<std::int64_t>(value); };
+    if (context.json) {
+        context.out << JsonObject()
+                           .text("result", result.stopped ? "stopped" : "imported")
+                           .text("file", file)
+                           .number("group", group.id)
+                           .number("records", number(result.records))
+                           .number("stored", number(result.stored))
+                           .number("alreadyInGroup", number(result.alreadyInGroup))
+                           .number("repeatedInFile", number(result.repeated))
+                           .number("invalid", number(result.invalid))
+                           .number("tooLong", number(result.tooLong))
+                           .number("refused", number(result.refused))
+                           .number("blank", number(result.blank))
+                           .number("keptLine", number(result.keptLine))
+                           .text("failure", result.failure)
+                           .str()
+                    << '\n';
+    } else {
+        context.out << (result.stopped ? "stopped: " : "imported: ") << file << " into group " << group.id << "  "
+                    << context.shown(group.name) << '\n';
+        TextTable table({"", ""});
+        table.add({"records", std::to_string(result.records)});
+        table.add({"stored", std::to_string(result.stored)});
+        table.add({"already in the group", std::to_string(result.alreadyInGroup)});
+        table.add({"repeated in the file", std::to_string(result.repeated)});
+        table.add({"invalid", std::to_string(result.invalid)});
+        table.add({"too long", std::to_string(result.tooLong)});
+        table.add({"refused", std::to_string(result.refused)});
+        table.print(context.out);
+    }
+    if (!result.opened) {
+        context.err << "corvane-cli: cannot read " << file << '\n';
+        return ExitStatus::kFileError;
+    }
+    if (!result.rejectedWritten) {
+        context.err << "corvane-cli: cannot write the refused lines to " << options.rejectedPath << '\n';
+        return ExitStatus::kFileError;
+    }
+    if (result.stopped) {
+        context.err << "corvane-cli: " << result.failure << '\n';
+        return ExitStatus::kDatabaseError;
+    }
+    return result.rejected() > 0 ? ExitStatus::kRefusedLines : ExitStatus::kDone;
 }

@@ -6,6 +6,8 @@
 #include <cwchar>
 #include <ostream>
 
+#include "platform/TextConverter.h"
+
 namespace {
 
 // Terminal columns that `text` (in the terminal's encoding) takes.
@@ -118,24 +120,8 @@ std::string jsonString(std::string_view text) {
 }
 
 std::string utf8OrReplaced(std::string_view text) {
+    static thread_local TextConverter utf8("UTF-8", "UTF-8");
     std::string result;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        const std::size_t length = byte < 0x80           ? 1
-                                   : (byte >> 5) == 0x6  ? 2
-                                   : (byte >> 4) == 0xE  ? 3
-                                   : (byte >> 3) == 0x1E ? 4
-                                                         : 0;
-        bool whole = length > 0 && i + length <= text.size() && !(length == 2 && byte < 0xC2);
-        for (std::size_t k = 1; whole && k < length; ++k)
-            whole = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        if (whole) {
-            result.append(text.substr(i, length));
-            i += length;
-        } else {
-            result += "\xEF\xBF\xBD";
-            ++i;
-        }
-    }
+    utf8.convertReplacing(text, result, "\xEF\xBF\xBD");
     return result;
 }

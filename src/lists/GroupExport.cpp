@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "lists/TextConverter.h"
+#include "platform/TextConverter.h"
 #include "platform/DatabaseError.h"
 #include "platform/OdbcConnection.h"
 #include "platform/OdbcRecordSet.h"
@@ -111,6 +111,7 @@ public:
                 if (!flush()) return false;
             }
         } catch (const DatabaseError& error) {
+            m_result.databaseFailed = true;
             return fail(error.what());
         }
         return true;

@@ -40,6 +40,7 @@ struct GroupExportResult {
     std::size_t unconvertible = 0; // rows with a text that is not well-formed GBK, written with U+FFFD in its
                                    // place (UTF-8 only)
     std::string failure;           // why nothing was written, as the system or the database said it
+    bool databaseFailed = false;   // the failure was the database's (reading the group), not the file's
 };
 
 // Writes group `groupId` of `store` to `path`, replacing what the file held, whole or not at all: on a failure or a

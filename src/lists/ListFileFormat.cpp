@@ -17,7 +17,7 @@
 
 #include "lists/ListEntry.h"
 #include "lists/ListFileReader.h"
-#include "lists/TextConverter.h"
+#include "platform/TextConverter.h"
 #include "regex/EmailAddress.h"
 
 namespace {

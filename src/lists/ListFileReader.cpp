@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "lists/ListEntry.h"
-#include "lists/TextConverter.h"
+#include "platform/TextConverter.h"
 
 namespace {
 

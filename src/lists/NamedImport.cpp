@@ -13,7 +13,7 @@
 #include "lists/ListEntry.h"
 #include "lists/ListFileReader.h"
 #include "lists/RejectedLines.h"
-#include "lists/TextConverter.h"
+#include "platform/TextConverter.h"
 #include "platform/DatabaseError.h"
 #include "platform/OdbcConnection.h"
 #include "platform/OdbcRecordSet.h"

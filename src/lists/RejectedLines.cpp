@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "lists/TextConverter.h"
+#include "platform/TextConverter.h"
 
 namespace {
 

@@ -217,6 +217,33 @@ TEST_F(CliTest, FilterAndCheckWriteTheLinesAsked) {
               "{\"line\":3,\"text\":\"not one\"}\n");
 }
 
+// A group out as CSV for a spreadsheet, and a list with names back in: names survive both ways, refused lines are
+// kept aside with their reasons, and the status says that some were refused.
+TEST_F(CliTest, AGroupExportedAsCsvComesBackWithItsNames) {
+    store.AddGroup("members");
+    store.AddGroup("copy");
+    store.InsertAddress(1, "li@example.com", "\xC0\xEE\xCB\xC4, \"Si\""); // 李四, "Si" in GBK
+    store.InsertAddress(1, "wang@example.com", "");
+    const std::string csv = folder.path() + "/members.csv";
+    CliRun exported = run({"--json", "export", "members", csv, "--csv", "--encoding", "utf-8"});
+    ASSERT_EQ(exported.status, 0) << exported.err;
+    EXPECT_NE(exported.out.find("\"rows\":2"), std::string::npos) << exported.out;
+    EXPECT_EQ(readFile(csv), "\xEF\xBB\xBF"
+                             "email,name\r\n"
+                             "li@example.com,\"李四, \"\"Si\"\"\"\r\n"
+                             "wang@example.com,\r\n");
+    EXPECT_EQ(run({"export", "1"}).out, "li@example.com\r\nwang@example.com\r\n"); // to standard output
+
+    std::ofstream(csv, std::ios::binary | std::ios::app) << "not an address,x\r\n";
+    const std::string rejected = folder.path() + "/rejected.csv";
+    CliRun imported = run({"import", "copy", csv, "--names", "--rejected", rejected});
+    EXPECT_EQ(imported.status, 1) << imported.err;
+    EXPECT_EQ(texts("select name from AddressList where group_id = 2 order by email", "name"),
+              (std::vector<std::string>{"\xC0\xEE\xCB\xC4, \"Si\"", ""}));
+    EXPECT_NE(readFile(rejected).find("not an address"), std::string::npos);
+    EXPECT_EQ(run({"export", "copy", folder.path() + "/no/such/folder/x.txt"}).status, 5);
+}
+
 TEST_F(CliTest, UsageAndABookThatCannotBeOpenedHaveTheirOwnStatuses) {
     CliRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);

@@ -1,5 +1,5 @@
 // Tested by tests/lists/GroupExportTest.cpp, tests/lists/NamedImportTest.cpp.
-#include "lists/TextConverter.h"
+#include "platform/TextConverter.h"
 
 #include <cerrno>
 #include <cstring>
