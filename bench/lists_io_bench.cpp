@@ -78,13 +78,13 @@ int main() {
     const std::string listPath = folder.path() + "/list.csv";
     {
         std::ofstream list(listPath, std::ios::binary);
-        list << "\xEF\xBB\xBF" "E-mail,姓名,备注\r\n";
+        list << "\xEF\xBB\xBF"
+                "E-mail,姓名,备注\r\n";
         for (int i = 0; i < kRows; ++i) {
             // Every fifth address is in the group already; every tenth name needs quotes.
             const std::string address =
                 i % 5 == 0 ? "user" + std::to_string(i) + "@example.com" : "new" + std::to_string(i) + "@example.com";
-            list << address << (i % 10 == 1 ? ",\"王, 五 " : ",王五 ") << i << (i % 10 == 1 ? "\"" : "")
-                 << ",note\r\n";
+            list << address << (i % 10 == 1 ? ",\"王, 五 " : ",王五 ") << i << (i % 10 == 1 ? "\"" : "") << ",note\r\n";
         }
     }
     importOnce(folder.path(), listPath, false);
