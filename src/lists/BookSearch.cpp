@@ -68,13 +68,11 @@ class Search {
 public:
     Search(AddressStore& store, std::string_view text, const BookSearchOptions& options, const FoundChunk& onFound,
            BookSearchProgress* progress, std::stop_token stop)
-        : m_store(store), m_forms(searchFormsOf(store)), m_options(options), m_onFound(onFound),
-          m_progress(progress), m_stop(std::move(stop)), m_needle(foldAsciiLetters(text)),
-          m_sqlNeedle(m_forms.fold(text)) {}
+        : m_store(store), m_forms(searchFormsOf(store)), m_options(options), m_onFound(onFound), m_progress(progress),
+          m_stop(std::move(stop)), m_needle(foldAsciiLetters(text)), m_sqlNeedle(m_forms.fold(text)) {}
 
     BookSearchResult run() {
-        const LowerEmailIndex index =
-            ensureLowerEmailIndex(m_store, m_progress ? &m_progress->buildingIndex : nullptr);
+        const LowerEmailIndex index = ensureLowerEmailIndex(m_store, m_progress ? &m_progress->buildingIndex : nullptr);
         m_result.indexMade = index.made;
         std::vector<GroupRecord> groups;
         m_store.LoadGroups(groups);
@@ -153,8 +151,8 @@ private:
         for (std::int32_t page = kFirstPage; !stopped(); page = kPage) {
             std::vector<Row> rows;
             if (upper) {
-                const SqlParameter params[] = {std::string_view(from), std::string_view(*upper),
-                                               std::string_view(from), after, page};
+                const SqlParameter params[] = {std::string_view(from), std::string_view(*upper), std::string_view(from),
+                                               after, page};
                 rows = readRows(m_store,
                                 "select id, group_id, email, name, lower(email) as k from AddressList "
                                 "where lower(email) >= ? and lower(email) < ? and (lower(email) > ? or id > ?) "
@@ -224,7 +222,8 @@ private:
                 params.emplace_back(std::string_view(text));
             std::vector<Row> rows = readRows(m_store, sql, params, false, m_stop);
             take(rows, condition.matches);
-            if (m_progress) m_progress->percent.store(static_cast<int>(100 * std::min(from + kIdsPerStretch, last) / last));
+            if (m_progress)
+                m_progress->percent.store(static_cast<int>(100 * std::min(from + kIdsPerStretch, last) / last));
         }
     }
 

@@ -63,14 +63,13 @@ public:
         for (; !records.isEof(); records.moveNext()) {
             std::string email = records.text("email");
             if (!wanted.count(m_options.ignoreCase ? foldAsciiLetters(email) : email)) continue;
-            rows.push_back({records.integer("id"), records.integer("group_id"), std::move(email), records.text("name")});
+            rows.push_back(
+                {records.integer("id"), records.integer("group_id"), std::move(email), records.text("name")});
         }
     }
 
     // The listed address a row holds.
-    std::string keyOf(const Row& row) const {
-        return m_options.ignoreCase ? foldAsciiLetters(row.email) : row.email;
-    }
+    std::string keyOf(const Row& row) const { return m_options.ignoreCase ? foldAsciiLetters(row.email) : row.email; }
 
 private:
     const SearchForms& m_forms;

@@ -61,9 +61,9 @@ TEST_F(BookSearchTest, FindsEqualStartingAndContainedTextsLetterCaseAsideAcrossG
               (std::vector<std::string>{"Alice@Example.com", "alice@example.com.cn", "bob@example.com"}));
     EXPECT_EQ(find("aLiCe", TextMatch::kStartsWith, false),
               (std::vector<std::string>{"Alice@Example.com", "alice@example.com.cn"}));
-    EXPECT_EQ(set(find("LICE", TextMatch::kContains)),
-              (std::set<std::string>{"Alice@Example.com", "alice@example.com.cn", "xalice@example.com",
-                                     "bob@example.com"}));
+    EXPECT_EQ(
+        set(find("LICE", TextMatch::kContains)),
+        (std::set<std::string>{"Alice@Example.com", "alice@example.com.cn", "xalice@example.com", "bob@example.com"}));
     EXPECT_EQ(set(find("LICE", TextMatch::kContains, false)),
               (std::set<std::string>{"Alice@Example.com", "alice@example.com.cn", "xalice@example.com"}));
     EXPECT_EQ(find("alice smith", TextMatch::kEquals), std::vector<std::string>{"Alice@Example.com"});
@@ -71,9 +71,8 @@ TEST_F(BookSearchTest, FindsEqualStartingAndContainedTextsLetterCaseAsideAcrossG
 
     // Each found address carries its group.
     std::vector<FoundAddress> found;
-    searchBook(store, "alice@example.com", {TextMatch::kEquals}, [&](std::vector<FoundAddress>& chunk) {
-        found.insert(found.end(), chunk.begin(), chunk.end());
-    });
+    searchBook(store, "alice@example.com", {TextMatch::kEquals},
+               [&](std::vector<FoundAddress>& chunk) { found.insert(found.end(), chunk.begin(), chunk.end()); });
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].groupId, first);
     EXPECT_EQ(found[0].groupName, kZhang + kSan);
@@ -111,8 +110,8 @@ TEST_F(BookSearchTest, TheFirstResultsComeBeforeTheRestAndThoseOverTheLimitAreOn
     store.insertAddresses(group, emails, "");
     std::vector<std::size_t> chunks;
     BookSearchOptions options{TextMatch::kStartsWith, false, 1000};
-    const BookSearchResult result = searchBook(
-        store, "USER1", options, [&](std::vector<FoundAddress>& found) { chunks.push_back(found.size()); });
+    const BookSearchResult result =
+        searchBook(store, "USER1", options, [&](std::vector<FoundAddress>& found) { chunks.push_back(found.size()); });
     ASSERT_GE(chunks.size(), 2u);
     EXPECT_LE(chunks[0], 200u);
     EXPECT_EQ(result.found, 1200u);
@@ -120,8 +119,8 @@ TEST_F(BookSearchTest, TheFirstResultsComeBeforeTheRestAndThoseOverTheLimitAreOn
 
     std::stop_source stop;
     stop.request_stop();
-    const BookSearchResult stopped =
-        searchBook(store, "user1", options, [](std::vector<FoundAddress>&) {}, nullptr, stop.get_token());
+    const BookSearchResult stopped = searchBook(
+        store, "user1", options, [](std::vector<FoundAddress>&) {}, nullptr, stop.get_token());
     EXPECT_TRUE(stopped.cancelled);
     EXPECT_EQ(stopped.found, 0u);
 }
@@ -129,9 +128,9 @@ TEST_F(BookSearchTest, TheFirstResultsComeBeforeTheRestAndThoseOverTheLimitAreOn
 TEST_F(BookSearchTest, ABookWithoutTheIndexGetsItOnItsFirstSearch) {
     const RowId group = addGroup("g");
     store.InsertAddress(group, "Old@Example.com", "");
-    const std::string exists = OnPostgreSql()
-                                   ? "select count(*) as value from pg_indexes where indexname = 'addresslist_lower_email'"
-                                   : "select count(*) as value from sqlite_master where name = 'AddressList_lower_email'";
+    const std::string exists =
+        OnPostgreSql() ? "select count(*) as value from pg_indexes where indexname = 'addresslist_lower_email'"
+                       : "select count(*) as value from sqlite_master where name = 'AddressList_lower_email'";
     ASSERT_EQ(scalar(exists), 1); // fresh books have it
     sql("drop index AddressList_lower_email");
     ASSERT_EQ(scalar(exists), 0);

@@ -115,8 +115,7 @@ TEST_F(RemoveListedTest, ARunThatEndsPartWayKeepsWholeBatchesAndTheirSavedRowsOn
     }
     const std::string saved = folder.path() + "/removed.csv";
     RemoveListedProgress progress;
-    const ListedRemoval removal =
-        removeListed(store, listed, {.addressesPerBatch = 1000}, saved, &progress);
+    const ListedRemoval removal = removeListed(store, listed, {.addressesPerBatch = 1000}, saved, &progress);
     EXPECT_TRUE(removal.stopped);
     EXPECT_TRUE(containsIgnoringCase(removal.failure, "refused")) << removal.failure;
     EXPECT_EQ(removal.removed, 2000u);
