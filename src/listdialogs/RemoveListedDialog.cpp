@@ -164,6 +164,8 @@ private:
                                },
                                [&] {
                                    if (reading) return QStringLiteral("正在读取文件…");
+                                   if (progress.buildingIndex)
+                                       return QStringLiteral("正在为查找准备索引（只在第一次时做，可能要几秒钟）…");
                                    return QStringLiteral("正在查找：已查 %1 / %2 个地址")
                                        .arg(progress.checked.load())
                                        .arg(listed.addresses.size());

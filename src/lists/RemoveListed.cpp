@@ -98,7 +98,7 @@ ListedCount countListed(AddressStore& store, const std::vector<std::string>& add
                         const RemoveListedOptions& options, RemoveListedProgress* progress, std::stop_token stop) {
     ListedCount count;
     try {
-        ensureLowerEmailIndex(store);
+        ensureLowerEmailIndex(store, progress ? &progress->buildingIndex : nullptr);
         Lookup lookup(searchFormsOf(store), options);
         std::unordered_set<std::string> present;
         std::unordered_set<RowId> groups;
@@ -146,7 +146,7 @@ ListedRemoval removeListed(AddressStore& store, const std::vector<std::string>& 
         return removal;
     }
     try {
-        ensureLowerEmailIndex(store);
+        ensureLowerEmailIndex(store, progress ? &progress->buildingIndex : nullptr);
         Lookup lookup(searchFormsOf(store), options);
         std::unordered_map<RowId, std::string> groupNames;
         if (!savePath.empty()) {

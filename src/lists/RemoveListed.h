@@ -24,8 +24,9 @@ struct RemoveListedOptions {
 
 // How far a count or a removal has come, for another thread to show while it runs.
 struct RemoveListedProgress {
-    std::atomic<std::size_t> checked{0}; // listed addresses looked up
-    std::atomic<std::size_t> removed{0}; // rows removed and committed
+    std::atomic<bool> buildingIndex{false}; // the book is getting its index on lower(email) (seconds, once)
+    std::atomic<std::size_t> checked{0};    // listed addresses looked up
+    std::atomic<std::size_t> removed{0};    // rows removed and committed
 };
 
 // What the book holds of the listed addresses.

@@ -89,8 +89,9 @@ private slots:
             QTest::mouseClick(remove, Qt::LeftButton);
             QCOMPARE(results->topLevelItemCount(), 12);
             QTest::mouseClick(remove, Qt::LeftButton);
-            QCOMPARE(m_prompts->takeTexts(), (QStringList{QStringLiteral("确定要从所在的组中删除选中的 3 个地址吗？"),
-                                                          QStringLiteral("确定要从所在的组中删除选中的 3 个地址吗？")}));
+            QCOMPARE(m_prompts->takeTexts(),
+                     (QStringList{QStringLiteral("确定要从所在的组中删除选中的 3 个地址吗？"),
+                                  QStringLiteral("确定要从所在的组中删除选中的 3 个地址吗？")}));
             QCOMPARE(results->topLevelItemCount(), 9);
             QCOMPARE(status->text(), QStringLiteral("找到 9 个"));
             QCOMPARE(m_book->addresses(first).size() + m_book->addresses(second).size(), std::size_t(59));
@@ -121,19 +122,21 @@ private slots:
             // The group on show, letter case aside: No leaves everything.
             m_prompts->answers.push_back(PromptAnswer::No);
             QTest::mouseClick(start, Qt::LeftButton);
-            QCOMPARE(m_prompts->takeTexts(),
-                     QStringList{QStringLiteral("文件中的 3 个地址有 2 个在 1 个组中（共 2 行）。\n确定要删除这 2 行吗？"
-                                                "\n（跳过了 1 行不是有效地址的文字。）")});
+            QCOMPARE(
+                m_prompts->takeTexts(),
+                QStringList{QStringLiteral("文件中的 3 个地址有 2 个在 1 个组中（共 2 行）。\n确定要删除这 2 行吗？"
+                                           "\n（跳过了 1 行不是有效地址的文字。）")});
             QCOMPARE(m_book->addresses(g).size(), std::size_t(3));
             // Every group, the rows saved: Yes removes them and sums up.
             dialog->findChild<QRadioButton*>(RemoveListedControls::kAllGroups)->setChecked(true);
             dialog->findChild<QCheckBox*>(RemoveListedControls::kSaveRows)->setChecked(true);
             m_prompts->files.push_back(saved);
             QTest::mouseClick(start, Qt::LeftButton);
-            QCOMPARE(m_prompts->takeTexts(),
-                     (QStringList{QStringLiteral("文件中的 3 个地址有 2 个在 2 个组中（共 3 行）。\n确定要删除这 3 行吗？"
-                                                 "\n（跳过了 1 行不是有效地址的文字。）"),
-                                  QStringLiteral("已删除 3 行。\n删除的行已保存到 %1。").arg(saved.c_str())}));
+            QCOMPARE(
+                m_prompts->takeTexts(),
+                (QStringList{QStringLiteral("文件中的 3 个地址有 2 个在 2 个组中（共 3 行）。\n确定要删除这 3 行吗？"
+                                            "\n（跳过了 1 行不是有效地址的文字。）"),
+                             QStringLiteral("已删除 3 行。\n删除的行已保存到 %1。").arg(saved.c_str())}));
             QTRY_VERIFY(!dialog->isVisible());
         });
         m_window->findChild<QAction*>(ListMenuActions::kRemoveListed)->trigger();
