@@ -102,7 +102,8 @@ std::string sqliteBook(const std::string& folder) {
     return folder;
 }
 
-// --- Measurements -----------------------------------------------------------------------------------------------------
+// --- Measurements
+// -----------------------------------------------------------------------------------------------------
 struct Timing {
     double first = 0; // ms to the first rows handed out
     double total = 0;
@@ -113,11 +114,10 @@ Timing timeSearch(AddressStore& store, const std::string& text, TextMatch match,
     Timing timing;
     const Clock::time_point start = Clock::now();
     bool first = true;
-    const BookSearchResult result =
-        searchBook(store, text, {match, names, limit}, [&](std::vector<FoundAddress>&) {
-            if (first) timing.first = msSince(start);
-            first = false;
-        });
+    const BookSearchResult result = searchBook(store, text, {match, names, limit}, [&](std::vector<FoundAddress>&) {
+        if (first) timing.first = msSince(start);
+        first = false;
+    });
     timing.total = msSince(start);
     if (first) timing.first = timing.total;
     if (!result.failure.empty()) throw std::runtime_error(result.failure);
@@ -180,8 +180,7 @@ void removal(AddressStore& store, const std::string& folder, const char* engine)
     start = Clock::now();
     const ListedRemoval removed = removeListed(store, listed.addresses, options);
     const double deleted = msSince(start);
-    if (!count.failure.empty() || !removed.failure.empty())
-        throw std::runtime_error(count.failure + removed.failure);
+    if (!count.failure.empty() || !removed.failure.empty()) throw std::runtime_error(count.failure + removed.failure);
     std::printf("%-10s removal of %d listed addresses: read %.0f ms, count %.0f ms (%zu present, %zu rows), "
                 "delete %.0f ms (%zu rows); target: seconds\n",
                 engine, kListed, read, counted, count.present, count.rows, deleted, removed.removed);
