@@ -66,6 +66,8 @@ int dispatch(CliContext& context, const std::string& command, const Words& words
     if (command == "import") return runImport(context, words);
     if (command == "export") return runExport(context, words);
     if (command == "filter") return runFilter(context, words);
+    if (command == "find") return runFind(context, words);
+    if (command == "remove") return runRemove(context, words);
     throw UsageError("unknown command " + command);
 }
 

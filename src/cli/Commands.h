@@ -18,5 +18,7 @@ int runImport(CliContext& context, const Words& words);
 int runNamedImport(CliContext& context, const CommandLine& line);
 int runExport(CliContext& context, const Words& words);
 int runFilter(CliContext& context, const Words& words);
+int runFind(CliContext& context, const Words& words);
+int runRemove(CliContext& context, const Words& words);
 // Needs no book.
 int runCheck(std::ostream& out, bool json, const Words& words);

@@ -35,7 +35,9 @@ int runExport(CliContext& context, const Words& words) {
             result = toStandardOutput ? exportGroupTo(context.store, group.id, STDOUT_FILENO, options, &progress)
                                       : exportGroup(context.store, group.id, path, options, &progress);
         },
-        [&] { return "wrote " + std::to_string(progress.written.load()) + " of " + std::to_string(progress.total.load()); });
+        [&] {
+            return "wrote " + std::to_string(progress.written.load()) + " of " + std::to_string(progress.total.load());
+        });
     if (!result.written) {
         context.err << "corvane-cli: the export was not written: " << result.failure << '\n';
         return result.databaseFailed ? ExitStatus::kDatabaseError : ExitStatus::kFileError;
