@@ -20,8 +20,7 @@ constexpr std::size_t kIdsPerStatement = 200;
 constexpr std::size_t kRowsPerBatch = 4000;
 
 // Runs `sql`, which ends in "id in (", for `ids` a statement's worth at a time, with `first` bound before the ids.
-template <class Each>
-void forIdChunks(const std::vector<RowId>& ids, RowId first, const std::string& sql, Each each) {
+template <class Each> void forIdChunks(const std::vector<RowId>& ids, RowId first, const std::string& sql, Each each) {
     for (std::size_t at = 0; at < ids.size(); at += kIdsPerStatement) {
         const std::size_t count = std::min(kIdsPerStatement, ids.size() - at);
         std::string text = sql + "?";
@@ -89,8 +88,8 @@ CaseDuplicatesScan findCaseDuplicates(AddressStore& store, RowId groupId, std::s
 }
 
 CaseDuplicatesDeletion deleteCaseDuplicates(AddressStore& store, RowId groupId,
-                                            const std::vector<CaseDuplicateSet>& sets,
-                                            CaseDuplicatesProgress* progress, std::stop_token stop) {
+                                            const std::vector<CaseDuplicateSet>& sets, CaseDuplicatesProgress* progress,
+                                            std::stop_token stop) {
     CaseDuplicatesDeletion deletion;
     if (progress) {
         std::int64_t total = 0;

@@ -64,9 +64,8 @@ GroupArithmeticResult combineIntoGroup(AddressStore& store, const GroupCombinati
 
 // Writes the e-mail texts of the result to `path`, one a line, each followed by CR LF, as the export does, whole or
 // not at all: a stop or a failure leaves whatever was at `path` as it was.
-GroupArithmeticResult combineIntoFile(AddressStore& store, const GroupCombination& combination,
-                                      const std::string& path, GroupArithmeticProgress* progress = nullptr,
-                                      std::stop_token stop = {});
+GroupArithmeticResult combineIntoFile(AddressStore& store, const GroupCombination& combination, const std::string& path,
+                                      GroupArithmeticProgress* progress = nullptr, std::stop_token stop = {});
 
 // Moves A's rows into B (ids and names kept), except those whose address B holds already, or that repeat an
 // address of A stored before them; those are deleted with group A. The moves go a range at a time, each committed;
@@ -75,7 +74,7 @@ GroupArithmeticResult combineIntoFile(AddressStore& store, const GroupCombinatio
 GroupArithmeticResult mergeGroupInto(AddressStore& store, RowId a, RowId b, bool ignoreCase,
                                      GroupArithmeticProgress* progress = nullptr, std::stop_token stop = {});
 
-// Makes the index that the comparisons with `ignoreCase` need, where it is missing: on (group_id, lower(email)).
+// Makes the index that the comparisons with `ignoreCase` need, where it is missing: on (group_id, lower(email), email).
 // The runs above make it themselves; it takes a few seconds on a book of millions of rows, once.
 // \throws DatabaseError
 void ensureCaseFoldedIndex(AddressStore& store);

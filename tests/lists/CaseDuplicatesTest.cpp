@@ -61,8 +61,8 @@ TEST_F(CaseDuplicatesTest, FindsTheSetsKeepsTheFirstStoredAndDeletesTheRest) {
     EXPECT_TRUE(deletion.failure.empty()) << deletion.failure;
     EXPECT_EQ(deletion.deleted, 3);
     EXPECT_EQ(progress.deleted, 3);
-    EXPECT_EQ(emailsOf(g), (std::vector<std::string>{"Foo@QQ.com", "bar@x", "solo@x", "\x81\x41@x.cn",
-                                                     "\x81\x61@x.cn"}));
+    EXPECT_EQ(emailsOf(g),
+              (std::vector<std::string>{"Foo@QQ.com", "bar@x", "solo@x", "\x81\x41@x.cn", "\x81\x61@x.cn"}));
     EXPECT_EQ(emailsOf(other), std::vector<std::string>{"FOO@qq.com"});
     EXPECT_TRUE(findCaseDuplicates(store, g).sets.empty());
 }

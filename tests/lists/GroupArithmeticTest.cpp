@@ -53,9 +53,19 @@ const char kGbkLower[] = "\x81\x61@x.cn";
 TEST_F(GroupArithmeticTest, EachOperationKeepsTheFirstStoredRowOfEachAddressInOrder) {
     const RowId a = group("A");
     const RowId b = group("B");
-    add(a, {{"b@x", "a1"}, {"Dup@x", "a2"}, {"c@x", "a3"}, {"dup@x", "a4"}, {"shared@x", "a5"}, {"E@x", "a6"},
+    add(a, {{"b@x", "a1"},
+            {"Dup@x", "a2"},
+            {"c@x", "a3"},
+            {"dup@x", "a4"},
+            {"shared@x", "a5"},
+            {"E@x", "a6"},
             {kGbkUpper, "a7"}});
-    add(b, {{"SHARED@x", "b1"}, {"shared@x", "b2"}, {"e@x", "b3"}, {"c@x", "b4"}, {"e@x", "b5"}, {"f@x", "b6"},
+    add(b, {{"SHARED@x", "b1"},
+            {"shared@x", "b2"},
+            {"e@x", "b3"},
+            {"c@x", "b4"},
+            {"e@x", "b5"},
+            {"f@x", "b6"},
             {kGbkLower, "b7"}});
     const std::string gu = std::string(kGbkUpper) + "|a7", gl = std::string(kGbkLower) + "|b7";
     const struct {
@@ -63,7 +73,8 @@ TEST_F(GroupArithmeticTest, EachOperationKeepsTheFirstStoredRowOfEachAddressInOr
         bool ignoreCase;
         Rows expected;
     } cases[] = {
-        {GroupOperation::kUnion, false,
+        {GroupOperation::kUnion,
+         false,
          {"b@x|a1", "Dup@x|a2", "c@x|a3", "dup@x|a4", "shared@x|a5", "E@x|a6", gu, "SHARED@x|b1", "e@x|b3", "f@x|b6",
           gl}},
         {GroupOperation::kUnion, true, {"b@x|a1", "Dup@x|a2", "c@x|a3", "shared@x|a5", "E@x|a6", gu, "f@x|b6", gl}},
@@ -137,9 +148,8 @@ TEST_F(GroupArithmeticTest, MergeMovesNewRowsDropsTheRestAndDeletesA) {
     add(b, {{"held@x", "b1"}, {"keep@x", "b2"}});
     add(a, {{"new@x", "a1"}, {"HELD@x", "a2"}, {"New@x", "a3"}, {"second@x", "a4"}});
     add(other, {{"new@x", "o1"}});
-    const Rows bBefore = texts("select id || email || name as r from AddressList where group_id = " +
-                                   std::to_string(b) + " order by id",
-                               "r");
+    const Rows bBefore = texts(
+        "select id || email || name as r from AddressList where group_id = " + std::to_string(b) + " order by id", "r");
     const std::int64_t newId = scalar("select id as value from AddressList where email = 'new@x' and name = 'a1'");
 
     const GroupArithmeticResult result = mergeGroupInto(store, a, b, true);
