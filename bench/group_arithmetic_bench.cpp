@@ -135,12 +135,11 @@ void benchBook(const char* engine, const std::string& work, const std::function<
         for (const auto& [operation, name] : operations) {
             const GroupCombination combination{operation, kGroupA, kGroupB, ignoreCase};
             began = Clock::now();
-            const GroupArithmeticResult group =
-                combineIntoGroup(store, combination, "result" + std::to_string(++made));
+            const GroupArithmeticResult group = combineIntoGroup(store, combination, "result" + std::to_string(++made));
             const double intoGroup = seconds(Clock::now() - began);
             check(group, name);
-            line((std::string(name) + (ignoreCase ? ", ignoring case" : "") + ", into a new group").c_str(),
-                 intoGroup, group.rows);
+            line((std::string(name) + (ignoreCase ? ", ignoring case" : "") + ", into a new group").c_str(), intoGroup,
+                 group.rows);
             store.deleteGroupWithAddresses(group.newGroup);
             began = Clock::now();
             const GroupArithmeticResult file = combineIntoFile(store, combination, work + "/out.txt");
@@ -189,6 +188,7 @@ void benchBook(const char* engine, const std::string& work, const std::function<
 } // namespace
 
 int main() {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0); // each figure as it comes, also into a file
     try {
         const BenchFolder folder("groupbench");
         const std::string& work = folder.path();
@@ -219,8 +219,10 @@ int main() {
                 connection.execute("delete from AddressList");
                 connection.execute("delete from AddressCata");
                 connection.execute("insert into AddressList(id, group_id, email, name) select i + 1, case when i < " +
-                                   std::to_string(kA) + " then 1 else 2 end, 'user' || i || '@example.com', "
-                                   "'Name ' || i from generate_series(0, " + std::to_string(kA + kB - 1) + ") as i");
+                                   std::to_string(kA) +
+                                   " then 1 else 2 end, 'user' || i || '@example.com', "
+                                   "'Name ' || i from generate_series(0, " +
+                                   std::to_string(kA + kB - 1) + ") as i");
                 connection.execute(kShapeB);
                 connection.execute(kGroups);
                 connection.execute(kRestartIds);

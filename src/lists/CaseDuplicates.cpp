@@ -20,6 +20,8 @@ constexpr std::size_t kIdsPerStatement = 200;
 constexpr std::size_t kRowsPerBatch = 4000;
 
 // Runs `sql`, which ends in "id in (", for `ids` a statement's worth at a time, with `first` bound before the ids.
+// The statements name the group as "+group_id", so that the engine finds the rows by their ids rather than by
+// walking the group's index.
 template <class Each> void forIdChunks(const std::vector<RowId>& ids, RowId first, const std::string& sql, Each each) {
     for (std::size_t at = 0; at < ids.size(); at += kIdsPerStatement) {
         const std::size_t count = std::min(kIdsPerStatement, ids.size() - at);
@@ -117,7 +119,7 @@ CaseDuplicatesDeletion deleteCaseDuplicates(AddressStore& store, RowId groupId,
             store.withConnection([&](OdbcConnection& connection) {
                 // Under the batch's write lock: what is read now is what the delete finds.
                 std::unordered_map<RowId, std::string> now;
-                forIdChunks(seen, groupId, "select id, email from AddressList where group_id = ? and id in (",
+                forIdChunks(seen, groupId, "select id, email from AddressList where +group_id = ? and id in (",
                             [&](const std::string& sql, const Parameters& params) {
                                 OdbcRecordSet rows(connection);
                                 for (rows.open(sql, params); !rows.isEof(); rows.moveNext())
@@ -137,7 +139,7 @@ CaseDuplicatesDeletion deleteCaseDuplicates(AddressStore& store, RowId groupId,
                             ++skipped;
                     }
                 }
-                forIdChunks(doomed, groupId, "delete from AddressList where group_id = ? and id in (",
+                forIdChunks(doomed, groupId, "delete from AddressList where +group_id = ? and id in (",
                             [&](const std::string& sql, const Parameters& params) { connection.execute(sql, params); });
                 deleted = static_cast<std::int64_t>(doomed.size());
             });

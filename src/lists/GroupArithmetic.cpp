@@ -178,25 +178,31 @@ std::string deleteUnfinished(AddressStore& store, RowId group) {
     return "the unfinished group could not be deleted: " + deletion.failure;
 }
 
+// Moves the rows with ids ids[from, end) from group `from` to group `to`, a few hundred to a statement, each found
+// by its id.
+void moveRows(OdbcConnection& connection, const std::vector<RowId>& ids, std::size_t first, std::size_t end, RowId from,
+              RowId to) {
+    constexpr std::size_t kPerStatement = 500; // under the 999 parameters of older SQLite builds
+    for (std::size_t at = first; at < end; at += kPerStatement) {
+        const std::size_t count = std::min(kPerStatement, end - at);
+        std::string sql = "update AddressList set group_id = ? where +group_id = ? and id in (?";
+        Parameters params{to, from, ids[at]};
+        for (std::size_t i = 1; i < count; ++i) {
+            sql += ", ?";
+            params.emplace_back(ids[at + i]);
+        }
+        connection.execute(sql + ")", params);
+    }
+}
+
 // Moves the rows `moved` back from group `b` to group `a`, a few thousand to a transaction.
 std::string moveBack(AddressStore& store, const std::vector<RowId>& moved, RowId a, RowId b) {
-    constexpr std::size_t kPerStatement = 200;
-    constexpr std::size_t kPerBatch = 5000;
+    constexpr std::size_t kPerBatch = 20000;
     try {
         for (std::size_t from = 0; from < moved.size(); from += kPerBatch) {
             StoreTransaction batch = store.beginTransaction(BatchErrors::kKeep);
             store.withConnection([&](OdbcConnection& connection) {
-                const std::size_t end = std::min(moved.size(), from + kPerBatch);
-                for (std::size_t at = from; at < end; at += kPerStatement) {
-                    const std::size_t count = std::min(kPerStatement, end - at);
-                    std::string sql = "update AddressList set group_id = ? where group_id = ? and id in (?";
-                    Parameters params{a, b, moved[at]};
-                    for (std::size_t i = 1; i < count; ++i) {
-                        sql += ", ?";
-                        params.emplace_back(moved[at + i]);
-                    }
-                    connection.execute(sql + ")", params);
-                }
+                moveRows(connection, moved, from, std::min(moved.size(), from + kPerBatch), b, a);
             });
             batch.commit();
         }
@@ -361,10 +367,9 @@ GroupArithmeticResult mergeGroupInto(AddressStore& store, RowId a, RowId b, bool
         const std::optional<Plan> plan = planFor(store, {phase}, a, b, ignoreCase, result);
         if (!plan) return result;
         const std::string chosen = chosenRows(phase, ignoreCase, plan->engine);
-        // The ids are read, then the same rows moved, under the write lock of one transaction: the rows moved are
+        // The ids are read, then those rows moved, under the write lock of one transaction: the rows moved are
         // exactly those read, and a stop can move them back.
         const std::string readIds = "select r.id" + chosen;
-        const std::string move = "update AddressList set group_id = ? where id in (select r.id" + chosen + ")";
         RangeWalk walk(plan->ids, progress);
         const bool whole = walk.walk(plan->steps.front().second, stop, [&](RowId lo, RowId hi) {
             StoreTransaction batch = store.beginTransaction(BatchErrors::kKeep);
@@ -376,9 +381,7 @@ GroupArithmeticResult mergeGroupInto(AddressStore& store, RowId a, RowId b, bool
                 for (rows.open(readIds, params, OdbcRecordSet::Reading::kFirstColumn); !rows.isEof(); rows.moveNext())
                     ids.push_back(std::stoll(rows.firstColumnText()));
                 rows.close();
-                if (ids.empty()) return;
-                params.insert(params.begin(), b);
-                connection.execute(move, params);
+                moveRows(connection, ids, 0, ids.size(), a, b);
             });
             batch.commit();
             moved.insert(moved.end(), ids.begin(), ids.end());
