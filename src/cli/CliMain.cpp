@@ -68,6 +68,8 @@ int dispatch(CliContext& context, const std::string& command, const Words& words
     if (command == "filter") return runFilter(context, words);
     if (command == "find") return runFind(context, words);
     if (command == "remove") return runRemove(context, words);
+    if (command == "union" || command == "intersect" || command == "minus") return runCombine(context, command, words);
+    if (command == "merge") return runMerge(context, words);
     throw UsageError("unknown command " + command);
 }
 

@@ -20,5 +20,8 @@ int runExport(CliContext& context, const Words& words);
 int runFilter(CliContext& context, const Words& words);
 int runFind(CliContext& context, const Words& words);
 int runRemove(CliContext& context, const Words& words);
+// union, intersect or minus (`command`).
+int runCombine(CliContext& context, const std::string& command, const Words& words);
+int runMerge(CliContext& context, const Words& words);
 // Needs no book.
 int runCheck(std::ostream& out, bool json, const Words& words);

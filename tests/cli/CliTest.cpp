@@ -244,6 +244,42 @@ TEST_F(CliTest, AGroupExportedAsCsvComesBackWithItsNames) {
     EXPECT_EQ(run({"export", "copy", folder.path() + "/no/such/folder/x.txt"}).status, 5);
 }
 
+// The clean-up of a nightly job: bounces found and removed from every group, two groups made into a third.
+TEST_F(CliTest, FindRemoveAndGroupArithmeticChangeTheBookAsAsked) {
+    store.AddGroup("a");
+    store.AddGroup("b");
+    for (const char* email : {"one@example.com", "Two@Example.com", "three@example.com"})
+        store.InsertAddress(1, email, "");
+    for (const char* email : {"two@example.com", "four@example.com"})
+        store.InsertAddress(2, email, "");
+
+    CliRun found = run({"--json", "find", "TWO@", "--prefix"});
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(std::count(found.out.begin(), found.out.end(), '\n'), 2) << found.out; // letter case aside
+    EXPECT_NE(found.out.find("\"email\":\"Two@Example.com\""), std::string::npos);
+
+    CliRun unioned = run({"union", "a", "b", "--into", "全部", "--ignore-case"});
+    EXPECT_EQ(unioned.status, 0) << unioned.err;
+    EXPECT_EQ(
+        texts("select email from AddressList where group_id = 3 order by id", "email"),
+        (std::vector<std::string>{"one@example.com", "Two@Example.com", "three@example.com", "four@example.com"}));
+    EXPECT_EQ(run({"minus", "a", "a", "--out", folder.path() + "/x.txt"}).status, 2);
+
+    const std::string bounces = file("bounces.txt", "Mailer <three@example.com>\nfour@example.com\nnonsense\n");
+    CliRun removed = run({"--json", "remove", "-", "--all"}, bounces);
+    EXPECT_EQ(removed.status, 1) << removed.err; // "nonsense" held no address
+    EXPECT_NE(removed.out.find("\"removed\":4"), std::string::npos) << removed.out;
+    EXPECT_EQ(count(1), 2);
+    EXPECT_EQ(count(2), 1);
+    EXPECT_EQ(count(3), 2);
+
+    CliRun merged = run({"merge", "b", "a", "--ignore-case"});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(count(2), 0);
+    EXPECT_EQ(count(1), 2); // two@ was in a as Two@
+    EXPECT_EQ(run({"--json", "groups"}).out.find("\"id\":2,"), std::string::npos);
+}
+
 TEST_F(CliTest, UsageAndABookThatCannotBeOpenedHaveTheirOwnStatuses) {
     CliRun help = run({"--help"});
     EXPECT_EQ(help.status, 0);
