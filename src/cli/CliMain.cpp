@@ -118,6 +118,9 @@ int main(int argc, char** argv) {
     } catch (const UsageError& error) {
         std::cerr << "corvane-cli: " << error.what() << "\n(corvane-cli --help tells more)\n";
         return ExitStatus::kUsage;
+    } catch (const FileError& error) {
+        std::cerr << "corvane-cli: " << error.what() << '\n';
+        return ExitStatus::kFileError;
     } catch (const DatabaseError& error) {
         std::cerr << "corvane-cli: " << error.what() << '\n';
         return ExitStatus::kDatabaseError;

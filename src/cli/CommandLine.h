@@ -15,6 +15,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file of the command line that cannot be read or written; its text says which and why.
+class FileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
 class CommandLine {
 public:
     // What a subcommand takes: flags ("--yes") and options with a value ("--encoding VALUE" or "--encoding=VALUE").

@@ -1,7 +1,5 @@
 // Tested by tests/cli/CliTest.cpp.
-#include <memory>
 #include <ostream>
-#include <stdexcept>
 
 #include "cli/CliContext.h"
 #include "cli/CommandLine.h"
@@ -32,15 +30,9 @@ int runFilter(CliContext& context, const Words& words) {
     const GroupRecord group = findGroup(context, line.positional()[0]);
     const std::string& output = line.positional()[2];
     if (output == "-") throw UsageError("filter writes to a file: name it");
-    std::unique_ptr<SpooledInput> input;
-    try {
-        input = std::make_unique<SpooledInput>(line.positional()[1]);
-    } catch (const std::runtime_error& error) {
-        context.err << "corvane-cli: " << error.what() << '\n';
-        return ExitStatus::kFileError;
-    }
+    const SpooledInput input(line.positional()[1]);
     auto target = std::make_shared<DoneNotice>();
-    const FilterJob job{&context.store, group.id, input->path(), output, target};
+    const FilterJob job{&context.store, group.id, input.path(), output, target};
     FilterWorkerThread(&job, {});
     const WorkerNotice& done = target->done;
     const auto outcome = static_cast<FilterOutcome>(done.nValue);

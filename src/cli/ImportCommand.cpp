@@ -1,7 +1,6 @@
 // Tested by tests/cli/CliTest.cpp.
 #include <filesystem>
 #include <ostream>
-#include <stdexcept>
 
 #include "cli/CliContext.h"
 #include "cli/CommandLine.h"
@@ -58,17 +57,11 @@ int runImport(CliContext& context, const Words& words) {
         throw UsageError("--ignore-case, --encoding, --delimiter and --rejected go with --names");
     const GroupRecord group = findGroup(context, line.positional()[0]);
     const std::string& file = line.positional()[1];
-    std::unique_ptr<SpooledInput> input;
-    try {
-        input = std::make_unique<SpooledInput>(file);
-    } catch (const std::runtime_error& error) {
-        context.err << "corvane-cli: " << error.what() << '\n';
-        return ExitStatus::kFileError;
-    }
+    const SpooledInput input(file);
     ImportProgress progress;
     ImportResult result;
     runShowingProgress(
-        context, [&] { result = importAddresses(context.store, input->path(), group.id, {}, &progress); },
+        context, [&] { result = importAddresses(context.store, input.path(), group.id, {}, &progress); },
         [&] {
             return "read " + std::to_string(progress.lines.load()) + " lines, stored " +
                    std::to_string(progress.stored.load());

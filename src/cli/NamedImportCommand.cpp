@@ -1,7 +1,5 @@
 // Tested by tests/cli/CliTest.cpp.
-#include <memory>
 #include <ostream>
-#include <stdexcept>
 
 #include "cli/CliContext.h"
 #include "cli/CommandLine.h"
@@ -36,14 +34,8 @@ ListDelimiter delimiterNamed(const std::string& name) {
 int runNamedImport(CliContext& context, const CommandLine& line) {
     const GroupRecord group = findGroup(context, line.positional()[0]);
     const std::string& file = line.positional()[1];
-    std::unique_ptr<SpooledInput> input;
-    try {
-        input = std::make_unique<SpooledInput>(file);
-    } catch (const std::runtime_error& error) {
-        context.err << "corvane-cli: " << error.what() << '\n';
-        return ExitStatus::kFileError;
-    }
-    ListFormatDetection detection = detectListFormat(input->path());
+    const SpooledInput input(file);
+    ListFormatDetection detection = detectListFormat(input.path());
     if (!detection.opened) {
         context.err << "corvane-cli: cannot read " << file << '\n';
         return ExitStatus::kFileError;
@@ -59,14 +51,14 @@ int runNamedImport(CliContext& context, const CommandLine& line) {
     if (encoding) options.format.encoding = encodingNamed(*encoding);
     if (delimiter) options.format.delimiter = delimiterNamed(*delimiter);
     // The header and the columns are told again with the encoding and delimiter given.
-    if (encoding || delimiter) detectListColumns(input->path(), options.format);
+    if (encoding || delimiter) detectListColumns(input.path(), options.format);
     options.ignoreCase = line.has("--ignore-case");
     options.rejectedPath = line.option("--rejected").value_or("");
 
     NamedImportProgress progress;
     NamedImportResult result;
     runShowingProgress(
-        context, [&] { result = importNamedList(context.store, input->path(), group.id, options, &progress); },
+        context, [&] { result = importNamedList(context.store, input.path(), group.id, options, &progress); },
         [&] {
             return "read " + std::to_string(progress.records.load()) + " records, stored " +
                    std::to_string(progress.stored.load());

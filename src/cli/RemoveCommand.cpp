@@ -1,8 +1,6 @@
 // Tested by tests/cli/CliTest.cpp.
 #include <cstring>
-#include <memory>
 #include <ostream>
-#include <stdexcept>
 
 #include "cli/CliContext.h"
 #include "cli/CommandLine.h"
@@ -23,14 +21,8 @@ int runRemove(CliContext& context, const Words& words) {
     options.ignoreCase = line.has("--ignore-case");
     if (groupWord) options.group = findGroup(context, *groupWord).id;
     const std::string& file = line.positional()[0];
-    std::unique_ptr<SpooledInput> input;
-    try {
-        input = std::make_unique<SpooledInput>(file);
-    } catch (const std::runtime_error& error) {
-        context.err << "corvane-cli: " << error.what() << '\n';
-        return ExitStatus::kFileError;
-    }
-    const ListedAddresses listed = readListedAddresses(input->path(), options.ignoreCase);
+    const SpooledInput input(file);
+    const ListedAddresses listed = readListedAddresses(input.path(), options.ignoreCase);
     if (!listed.opened || listed.readFailed) {
         context.err << "corvane-cli: cannot read " << file << ": " << std::strerror(listed.error) << '\n';
         return ExitStatus::kFileError;

@@ -4,10 +4,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <stdexcept>
 #include <vector>
 
 #include <unistd.h>
+
+#include "cli/CommandLine.h"
 
 SpooledInput::SpooledInput(const std::string& path) : m_path(path) {
     if (path != "-") return;
@@ -15,8 +16,7 @@ SpooledInput::SpooledInput(const std::string& path) : m_path(path) {
     std::string name = std::string(folder && *folder ? folder : "/tmp") + "/corvane-cli-XXXXXX";
     const int fd = ::mkstemp(name.data());
     if (fd < 0)
-        throw std::runtime_error("cannot make a temporary file for standard input: " +
-                                 std::string(std::strerror(errno)));
+        throw FileError("cannot make a temporary file for standard input: " + std::string(std::strerror(errno)));
     m_path = name;
     m_temporary = true;
     std::vector<char> buffer(1 << 16);
@@ -35,7 +35,7 @@ SpooledInput::SpooledInput(const std::string& path) : m_path(path) {
             const int error = errno;
             ::close(fd);
             ::unlink(m_path.c_str());
-            throw std::runtime_error("cannot copy standard input: " + std::string(std::strerror(error)));
+            throw FileError("cannot copy standard input: " + std::string(std::strerror(error)));
         }
     }
     ::close(fd);

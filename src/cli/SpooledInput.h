@@ -6,7 +6,7 @@
 
 class SpooledInput {
 public:
-    // `path` itself, or for "-" a temporary copy of standard input. \throws std::runtime_error when the copy fails.
+    // `path` itself, or for "-" a temporary copy of standard input. \throws FileError when the copy fails.
     explicit SpooledInput(const std::string& path);
     ~SpooledInput();
     SpooledInput(const SpooledInput&) = delete;

@@ -7,8 +7,8 @@
 #include <QComboBox>
 
 #include "dialogs/DialogIds.h"
-#include "regex/EmailAddress.h"
 #include "store/AddressStore.h"
+#include "textfiles/AddressLine.h"
 #include "ui/ControlText.h"
 #include "ui/Cp936Text.h"
 #include "ui/UserPrompts.h"
@@ -55,11 +55,8 @@ void CDlgEmailItem::OnOK() {
     // Blanks around the address go, as the import trims them. An address the user typed or changed must be one the
     // e-mail check takes, as the import's are; one that came from the book unchanged is kept as it is, so that an
     // edit of the name alone never fails on an older row.
-    constexpr char kBlanks[] = " \t\n\v\f\r";
-    const std::size_t first = email.find_first_not_of(kBlanks);
-    email =
-        first == std::string::npos ? std::string() : email.substr(first, email.find_last_not_of(kBlanks) - first + 1);
-    if (email != m_strEmail && (email.empty() || email.size() >= 255 || !IsValidEmailAddress(email))) {
+    email = std::string(trimBlanks(email));
+    if (email != m_strEmail && !isStorableAddress(email)) {
         messageBox(QStringLiteral("这不是有效的Email地址，请改正后再确定。"), this);
         GetDlgItem(AddressEditorIds::kEmail)->setFocus();
         return;

@@ -5,6 +5,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "lists/FoldedMatch.h"
 #include "platform/CodePage936.h"
 #include "platform/DatabaseError.h"
 #include "platform/OdbcConnection.h"
@@ -37,24 +38,12 @@ template <class Each> void forIdChunks(const std::vector<RowId>& ids, RowId firs
 
 } // namespace
 
-std::string foldAsciiCase(std::string_view text) {
-    std::string folded(text);
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(folded[i]);
-        if (isCp936LeadByte(byte))
-            ++i; // the second byte belongs to the character
-        else if (byte >= 'A' && byte <= 'Z')
-            folded[i] = static_cast<char>(byte - 'A' + 'a');
-    }
-    return folded;
-}
-
 CaseDuplicatesScan findCaseDuplicates(AddressStore& store, RowId groupId, std::stop_token stop) {
     CaseDuplicatesScan scan;
     std::vector<StoredAddress> candidates;
     try {
         // lower() makes one text of every set (and, on SQLite, which lowers byte by byte, sometimes of two GBK
-        // texts that are not one set): the candidates hold every set, and foldAsciiCase sorts out the true ones.
+        // texts that are not one set): the candidates hold every set, and foldAsciiLetters sorts out the true ones.
         store.withConnection([&](OdbcConnection& connection) {
             OdbcRecordSet rows(connection);
             rows.open("select id, email from AddressList where group_id = ? and lower(email) in "
@@ -75,7 +64,7 @@ CaseDuplicatesScan findCaseDuplicates(AddressStore& store, RowId groupId, std::s
     std::unordered_map<std::string, std::size_t> setOf;
     std::vector<CaseDuplicateSet> all;
     for (StoredAddress& candidate : candidates) {
-        const auto [at, added] = setOf.try_emplace(foldAsciiCase(candidate.email), all.size());
+        const auto [at, added] = setOf.try_emplace(foldAsciiLetters(candidate.email), all.size());
         if (added)
             all.push_back({std::move(candidate), {}});
         else

@@ -33,12 +33,9 @@ struct CaseDuplicatesScan {
     std::string failure; // the database's text; no sets then
 };
 
-// `text` with its ASCII capitals lowered, GBK characters stepped over whole, so that a second byte that looks like
-// a capital stays as it is.
-std::string foldAsciiCase(std::string_view text);
-
 // The sets of group `groupId`. The book narrows them down with lower() (one statement, no progress); the program
-// then sorts the candidates by foldAsciiCase. A stop asked meanwhile ends the run with no sets.
+// then sorts the candidates by foldAsciiLetters (lists/FoldedMatch.h). A stop asked meanwhile ends the run with no
+// sets.
 CaseDuplicatesScan findCaseDuplicates(AddressStore& store, RowId groupId, std::stop_token stop = {});
 
 struct CaseDuplicatesProgress {

@@ -7,8 +7,6 @@
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t\n\v\f\r";
-
 // A name as the book keeps it: on one line, without control characters (a NUL would not even reach a server).
 std::string cleanName(std::string_view text) {
     std::string name(trimBlanks(text));
@@ -36,12 +34,6 @@ bool isAddress(std::string_view text) {
 }
 
 } // namespace
-
-std::string_view trimBlanks(std::string_view text) {
-    const std::size_t first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 ListEntry splitMailbox(std::string_view text) {
     text = trimBlanks(text);

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "textfiles/AddressLine.h"
+
 struct ListFileFormat;
 struct ListRecord;
 
@@ -17,5 +19,3 @@ struct ListEntry {
 ListEntry splitMailbox(std::string_view text);
 // The entry of `record` under the columns of `format`.
 ListEntry listEntryOf(const ListRecord& record, const ListFileFormat& format);
-// `text` without spaces, tabs, CR, LF, VT and FF at either end, as the import trims its lines.
-std::string_view trimBlanks(std::string_view text);

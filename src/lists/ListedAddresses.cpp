@@ -6,27 +6,19 @@
 #include <unordered_set>
 
 #include "lists/FoldedMatch.h"
-#include "regex/EmailAddress.h"
+#include "textfiles/AddressLine.h"
 #include "textfiles/LineReader.h"
 
 namespace {
 
-constexpr std::size_t kLongestAddress = 254;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-std::string_view trimmed(std::string_view text) {
-    constexpr std::string_view kSpace = " \t\n\v\f\r";
-    const std::size_t first = text.find_first_not_of(kSpace);
-    if (first == std::string_view::npos) return {};
-    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
-}
 
 // "Name <address>": the address between the last "<" and the closing ">".
 std::string_view addressOf(std::string_view line) {
     if (line.empty() || line.back() != '>') return line;
     const std::size_t open = line.rfind('<');
     if (open == std::string_view::npos) return line;
-    return trimmed(line.substr(open + 1, line.size() - open - 2));
+    return trimBlanks(line.substr(open + 1, line.size() - open - 2));
 }
 
 } // namespace
@@ -47,10 +39,10 @@ ListedAddresses readListedAddresses(const std::string& path, bool ignoreCase, st
         if (listed.lines == 0 && text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
             text.remove_prefix(kByteOrderMark.size());
         ++listed.lines;
-        text = trimmed(text);
+        text = trimBlanks(text);
         if (text.empty()) continue;
         const std::string_view address = addressOf(text);
-        if (address.empty() || address.size() > kLongestAddress || !IsValidEmailAddress(address)) {
+        if (!isStorableAddress(address)) {
             ++listed.invalid;
             continue;
         }

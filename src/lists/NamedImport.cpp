@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "lists/ListEntry.h"
+#include "lists/FoldedMatch.h"
 #include "lists/ListFileReader.h"
 #include "lists/RejectedLines.h"
 #include "platform/TextConverter.h"
@@ -19,20 +20,13 @@
 #include "platform/OdbcRecordSet.h"
 #include "regex/EmailAddress.h"
 #include "store/AddressStore.h"
+#include "textfiles/AddressLine.h"
 
 namespace {
 
-constexpr std::size_t kLongestAddress = 254;
 // Addresses checked by one statement and new ones inserted by one: a statement costs far more than a row.
 constexpr std::size_t kRowsPerStatement = 100;
 constexpr std::int64_t kRowsPerPage = 10'000;
-
-std::string lowerAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
 
 // What the records of one batch came to; it counts once the batch is committed.
 struct BatchCounts {
@@ -99,7 +93,7 @@ private:
                                  {m_groupId, after, kRowsPerPage});
                     for (; !records.isEof(); records.moveNext(), ++rows) {
                         after = records.integer("id");
-                        m_groupInLowerCase.insert(lowerAscii(records.text("email")));
+                        m_groupInLowerCase.insert(foldAsciiLetters(records.text("email")));
                     }
                 });
             }
@@ -161,7 +155,7 @@ private:
         std::string name;
         if (!m_toGbk.convert(entry.name, name)) return reject(m_batch.refused, "姓名含有GBK无法表示的字符");
         if (name.size() > kLongestName) return reject(m_batch.refused, "姓名超过1024字节");
-        std::string key = m_options.ignoreCase ? lowerAscii(entry.address) : entry.address;
+        std::string key = m_options.ignoreCase ? foldAsciiLetters(entry.address) : entry.address;
         if (m_seen.count(key) != 0) {
             ++m_batch.repeated;
             return;

@@ -390,8 +390,9 @@ AddressStore::AddResult AddressStore::addAddressIfAbsent(RowId groupId, const st
     return result;
 }
 
-AddressStore::InsertOutcome AddressStore::insertAddresses(RowId groupId, std::span<const std::string> emails,
-                                                          const std::string& name) {
+// Inserts `count` rows, row i being rowAt(i) = {e-mail, name}, many to a statement.
+template <class RowAt>
+AddressStore::InsertOutcome AddressStore::insertRows(RowId groupId, std::size_t count, RowAt rowAt) {
     std::vector<std::string> failures;
     InsertOutcome outcome = InsertOutcome::kInserted;
     {
@@ -402,19 +403,20 @@ AddressStore::InsertOutcome AddressStore::insertAddresses(RowId groupId, std::sp
         try {
             std::vector<SqlParameter> params;
             params.reserve(3 * kRowsPerInsert);
-            for (std::size_t from = 0; from < emails.size();) {
-                const std::size_t left = emails.size() - from;
-                const std::size_t count = left >= kRowsPerInsert        ? kRowsPerInsert
-                                          : left >= kRowsPerInsert / 10 ? kRowsPerInsert / 10
-                                                                        : 1;
+            for (std::size_t from = 0; from < count;) {
+                const std::size_t left = count - from;
+                const std::size_t rows = left >= kRowsPerInsert        ? kRowsPerInsert
+                                         : left >= kRowsPerInsert / 10 ? kRowsPerInsert / 10
+                                                                       : 1;
                 params.clear();
-                for (const std::string& email : emails.subspan(from, count)) {
+                for (std::size_t i = from; i < from + rows; ++i) {
+                    const auto [email, name] = rowAt(i);
                     params.emplace_back(groupId);
-                    params.emplace_back(std::string_view(email));
-                    params.emplace_back(std::string_view(name));
+                    params.emplace_back(email);
+                    params.emplace_back(name);
                 }
-                m_connection.execute(insertStatementFor(count), params);
-                from += count;
+                m_connection.execute(insertStatementFor(rows), params);
+                from += rows;
             }
         } catch (const DatabaseError& error) {
             noteIfConnectionGone(error);
@@ -428,41 +430,16 @@ AddressStore::InsertOutcome AddressStore::insertAddresses(RowId groupId, std::sp
     return outcome;
 }
 
+AddressStore::InsertOutcome AddressStore::insertAddresses(RowId groupId, std::span<const std::string> emails,
+                                                          const std::string& name) {
+    return insertRows(groupId, emails.size(),
+                      [&](std::size_t i) { return std::pair<std::string_view, std::string_view>(emails[i], name); });
+}
+
 AddressStore::InsertOutcome AddressStore::insertNamedAddresses(RowId groupId, std::span<const NamedAddress> rows) {
-    std::vector<std::string> failures;
-    InsertOutcome outcome = InsertOutcome::kInserted;
-    {
-        std::lock_guard lock(m_mutex);
-        if (!m_connection.isOpen()) return InsertOutcome::kNotOpen;
-        if (batchBroken()) return m_batch->keepsErrors() ? InsertOutcome::kKept : InsertOutcome::kReported;
-        std::string failure;
-        try {
-            std::vector<SqlParameter> params;
-            params.reserve(3 * kRowsPerInsert);
-            for (std::size_t from = 0; from < rows.size();) {
-                const std::size_t left = rows.size() - from;
-                const std::size_t count = left >= kRowsPerInsert        ? kRowsPerInsert
-                                          : left >= kRowsPerInsert / 10 ? kRowsPerInsert / 10
-                                                                        : 1;
-                params.clear();
-                for (const NamedAddress& row : rows.subspan(from, count)) {
-                    params.emplace_back(groupId);
-                    params.emplace_back(std::string_view(row.email));
-                    params.emplace_back(std::string_view(row.name));
-                }
-                m_connection.execute(insertStatementFor(count), params);
-                from += count;
-            }
-        } catch (const DatabaseError& error) {
-            noteIfConnectionGone(error);
-            failure = error.what();
-        }
-        if (!failure.empty())
-            outcome = settleWrite(std::move(failure), failures) == kNotWritten ? InsertOutcome::kKept
-                                                                               : InsertOutcome::kReported;
-    }
-    report(failures);
-    return outcome;
+    return insertRows(groupId, rows.size(), [&](std::size_t i) {
+        return std::pair<std::string_view, std::string_view>(rows[i].email, rows[i].name);
+    });
 }
 
 int AddressStore::UpdateAddress(RowId id, RowId groupId, const std::string& email, const std::string& name) {

@@ -251,6 +251,7 @@ private:
     template <class Read> auto readReconnecting(Read read) -> decltype(read());
 
     void report(const std::vector<std::string>& failures);
+    template <class RowAt> InsertOutcome insertRows(RowId groupId, std::size_t count, RowAt rowAt);
     // The open of a book named `description`: `failure` when it is known unusable before connecting.
     bool openBook(const std::string& description, std::string failure,
                   const std::optional<std::string>& connectionString);

@@ -11,22 +11,14 @@
 #include "platform/DatabaseError.h"
 #include "regex/EmailAddress.h"
 #include "store/AddressStore.h"
+#include "textfiles/AddressLine.h"
 #include "textfiles/LineReader.h"
 
 namespace {
 
-constexpr std::size_t kLongestAddress = 254;
 // Addresses checked by one statement and new ones inserted by one: a statement costs far more than a row.
 constexpr std::size_t kRowsPerInsert = 100;
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-std::string_view trimmed(std::string_view line) {
-    constexpr std::string_view kBlank = " \t\n\v\f\r";
-    const std::size_t first = line.find_first_not_of(kBlank);
-    if (first == std::string_view::npos) return {};
-    const std::size_t last = line.find_last_not_of(kBlank);
-    return line.substr(first, last - first + 1);
-}
 
 class Importer {
 public:
@@ -86,7 +78,7 @@ private:
         if (m_result.lines == 0 && text.substr(0, kByteOrderMark.size()) == kByteOrderMark)
             text.remove_prefix(kByteOrderMark.size());
         ++m_result.lines;
-        text = trimmed(text);
+        text = trimBlanks(text);
         if (text.empty()) return;
         if (text.size() > kLongestAddress) {
             ++m_result.tooLong;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "lists/CaseDuplicates.h"
+#include "lists/FoldedMatch.h"
 #include "support/StoreFixture.h"
 
 namespace {
@@ -29,9 +30,9 @@ protected:
 };
 
 TEST(CaseFolding, LowersAsciiCapitalsAndStepsOverGbkCharacters) {
-    EXPECT_EQ(foldAsciiCase("Foo@QQ.com"), "foo@qq.com");
-    EXPECT_EQ(foldAsciiCase("\x81\x41Z@x"), "\x81\x41z@x"); // 0x41 is the second byte of a character
-    EXPECT_EQ(foldAsciiCase("\x81"), "\x81");
+    EXPECT_EQ(foldAsciiLetters("Foo@QQ.com"), "foo@qq.com");
+    EXPECT_EQ(foldAsciiLetters("\x81\x41Z@x"), "\x81\x41z@x"); // 0x41 is the second byte of a character
+    EXPECT_EQ(foldAsciiLetters("\x81"), "\x81");
 }
 
 TEST_F(CaseDuplicatesTest, FindsTheSetsKeepsTheFirstStoredAndDeletesTheRest) {
