@@ -1,5 +1,6 @@
 // Takes the README's screenshots of the real windows: the main window with a group and a page of its addresses,
-// the name dialog in its two modes and the address editor in its two modes. It makes a temporary book of a few
+// the name dialog in its two modes, the address editor in its two modes, and the list tools' import of a list with
+// names (its preview and its summary) and find. It makes a temporary book of a few
 // groups (Chinese and Latin names) with realistic Chinese names, starts the main window in it, and drives the
 // window as a person would: a click on a group, a click on a row, the buttons that open the dialogs.
 //
@@ -20,6 +21,7 @@
 
 #include <unistd.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -27,13 +29,18 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QWindow>
 
 #include "app/CCorvaneDlg.h"
+#include "listdialogs/FindDialog.h"
+#include "listdialogs/ListMenu.h"
+#include "listdialogs/NamedImportDialog.h"
 #include "platform/StartDirectory.h"
 #include "store/AddressBook.h"
 #include "support/BenchFolder.h"
@@ -159,7 +166,14 @@ public:
         return PromptAnswer::Ok;
     }
     bool openInBrowser(const std::string&) override { return false; }
-    std::optional<std::string> chooseFile(QWidget*, const FileChooser&) override { return std::nullopt; }
+    // The files "chosen", in turn; then none.
+    std::optional<std::string> chooseFile(QWidget*, const FileChooser&) override {
+        if (files.empty()) return std::nullopt;
+        std::string file = files.front();
+        files.erase(files.begin());
+        return file;
+    }
+    std::vector<std::string> files;
     bool failed = false;
 };
 
@@ -183,16 +197,17 @@ void typeText(QWidget* edit, const QString& text) {
     QApplication::sendEvent(edit, &event);
 }
 
-// Clicks button `buttonId` of `window`; once the modal dialog it opens is on screen, runs `action` on it and then
-// closes it with Cancel, so that nothing changes in the book.
-void withDialog(QWidget* window, int buttonId, const std::function<void(QDialog*)>& action) {
+// Runs `open`, which opens a modal dialog; once the dialog is on screen, runs `action` on it and then closes it with
+// Cancel, so that nothing changes in the book.
+void withModal(const std::function<void()>& open, const std::function<void(QDialog*)>& action,
+               const std::string& what) {
     bool done = false;
     int waited = 0;
     QTimer timer;
     timer.setInterval(20);
     QObject::connect(&timer, &QTimer::timeout, [&] {
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->windowHandle() || !dialog->windowHandle()->isExposed()) {
+        if (!dialog || !dialog->windowHandle() || !dialog->windowHandle()->isExposed() || dialog->isHidden()) {
             if (++waited > 500) { // ten seconds: give up, and close whatever half-opened dialog there is
                 timer.stop();
                 if (dialog) dialog->reject();
@@ -206,8 +221,27 @@ void withDialog(QWidget* window, int buttonId, const std::function<void(QDialog*
         dialog->reject();
     });
     timer.start();
-    QTest::mouseClick(control<QPushButton>(window, buttonId), Qt::LeftButton);
-    if (!done) fail("the dialog of button " + std::to_string(buttonId) + " was not driven");
+    open();
+    if (!done) fail("the dialog of " + what + " was not driven");
+}
+
+// The modal dialog that button `buttonId` of `window` opens.
+void withDialog(QWidget* window, int buttonId, const std::function<void(QDialog*)>& action) {
+    withModal([&] { QTest::mouseClick(control<QPushButton>(window, buttonId), Qt::LeftButton); }, action,
+              "button " + std::to_string(buttonId));
+}
+
+// The modal dialog that the menu command `actionName` of `window` opens.
+void withMenuDialog(CCorvaneDlg* window, const char* actionName, const std::function<void(QDialog*)>& action) {
+    auto* command = window->GetMenuBar()->findChild<QAction*>(QLatin1String(actionName));
+    if (!command) fail(std::string("no menu command ") + actionName);
+    withModal([&] { command->trigger(); }, action, actionName);
+}
+
+template <class Widget> Widget* named(QWidget* dialog, const char* name) {
+    auto* widget = dialog->findChild<Widget*>(QLatin1String(name));
+    if (!widget) fail(std::string("no control ") + name);
+    return widget;
 }
 
 // ---- Pictures -------------------------------------------------------------------------------------------------
@@ -302,6 +336,37 @@ int run(int argc, char** argv) {
         std::printf("editing: %s %s\n", qPrintable(control<QLineEdit>(dialog, kEmailEdit)->text()),
                     qPrintable(control<QLineEdit>(dialog, kPersonNameEdit)->text()));
         save(framed(dialog), output / "edit-address.png");
+    });
+
+    // The list tools: a list with names, previewed and then summed up; a find as the user types.
+    const std::string list = folder + "/展会报名.csv";
+    {
+        std::FILE* file = std::fopen(list.c_str(), "wb");
+        if (!file) fail("cannot write the list");
+        std::fputs("\xEF\xBB\xBF姓名,Email,公司\r\n"
+                   "陈晓明,chen.xiaoming@example.com,华光科技\r\n"
+                   "林雅婷,linyating@example.cn,\"远航贸易, 上海\"\r\n"
+                   "赵国强,zhao.gq@example.com,国强建材\r\n"
+                   "王芳,wangfang@@example,博雅文化\r\n"
+                   "孙丽,sunli@example.com,丽人服饰\r\n"
+                   "周建华,zhou.jianhua@example.net,建华物流\r\n",
+                   file);
+        std::fclose(file);
+    }
+    withMenuDialog(window.get(), ListMenuActions::kImportNamed, [&](QDialog* dialog) {
+        shownPrompts->files.push_back(list);
+        QTest::mouseClick(named<QPushButton>(dialog, NamedImportControls::kBrowse), Qt::LeftButton);
+        QTest::qWait(200);
+        save(framed(dialog), output / "import-list.png");
+        withModal([&] { QTest::mouseClick(named<QPushButton>(dialog, NamedImportControls::kImport), Qt::LeftButton); },
+                  [&](QDialog* summary) { save(framed(summary), output / "import-summary.png"); }, "the summary");
+    });
+    withMenuDialog(window.get(), ListMenuActions::kFind, [&](QDialog* dialog) {
+        typeText(named<QLineEdit>(dialog, FindDialogControls::kText), QStringLiteral("zh"));
+        auto* results = named<QTreeWidget>(dialog, FindDialogControls::kResults);
+        if (!QTest::qWaitFor([&] { return results->topLevelItemCount() > 0; }, 10'000)) fail("nothing found");
+        QTest::qWait(400);
+        save(framed(dialog), output / "find.png");
     });
 
     window.reset();
