@@ -79,7 +79,10 @@ int main(int argc, char** argv) {
     importing.title = QStringLiteral("导入");
     importing.run = [&](std::stop_token stop) { result = importAddresses(store, input, 11, {}, &progress, stop); };
     importing.describe = [&] { return QStringLiteral("已读 %1 行").arg(progress.lines.load()); };
-    importing.percent = [&] { return static_cast<int>(progress.bytes.load() * 100 / progress.fileSize.load()); };
+    importing.percent = [&] {
+        const std::uint64_t size = progress.fileSize.load();
+        return size == 0 ? 0 : static_cast<int>(progress.bytes.load() * 100 / size);
+    };
     runInBackground(&window, importing);
     const double seconds = milliseconds(Clock::now() - began) / 1000;
     ticker.stop();
