@@ -85,7 +85,8 @@ fail() {
     echo "FAILED: $*" >&2
     failures=$((failures + 1))
 }
-for file in /usr/bin/corvane /usr/bin/corvane-create-db /usr/bin/corvane-launcher \
+for file in /usr/bin/corvane /usr/bin/corvane-create-db /usr/bin/corvane-launcher /usr/bin/corvane-cli \
+    /usr/share/man/man1/corvane-cli.1.gz /usr/share/bash-completion/completions/corvane-cli \
     /usr/share/applications/org.corvane.Corvane.desktop /usr/share/metainfo/org.corvane.Corvane.metainfo.xml \
     /usr/share/icons/hicolor/scalable/apps/org.corvane.Corvane.svg \
     /usr/share/doc/corvane/copyright /usr/share/doc/corvane/changelog.gz; do
@@ -104,7 +105,7 @@ for plugin in "$root"/usr/lib/*/qt6/plugins/platforms/lib{qxcb,qoffscreen}.so; d
         fail "the Qt platform plugin $(basename "$plugin") is not installed"
     fi
 done
-for binary in /usr/bin/corvane /usr/bin/corvane-create-db "${plugins[@]}"; do
+for binary in /usr/bin/corvane /usr/bin/corvane-create-db /usr/bin/corvane-cli "${plugins[@]}"; do
     if missing=$(in_root ldd "$binary" | grep 'not found'); then
         fail "$binary misses libraries: $missing"
     fi
