@@ -264,7 +264,10 @@ GroupArithmeticResult combineIntoGroup(AddressStore& store, const GroupCombinati
             batch.commit();
         }
         RangeWalk walk(plan->ids, progress);
-        for (const auto& [phase, span] : plan->steps) {
+        for (const auto& step : plan->steps) {
+            // Named, not bound: a lambda cannot capture a structured binding on every compiler of C++20.
+            const Phase phase = step.first;
+            const IdSpan& span = step.second;
             const std::string sql = "insert into AddressList(group_id, email, name) select ?, r.email, r.name" +
                                     chosenRows(phase, combination.ignoreCase, plan->engine) + " order by r.id";
             const bool whole = walk.walk(span, stop, [&](RowId lo, RowId hi) {
@@ -321,7 +324,10 @@ GroupArithmeticResult combineIntoFile(AddressStore& store, const GroupCombinatio
         if (!file.create(path)) return fileFailed();
         RangeWalk walk(plan->ids, progress);
         bool writable = true;
-        for (const auto& [phase, span] : plan->steps) {
+        for (const auto& step : plan->steps) {
+            // Named, not bound: a lambda cannot capture a structured binding on every compiler of C++20.
+            const Phase phase = step.first;
+            const IdSpan& span = step.second;
             const std::string sql =
                 "select r.email" + chosenRows(phase, combination.ignoreCase, plan->engine) + " order by r.id";
             const bool whole = walk.walk(span, stop, [&](RowId lo, RowId hi) {

@@ -14,42 +14,16 @@
 #include "store/AddressBook.h"
 #include "store/CMyRecordset.h"
 #include "store/DatabaseFile.h"
+#include "store/StoreRows.h"
 #include "store/DownloadText.h"
-#include "store/TableRefresh.h"
 
 namespace {
-
-constexpr char kLinksPath[] = "/update/corvane_links.txt";
-constexpr char kSearchKeysPath[] = "/update/search_key.txt";
-
-// Query results a loader gives back (see the result codes in the header).
-constexpr int kRowsRead = 0;
-constexpr int kNotOpenOrNoRows = 1;
 
 void readAddress(CMyRecordset& row, AddressRecord& address) {
     address.id = row.integer("id");
     address.group_id = row.integer("group_id");
     address.email = row.text("email");
     address.name = row.text("name");
-}
-
-// Runs a query and hands each row to `readRow`; the result code of a list loader.
-template <class ReadRow>
-int loadRows(OdbcConnection& connection, const std::string& sql, std::initializer_list<SqlParameter> params,
-             ReadRow readRow) {
-    CMyRecordset records(connection);
-    records.open(sql, params);
-    if (!records.isOpen()) return kRowsRead;
-    if (records.isEof()) {
-        records.close();
-        return kNotOpenOrNoRows;
-    }
-    while (!records.isEof()) {
-        readRow(records);
-        records.moveNext();
-    }
-    records.close();
-    return kRowsRead;
 }
 
 } // namespace
@@ -138,17 +112,6 @@ std::string AddressStore::executeWrite(const std::string& sql, std::initializer_
         noteIfConnectionGone(error);
         return error.what();
     }
-}
-
-template <class Read> auto AddressStore::readReconnecting(Read read) -> decltype(read()) {
-    try {
-        return read();
-    } catch (const DatabaseError& error) {
-        // Inside a transaction the read belongs to work that went with the connection; it is not run alone.
-        if (!noteIfConnectionGone(error) || m_batch || m_connection.inTransaction()) throw;
-    }
-    restoreConnection();
-    return read();
 }
 
 StoreTransaction AddressStore::beginTransaction(BatchErrors errors) {
@@ -552,79 +515,5 @@ std::optional<AddressStore::AddressPlace> AddressStore::addressPlace(RowId addre
                      place = AddressPlace{row.integer("group_id"), row.integer("position")};
                  });
         return place;
-    });
-}
-
-// Keywords and links -------------------------------------------------------------------------------------------
-
-AddressStore::RefreshOutcome AddressStore::refreshTable(RefreshedTable table) {
-    const bool links = table == RefreshedTable::kLinks;
-    std::string url;
-    HttpGetOptions options;
-    {
-        std::lock_guard lock(m_mutex);
-        // Nothing to refresh into; the download would be wasted.
-        if (!m_connection.isOpen() && !m_connectionGone) return RefreshOutcome::kNotOpen;
-        url = m_updateServer + (links ? kLinksPath : kSearchKeysPath);
-        options = m_downloadOptions;
-    }
-    // The download and the cutting into rows run without the lock: the other threads need not wait for a slow
-    // server or a large file.
-    DownloadedRecords downloaded = downloadRecords(url, options, links);
-    if (downloaded.result == DownloadedRecords::Result::kDownloadFailed) return RefreshOutcome::kDownloadFailed;
-    if (downloaded.result == DownloadedRecords::Result::kNotARecordFile) return RefreshOutcome::kNotARecordFile;
-    const std::vector<RefreshRow> rows = std::move(downloaded.rows);
-
-    RowReplacement replacement;
-    {
-        std::lock_guard lock(m_mutex);
-        try {
-            restoreConnection();
-        } catch (const DatabaseError& error) {
-            replacement.toReport.push_back(error.what());
-        }
-        if (replacement.toReport.empty()) {
-            if (!m_connection.isOpen()) return RefreshOutcome::kNotOpen;
-            replacement = replaceRows(m_connection, links, rows);
-        }
-    }
-    report(replacement.toReport);
-    return replacement.replaced ? RefreshOutcome::kReplaced : RefreshOutcome::kNotStored;
-}
-
-int AddressStore::RefreshLinks() {
-    refreshTable(RefreshedTable::kLinks);
-    return 0;
-}
-
-int AddressStore::RefreshSearchKeys() {
-    refreshTable(RefreshedTable::kSearchKeys);
-    return 0;
-}
-
-int AddressStore::LoadLinks(std::vector<LinkRecord>& links) {
-    std::lock_guard lock(m_mutex);
-    restoreConnection();
-    if (!m_connection.isOpen()) return 1;
-    return readReconnecting([&] {
-        links.clear();
-        return loadRows(m_connection, "select * from Links order by id", {}, [&](CMyRecordset& row) {
-            LinkRecord link;
-            link.id = static_cast<std::int32_t>(row.integer("id"));
-            link.site = row.text("site");
-            link.url = row.text("url");
-            links.push_back(std::move(link));
-        });
-    });
-}
-
-int AddressStore::LoadSearchKeys(std::vector<std::string>& keywords) {
-    std::lock_guard lock(m_mutex);
-    restoreConnection();
-    if (!m_connection.isOpen()) return 1;
-    return readReconnecting([&] {
-        keywords.clear();
-        return loadRows(m_connection, "select * from SearchKey order by id", {},
-                        [&](CMyRecordset& row) { keywords.push_back(row.text("keyword")); });
     });
 }
