@@ -136,9 +136,9 @@ void searches(AddressStore& store, const char* engine) {
     };
     const Case cases[] = {
         {"exact, e-mail", "USER123456@example.com", TextMatch::kEquals, false, 10'000, 50},
-        {"exact, e-mail and name", "user123456@example.com", TextMatch::kEquals, true, 10'000, 1000},
+        {"exact, e-mail and name", "user123456@example.com", TextMatch::kEquals, true, 10'000, 50},
         {"prefix, e-mail", "User12345", TextMatch::kStartsWith, false, 10'000, 50},
-        {"prefix, e-mail and name", "user12345", TextMatch::kStartsWith, true, 10'000, 1000},
+        {"prefix, e-mail and name", "user12345", TextMatch::kStartsWith, true, 10'000, 50},
         {"prefix, a tenth of the book", "user1", TextMatch::kStartsWith, false, 10'000, 1000},
         {"contains, e-mail", "ER99999", TextMatch::kContains, false, 10'000, 1000},
         {"contains, e-mail and name", "er99999", TextMatch::kContains, true, 10'000, 1000},

@@ -25,6 +25,8 @@ create index AddressList_group_email on AddressList (group_id, email);
 -- Finding an address whatever its letter case (the find, the removal of the addresses a file lists) looks up
 -- lower(email); by bytes ("C"), so that the texts that start the same stand together and a prefix is one range.
 create index AddressList_lower_email on AddressList ((lower(email) collate "C"));
+-- Finding a name equal to or starting with a text, whatever its letter case, looks up lower(name), by bytes too.
+create index AddressList_lower_name on AddressList ((lower(name collate "C")));
 
 -- Search keywords and sponsor links, replaced whole by the refresh; ids are positions in the server's file.
 create table SearchKey (

@@ -21,6 +21,8 @@ create index AddressList_group_email on AddressList (group_id, email);
 -- Finding an address whatever its letter case (the find, the removal of the addresses a file lists) looks up
 -- lower(email).
 create index AddressList_lower_email on AddressList (lower(email));
+-- Finding a name equal to or starting with a text, whatever its letter case, looks up lower(name).
+create index AddressList_lower_name on AddressList (lower(name));
 
 -- Search keywords and sponsor links, replaced whole by the refresh; ids are positions in the server's file.
 create table SearchKey (

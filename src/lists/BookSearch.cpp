@@ -81,8 +81,16 @@ public:
         if (m_options.match == TextMatch::kContains) {
             scanBook(containsCondition());
         } else {
-            searchEmails();
-            if (m_options.names && !stopped()) scanBook(nameCondition());
+            searchIndexed("lower(email)", &Search::emailMatchesOnly);
+            if (m_options.names && !stopped()) {
+                const LowerEmailIndex names =
+                    ensureLowerNameIndex(m_store, m_progress ? &m_progress->buildingIndex : nullptr);
+                m_result.indexMade = m_result.indexMade || names.made;
+                if (names.failure.empty() && m_forms.lowerNameIndexExists)
+                    searchIndexed(m_forms.lowerName, &Search::nameMatchesOnly);
+                else
+                    scanBook(nameCondition());
+            }
         }
         m_result.cancelled = m_stop.stop_requested();
         return m_result;
@@ -126,21 +134,21 @@ private:
     // Names after the e-mail texts: a row the e-mail search found already is not found again.
     bool nameMatchesOnly(const Row& row) const { return nameMatches(row) && !emailMatches(row); }
 
-    // E-mail texts equal to or starting with the text, through the index on lower(email), a page at a time in the
-    // index's order, each page going on after the last row of the one before.
-    void searchEmails() {
+    // The rows whose `column` (a lowered text with an index on it) equals or starts with the text, a page at a time
+    // in the index's order, each page going on after the last row of the one before.
+    void searchIndexed(const std::string& column, bool (Search::*matches)(const Row&) const) {
         if (m_options.match == TextMatch::kEquals) {
             RowId after = 0;
             for (std::int32_t page = kFirstPage; !stopped(); page = kPage) {
                 const SqlParameter params[] = {std::string_view(m_sqlNeedle), after, page};
                 std::vector<Row> rows = readRows(m_store,
-                                                 "select id, group_id, email, name from AddressList "
-                                                 "where lower(email) = ? and id > ? order by id limit ?",
+                                                 "select id, group_id, email, name from AddressList where " + column +
+                                                     " = ? and id > ? order by id limit ?",
                                                  params, false, m_stop);
                 if (rows.empty()) return;
                 after = rows.back().id;
                 const bool last = rows.size() < static_cast<std::size_t>(page);
-                take(rows, &Search::emailMatchesOnly);
+                take(rows, matches);
                 if (last) return;
             }
             return;
@@ -154,17 +162,17 @@ private:
                 const SqlParameter params[] = {std::string_view(from), std::string_view(*upper), std::string_view(from),
                                                after, page};
                 rows = readRows(m_store,
-                                "select id, group_id, email, name, lower(email) as k from AddressList "
-                                "where lower(email) >= ? and lower(email) < ? and (lower(email) > ? or id > ?) "
-                                "order by lower(email), id limit ?",
+                                "select id, group_id, email, name, " + column + " as k from AddressList where " +
+                                    column + " >= ? and " + column + " < ? and (" + column +
+                                    " > ? or id > ?) order by " + column + ", id limit ?",
                                 params, true, m_stop);
             } else {
                 const SqlParameter params[] = {std::string_view(from), std::string_view(from), after, page};
-                rows = readRows(m_store,
-                                "select id, group_id, email, name, lower(email) as k from AddressList "
-                                "where lower(email) >= ? and (lower(email) > ? or id > ?) "
-                                "order by lower(email), id limit ?",
-                                params, true, m_stop);
+                rows =
+                    readRows(m_store,
+                             "select id, group_id, email, name, " + column + " as k from AddressList where " + column +
+                                 " >= ? and (" + column + " > ? or id > ?) order by " + column + ", id limit ?",
+                             params, true, m_stop);
             }
             bool last = rows.size() < static_cast<std::size_t>(page);
             if (!upper) {
@@ -181,7 +189,7 @@ private:
                 from = rows.back().key;
                 after = rows.back().id;
             }
-            take(rows, &Search::emailMatchesOnly);
+            take(rows, matches);
             if (last) return;
         }
     }

@@ -54,12 +54,13 @@ using FoundChunk = std::function<void(std::vector<FoundAddress>& found)>;
 
 // Finds the addresses whose e-mail text, or name (options.names), equals, starts with or contains `text`, letter
 // case aside, in every group of the book (rows whose group is gone are in none, and are not found). An address
-// that matches by both is found once. The e-mail texts are searched first, through the index on the lowered text
-// for kEquals and kStartsWith, and handed out as soon as a few are found (the first 200 before the rest); names,
-// which have no index, then by reading the book in stretches of ids, as for kContains. Between two statements
-// other threads get the store, and a stop requested through `stop` is seen (also between rows).
-// "%" and "_" are characters like any other. An empty text finds nothing. Makes the index on lower(email) first
-// when the book has none (see ensureLowerEmailIndex); should that fail, the search goes on without it.
+// that matches by both is found once. For kEquals and kStartsWith the e-mail texts are searched first, then the
+// names, each through the index on the lowered text, and handed out as soon as a few are found (the first 200
+// before the rest); kContains reads the book in stretches of ids. Between two statements other threads get the
+// store, and a stop requested through `stop` is seen (also between rows).
+// "%" and "_" are characters like any other. An empty text finds nothing. Makes the indexes on lower(email) and
+// lower(name) first when the book lacks them (see LowerEmailIndex.h); should that fail, the search goes on
+// without them, reading the book.
 BookSearchResult searchBook(AddressStore& store, std::string_view text, const BookSearchOptions& options,
                             const FoundChunk& onFound, BookSearchProgress* progress = nullptr,
                             std::stop_token stop = {});

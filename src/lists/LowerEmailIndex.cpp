@@ -6,13 +6,15 @@
 #include "platform/OdbcRecordSet.h"
 #include "store/AddressStore.h"
 
-LowerEmailIndex ensureLowerEmailIndex(AddressStore& store, std::atomic<bool>* building) {
-    const SearchForms& forms = searchFormsOf(store);
-    if (!forms.lowerEmailIndexExists) return {};
+namespace {
+
+LowerEmailIndex ensureIndex(AddressStore& store, const SearchForms& forms, const char* existsSql, const char* createSql,
+                            std::atomic<bool>* building) {
+    if (!existsSql) return {};
     const auto exists = [&] {
         return store.withConnection([&](OdbcConnection& connection) {
             OdbcRecordSet rows(connection);
-            rows.open(forms.lowerEmailIndexExists, {}, OdbcRecordSet::Reading::kRowsOnly);
+            rows.open(existsSql, {}, OdbcRecordSet::Reading::kRowsOnly);
             return !rows.isEof();
         });
     };
@@ -24,7 +26,7 @@ LowerEmailIndex ensureLowerEmailIndex(AddressStore& store, std::atomic<bool>* bu
         // "if not exists" lets two programs that both found it missing make it once.
         StoreTransaction batch = store.beginTransaction(BatchErrors::kKeep);
         store.withConnection([&](OdbcConnection& connection) {
-            connection.execute(forms.createLowerEmailIndex);
+            connection.execute(createSql);
             if (forms.afterIndexMade) connection.execute(forms.afterIndexMade);
         });
         batch.commit();
@@ -34,4 +36,16 @@ LowerEmailIndex ensureLowerEmailIndex(AddressStore& store, std::atomic<bool>* bu
     }
     if (building) building->store(false);
     return result;
+}
+
+} // namespace
+
+LowerEmailIndex ensureLowerEmailIndex(AddressStore& store, std::atomic<bool>* building) {
+    const SearchForms& forms = searchFormsOf(store);
+    return ensureIndex(store, forms, forms.lowerEmailIndexExists, forms.createLowerEmailIndex, building);
+}
+
+LowerEmailIndex ensureLowerNameIndex(AddressStore& store, std::atomic<bool>* building) {
+    const SearchForms& forms = searchFormsOf(store);
+    return ensureIndex(store, forms, forms.lowerNameIndexExists, forms.createLowerNameIndex, building);
 }

@@ -16,3 +16,5 @@ struct LowerEmailIndex {
 // database's write lock: `building` turns true just before, so that a window can say why it waits.
 // \throws DatabaseError when no book is open or the check fails.
 LowerEmailIndex ensureLowerEmailIndex(AddressStore& store, std::atomic<bool>* building = nullptr);
+// The same for the index on the lowered name, which the searches of names equal to or starting with a text use.
+LowerEmailIndex ensureLowerNameIndex(AddressStore& store, std::atomic<bool>* building = nullptr);

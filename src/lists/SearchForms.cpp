@@ -12,6 +12,9 @@ const SearchForms kSqliteForms{
     .lowerEmailIndexExists = "select 1 from sqlite_master where type = 'index' and "
                              "lower(name) = 'addresslist_lower_email'",
     .createLowerEmailIndex = "create index if not exists AddressList_lower_email on AddressList (lower(email))",
+    .lowerNameIndexExists = "select 1 from sqlite_master where type = 'index' and "
+                            "lower(name) = 'addresslist_lower_name'",
+    .createLowerNameIndex = "create index if not exists AddressList_lower_name on AddressList (lower(name))",
     .position = "instr(%1, %2)",
     .lowerFoldsBytes = true,
 };
@@ -23,6 +26,9 @@ const SearchForms kPostgreSqlForms{
     .lowerEmailIndexExists = "select 1 where to_regclass('addresslist_lower_email') is not null",
     .createLowerEmailIndex =
         "create index if not exists AddressList_lower_email on AddressList ((lower(email) collate \"C\"))",
+    .lowerNameIndexExists = "select 1 where to_regclass('addresslist_lower_name') is not null",
+    .createLowerNameIndex =
+        "create index if not exists AddressList_lower_name on AddressList ((lower(name collate \"C\")))",
     .afterIndexMade = "analyze AddressList",
     .lowerName = "lower(name collate \"C\")",
     .position = "strpos(%1, %2)",

@@ -11,6 +11,10 @@ struct SearchForms {
     // A row when the index on lower(email) exists. Null: the engine cannot tell, and no index is made.
     const char* lowerEmailIndexExists = nullptr;
     const char* createLowerEmailIndex = nullptr;
+    // The same for the index on the lowered name (lowerName below), which finds a name equal to or starting with a
+    // text without reading every row.
+    const char* lowerNameIndexExists = nullptr;
+    const char* createLowerNameIndex = nullptr;
     // Run after the index was made, so that the planner knows how few rows a lowered text selects (without it a
     // list of a hundred texts looks like half the table). Null: none.
     const char* afterIndexMade = nullptr;
