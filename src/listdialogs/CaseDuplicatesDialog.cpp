@@ -1,4 +1,5 @@
 // Tested by tests/gui/GroupArithmeticTest.cpp.
+#include "listdialogs/GroupChoice.h"
 #include "listdialogs/CaseDuplicatesDialog.h"
 
 #include <algorithm>
@@ -64,10 +65,7 @@ public:
 
         std::vector<GroupRecord> groups;
         m_store.LoadGroups(groups);
-        for (const GroupRecord& group : groups)
-            m_group->addItem(fromCp936(group.name), QVariant::fromValue<qlonglong>(group.id));
-        const int onShow = m_group->findData(QVariant::fromValue<qlonglong>(m_host.groupOnShow()));
-        m_group->setCurrentIndex(std::max(onShow, 0));
+        fillGroupChoice(*m_group, groups, m_host.groupOnShow());
         connect(m_group, &QComboBox::currentIndexChanged, this, &CaseDuplicatesDialog::scan);
     }
 
@@ -103,7 +101,7 @@ public:
     }
 
 private:
-    RowId groupId() const { return m_group->currentData().toLongLong(); }
+    RowId groupId() const { return chosenGroup(*m_group); }
 
     void onDelete() {
         const RowId group = groupId();

@@ -1,4 +1,5 @@
 // Tested by tests/gui/GroupArithmeticTest.cpp.
+#include "listdialogs/GroupChoice.h"
 #include "listdialogs/GroupArithmeticDialog.h"
 
 #include <optional>
@@ -103,23 +104,15 @@ private:
     void fillGroups() {
         std::vector<GroupRecord> groups;
         m_store.LoadGroups(groups);
-        const RowId shown = m_host.groupOnShow();
-        for (QComboBox* box : {m_groupA, m_groupB}) {
-            box->clear();
-            for (const GroupRecord& group : groups)
-                box->addItem(fromCp936(group.name), QVariant::fromValue<qlonglong>(group.id));
-        }
-        const int onShow = m_groupA->findData(QVariant::fromValue<qlonglong>(shown));
-        m_groupA->setCurrentIndex(onShow >= 0 ? onShow : 0);
+        fillGroupChoice(*m_groupA, groups, m_host.groupOnShow());
+        fillGroupChoice(*m_groupB, groups, 0);
         m_groupB->setCurrentIndex(m_groupA->currentIndex() == 0 && m_groupB->count() > 1 ? 1 : 0);
     }
 
-    RowId chosen(const QComboBox* box) const { return box->currentData().toLongLong(); }
-
     void onStart() {
         if (m_groupA->count() == 0) return messageBox(QStringLiteral("通讯录里还没有邮件组。"), this);
-        const RowId a = chosen(m_groupA);
-        const RowId b = chosen(m_groupB);
+        const RowId a = chosenGroup(*m_groupA);
+        const RowId b = chosenGroup(*m_groupB);
         const int operation = m_operation.checkedId();
         if (a == b && (operation == 2 || operation == 3))
             return messageBox(QStringLiteral("A 和 B 是同一个组，请选择两个不同的组。"), this);

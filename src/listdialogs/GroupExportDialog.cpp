@@ -1,4 +1,5 @@
 // Tested by tests/gui/NamedImportTest.cpp.
+#include "listdialogs/GroupChoice.h"
 #include "listdialogs/GroupExportDialog.h"
 
 #include <cstring>
@@ -50,10 +51,7 @@ public:
         } catch (const std::exception& error) {
             messageBox(QStringLiteral("读取邮件组失败：\n%1").arg(fromCp936(error.what())), parent);
         }
-        for (const GroupRecord& group : groups) {
-            m_group->addItem(fromCp936(group.name), QVariant::fromValue<qlonglong>(group.id));
-            if (group.id == host.groupOnShow()) m_group->setCurrentIndex(m_group->count() - 1);
-        }
+        fillGroupChoice(*m_group, groups, host.groupOnShow());
 
         auto* browse = new QPushButton(QStringLiteral("浏览…"), this);
         browse->setObjectName(kBrowse);
@@ -113,7 +111,7 @@ private:
             !askYesNo(QStringLiteral("%1 已经存在，要替换它吗？").arg(shown), QStringLiteral("文件覆盖询问"), this))
             return;
 
-        const RowId group = m_group->currentData().toLongLong();
+        const RowId group = chosenGroup(*m_group);
         GroupExportOptions options;
         options.format = csv() ? ExportFormat::kCsv : ExportFormat::kText;
         options.encoding = m_encoding->currentIndex() == 1 ? ExportEncoding::kUtf8 : ExportEncoding::kGbk;

@@ -1,4 +1,5 @@
 // Tested by tests/gui/NamedImportTest.cpp.
+#include "listdialogs/GroupChoice.h"
 #include "listdialogs/NamedImportDialog.h"
 
 #include <algorithm>
@@ -137,10 +138,7 @@ public:
         } catch (const std::exception& error) {
             messageBox(QStringLiteral("读取邮件组失败：\n%1").arg(fromCp936(error.what())), parent);
         }
-        for (const GroupRecord& group : groups) {
-            m_group->addItem(fromCp936(group.name), QVariant::fromValue<qlonglong>(group.id));
-            if (group.id == host.groupOnShow()) m_group->setCurrentIndex(m_group->count() - 1);
-        }
+        fillGroupChoice(*m_group, groups, host.groupOnShow());
 
         auto* browse = new QPushButton(QStringLiteral("浏览…"), this);
         browse->setObjectName(kBrowse);
@@ -326,7 +324,7 @@ private:
     void onImport() {
         if (!m_fileReady || m_group->currentIndex() < 0) return;
         pullFormat();
-        const RowId group = m_group->currentData().toLongLong();
+        const RowId group = chosenGroup(*m_group);
         const QString groupName = m_group->currentText();
         NamedImportOptions options;
         options.format = m_format;

@@ -1,4 +1,5 @@
 // Tested by tests/gui/ListFindTest.cpp.
+#include "listdialogs/GroupChoice.h"
 #include "listdialogs/RemoveListedDialog.h"
 
 #include <cstring>
@@ -64,11 +65,8 @@ public:
         } catch (const DatabaseError&) {
             groups.clear(); // an empty list: 所有组 still works, and says what goes wrong
         }
-        for (const GroupRecord& group : groups)
-            m_group->addItem(fromCp936(group.name), QVariant::fromValue<qint64>(group.id));
-        const int shown = m_group->findData(QVariant::fromValue<qint64>(host.groupOnShow()));
-        m_group->setCurrentIndex(shown >= 0 ? shown : 0);
-        (shown >= 0 ? m_oneGroup : m_allGroups)->setChecked(true);
+        const bool shown = fillGroupChoice(*m_group, groups, host.groupOnShow());
+        (shown ? m_oneGroup : m_allGroups)->setChecked(true);
         m_group->setEnabled(m_oneGroup->isChecked());
         connect(m_oneGroup, &QRadioButton::toggled, m_group, &QComboBox::setEnabled);
 
@@ -142,7 +140,7 @@ private:
         RemoveListedOptions options;
         if (m_oneGroup->isChecked()) {
             if (m_group->currentIndex() < 0) return messageBox(QStringLiteral("请先选择邮件组！"), this);
-            options.group = m_group->currentData().toLongLong();
+            options.group = chosenGroup(*m_group);
         }
         options.ignoreCase = m_ignoreCase->isChecked();
         const std::optional<std::string> savePath = chooseSavedRows();
