@@ -28,6 +28,7 @@
 #include "store/DatabaseFile.h"
 #include "support/BenchBook.h"
 #include "support/BenchFolder.h"
+#include "support/BenchPgBook.h"
 #include "support/Stats.h"
 #include "tools/CreateDatabase.h"
 
@@ -59,32 +60,10 @@ std::string groupsInsert() {
 }
 
 // --- The PostgreSQL book --------------------------------------------------------------------------------------------
-const char* pgServer() {
-    const char* folder = std::getenv("CORVANE_BENCH_PG_SERVER");
-    return folder && *folder ? folder : nullptr;
-}
-
 // Makes the PostgreSQL book with the million rows, and names it in an odbc.ini of `folder`; returns the folder a
 // store opens it from.
 std::string pgBook(const std::string& folder) {
-    std::map<std::string, std::string> values;
-    std::ifstream in(std::string(pgServer()) + "/server.env");
-    for (std::string line; std::getline(in, line);)
-        if (const std::size_t at = line.find('='); at != std::string::npos)
-            values[line.substr(0, at)] = line.substr(at + 1);
-    if (values.empty()) throw std::runtime_error("no PostgreSQL server in " + std::string(pgServer()));
-    run("Driver=PostgreSQL ANSI;Servername=" + values["PGHOST"] + ";Port=" + values["PGPORT"] +
-            ";Database=postgres;Username=" + values["PGUSER"] + ";Password=" + values["PGPASSWORD"],
-        {"drop database if exists corvane_findbench with (force)",
-         "create database corvane_findbench encoding 'UTF8' template template0"});
-    std::ofstream(folder + "/odbc.ini") << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values["PGHOST"]
-                                        << "\nPort = " << values["PGPORT"]
-                                        << "\nDatabase = corvane_findbench\nUsername = " << values["PGUSER"]
-                                        << "\nPassword = " << values["PGPASSWORD"] << "\n";
-    ::setenv("ODBCINI", (folder + "/odbc.ini").c_str(), 1);
-    std::string error;
-    if (createDatabaseOnDataSource("Corvane", "", error) != CreateDatabaseResult::kCreated)
-        throw std::runtime_error("cannot create the PostgreSQL book: " + error);
+    createPgBook(folder, "corvane_findbench");
     run(dataSourceConnectionString("Corvane"),
         {groupsInsert(),
          "insert into AddressList(group_id, email, name) select 2 + i % " + std::to_string(kGroups) +
@@ -209,7 +188,7 @@ int main() {
             std::printf("building a book of %d addresses (SQLite)...\n", kRows);
             bench(sqliteBook(folder.path()), "SQLite");
         }
-        if (pgServer()) {
+        if (benchPgServer()) {
             BenchFolder folder("find_bench_pg");
             std::printf("building a book of %d addresses (PostgreSQL)...\n", kRows);
             bench(pgBook(folder.path()), "PostgreSQL");

@@ -22,6 +22,7 @@
 #include "store/DatabaseFile.h"
 #include "support/BenchBook.h"
 #include "support/BenchFolder.h"
+#include "support/BenchPgBook.h"
 #include "tools/CreateDatabase.h"
 
 namespace {
@@ -51,40 +52,8 @@ const char kGroups[] = "insert into AddressCata(id, name) values (1, 'A'), (2, '
 const char kRestartIds[] = "alter table AddressCata alter column id restart with 100; "
                            "alter table AddressList alter column id restart with 2000000";
 
-const char* pgServer() {
-    const char* folder = std::getenv("CORVANE_BENCH_PG_SERVER");
-    return folder && *folder ? folder : nullptr;
-}
-
-void useDataSource(const std::string& work, bool on) {
-    const std::string ini = work + (on ? "/odbc.ini" : "/none.ini");
-    ::setenv("ODBCINI", ini.c_str(), 1);
-}
-
 void buildPgBook(const std::string& work) {
-    std::map<std::string, std::string> values;
-    std::ifstream in(std::string(pgServer()) + "/server.env");
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t at = line.find('=');
-        if (at != std::string::npos) values[line.substr(0, at)] = line.substr(at + 1);
-    }
-    if (values.empty()) throw std::runtime_error("no PostgreSQL server in " + std::string(pgServer()));
-    {
-        OdbcConnection admin;
-        admin.open("Driver=PostgreSQL ANSI;Servername=" + values["PGHOST"] + ";Port=" + values["PGPORT"] +
-                   ";Database=postgres;Username=" + values["PGUSER"] + ";Password=" + values["PGPASSWORD"]);
-        admin.execute("drop database if exists corvane_groupbench with (force)");
-        admin.execute("create database corvane_groupbench encoding 'UTF8' template template0");
-    }
-    std::ofstream(work + "/odbc.ini") << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values["PGHOST"]
-                                      << "\nPort = " << values["PGPORT"]
-                                      << "\nDatabase = corvane_groupbench\nUsername = " << values["PGUSER"]
-                                      << "\nPassword = " << values["PGPASSWORD"]
-                                      << "\nConnSettings = SET client_encoding TO 'GBK'\n";
-    useDataSource(work, true);
-    std::string error;
-    if (createDatabaseOnDataSource("Corvane", "", error) != CreateDatabaseResult::kCreated)
-        throw std::runtime_error("cannot create the PostgreSQL book: " + error);
+    createPgBook(work, "corvane_groupbench");
     OdbcConnection connection;
     connection.open(dataSourceConnectionString("Corvane"));
     connection.execute("insert into AddressList(group_id, email, name) select case when i < " + std::to_string(kA) +
@@ -194,8 +163,7 @@ int main() {
         const std::string& work = folder.path();
         const std::string bookFolder = work + "/book";
         std::filesystem::create_directory(bookFolder);
-        std::ofstream(work + "/none.ini") << "";
-        useDataSource(work, false);
+        useBenchDataSource(work, false);
         buildBook(bookFolder, kA + kB, "case when i < " + std::to_string(kA) + " then 1 else 2 end", "'Name ' || i");
         {
             OdbcConnection connection;
@@ -205,14 +173,14 @@ int main() {
         }
         int copies = 0;
         benchBook("SQLite", work, [&] {
-            useDataSource(work, false);
+            useBenchDataSource(work, false);
             const std::string copy = work + "/copy" + std::to_string(++copies);
             return copyBook(bookFolder, copy);
         });
-        if (pgServer()) {
+        if (benchPgServer()) {
             buildPgBook(work);
             benchBook("PostgreSQL", work, [&] {
-                useDataSource(work, true);
+                useBenchDataSource(work, true);
                 OdbcConnection connection;
                 connection.open(dataSourceConnectionString("Corvane"));
                 // Back to the book as built: the merges moved rows between A and B and deleted one of them.

@@ -37,6 +37,7 @@
 #include "store/DatabaseFile.h"
 #include "support/BenchBook.h"
 #include "support/BenchFolder.h"
+#include "support/BenchPgBook.h"
 #include "tools/CreateDatabase.h"
 
 namespace {
@@ -75,23 +76,6 @@ std::vector<std::string> importLines() {
 // --- The PostgreSQL book ------------------------------------------------------------------------------------------
 enum Engine { kSqlite = 0, kPostgreSql = 1 };
 
-const char* pgServer() {
-    const char* folder = std::getenv("CORVANE_BENCH_PG_SERVER");
-    return folder && *folder ? folder : nullptr;
-}
-
-std::map<std::string, std::string> pgServerValues() {
-    std::map<std::string, std::string> values;
-    std::ifstream in(std::string(pgServer()) + "/server.env");
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::size_t at = line.find('=');
-        if (at != std::string::npos) values[line.substr(0, at)] = line.substr(at + 1);
-    }
-    if (values.empty()) throw std::runtime_error("no PostgreSQL server in " + std::string(pgServer()));
-    return values;
-}
-
 // The folder whose odbc.ini ODBCINI names: the data source Corvane for the PostgreSQL book, or none (SQLite).
 const BenchFolder& iniFolder() {
     static BenchFolder folder;
@@ -100,33 +84,14 @@ const BenchFolder& iniFolder() {
 
 // Makes the program's next open find the PostgreSQL book (true) or the start directory's file (false).
 void useDataSource(bool on) {
-    const std::string ini = iniFolder().path() + (on ? "/odbc.ini" : "/none.ini");
-    ::setenv("ODBCINI", ini.c_str(), 1);
+    useBenchDataSource(iniFolder().path(), on);
 }
 
 // The run's database on the server, with the book's tables, made on first use.
 void pgBook() {
     static bool made = false;
     if (made) return;
-    const auto values = pgServerValues();
-    const std::string server = "Driver=PostgreSQL ANSI;Servername=" + values.at("PGHOST") +
-                               ";Port=" + values.at("PGPORT") + ";Username=" + values.at("PGUSER") +
-                               ";Password=" + values.at("PGPASSWORD");
-    {
-        OdbcConnection admin;
-        admin.open(server + ";Database=postgres");
-        admin.execute("drop database if exists corvane_bench with (force)");
-        admin.execute("create database corvane_bench encoding 'UTF8' template template0");
-    }
-    std::ofstream(iniFolder().path() + "/none.ini") << "";
-    std::ofstream(iniFolder().path() + "/odbc.ini")
-        << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values.at("PGHOST")
-        << "\nPort = " << values.at("PGPORT") << "\nDatabase = corvane_bench\nUsername = " << values.at("PGUSER")
-        << "\nPassword = " << values.at("PGPASSWORD") << "\nConnSettings = SET client_encoding TO 'GBK'\n";
-    useDataSource(true);
-    std::string error;
-    if (createDatabaseOnDataSource("Corvane", "", error) != CreateDatabaseResult::kCreated)
-        throw std::runtime_error("cannot create the PostgreSQL book: " + error);
+    createPgBook(iniFolder().path(), "corvane_bench");
     made = true;
 }
 
@@ -178,7 +143,7 @@ void openOrFail(AddressStore& store, const std::string& folder) {
 // engine is PostgreSQL and no server was started.
 bool openMillionBook(benchmark::State& state, AddressStore& store) {
     const bool pg = state.range(0) == kPostgreSql;
-    if (pg && !pgServer()) {
+    if (pg && !benchPgServer()) {
         state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
         return false;
     }
@@ -200,7 +165,7 @@ void BM_CheckedInsert(benchmark::State& state) {
     const bool checksInPieces = state.range(0) == 3;
     const bool bigTable = state.range(1) != 0;
     const bool pg = state.range(2) == kPostgreSql;
-    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
+    if (pg && !benchPgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
     const std::vector<std::string> lines = importLines();
     for (auto _ : state) {
         state.PauseTiming();
@@ -298,7 +263,7 @@ BENCHMARK(BM_CheckedInsert)
 void BM_AddBesideAnImport(benchmark::State& state) {
     const bool pg = state.range(0) == kPostgreSql;
     const bool importing = state.range(1) != 0;
-    if (pg && !pgServer()) {
+    if (pg && !benchPgServer()) {
         state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
         return;
     }
@@ -499,7 +464,7 @@ std::string fileAtSizeLimit(bool links, std::int64_t& records) {
 void BM_RefreshAtSizeLimit(benchmark::State& state) {
     const bool links = state.range(0) != 0;
     const bool pg = state.range(1) == kPostgreSql;
-    if (pg && !pgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
+    if (pg && !benchPgServer()) return state.SkipWithError("no PostgreSQL server (CORVANE_BENCH_PG_SERVER)");
     std::int64_t records = 0;
     OneFileServer server(fileAtSizeLimit(links, records));
     double longestWaitMs = 0;

@@ -40,6 +40,7 @@
 #include "textfiles/OutputFile.h"
 #include "support/BenchBook.h"
 #include "support/BenchFolder.h"
+#include "support/BenchPgBook.h"
 #include "support/Grep.h"
 #include "tools/CreateDatabase.h"
 #include "workers/NoticeTarget.h"
@@ -74,42 +75,10 @@ struct Book {
     std::function<std::string(const std::string& name)> open;
 };
 
-const char* pgServer() {
-    const char* folder = std::getenv("CORVANE_BENCH_PG_SERVER");
-    return folder && *folder ? folder : nullptr;
-}
-
-void useDataSource(const std::string& work, bool on) {
-    const std::string ini = work + (on ? "/odbc.ini" : "/none.ini");
-    ::setenv("ODBCINI", ini.c_str(), 1);
-}
-
 // The million-address book on the PostgreSQL server, in a database of this run, the data source Corvane for it
 // in work/odbc.ini.
 void buildPgBook(const std::string& work) {
-    std::map<std::string, std::string> values;
-    std::ifstream in(std::string(pgServer()) + "/server.env");
-    for (std::string line; std::getline(in, line);) {
-        const std::size_t at = line.find('=');
-        if (at != std::string::npos) values[line.substr(0, at)] = line.substr(at + 1);
-    }
-    if (values.empty()) throw std::runtime_error("no PostgreSQL server in " + std::string(pgServer()));
-    {
-        OdbcConnection admin;
-        admin.open("Driver=PostgreSQL ANSI;Servername=" + values["PGHOST"] + ";Port=" + values["PGPORT"] +
-                   ";Database=postgres;Username=" + values["PGUSER"] + ";Password=" + values["PGPASSWORD"]);
-        admin.execute("drop database if exists corvane_textbench with (force)");
-        admin.execute("create database corvane_textbench encoding 'UTF8' template template0");
-    }
-    std::ofstream(work + "/odbc.ini") << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values["PGHOST"]
-                                      << "\nPort = " << values["PGPORT"]
-                                      << "\nDatabase = corvane_textbench\nUsername = " << values["PGUSER"]
-                                      << "\nPassword = " << values["PGPASSWORD"]
-                                      << "\nConnSettings = SET client_encoding TO 'GBK'\n";
-    useDataSource(work, true);
-    std::string error;
-    if (createDatabaseOnDataSource("Corvane", "", error) != CreateDatabaseResult::kCreated)
-        throw std::runtime_error("cannot create the PostgreSQL book: " + error);
+    createPgBook(work, "corvane_textbench");
     OdbcConnection connection;
     connection.open(dataSourceConnectionString("Corvane"));
     connection.execute("insert into AddressList(group_id, email, name) select 2 + i % " + std::to_string(kGroups) +
@@ -285,19 +254,18 @@ int main() {
         const std::string& work = folder.path();
         const std::string bookFolder = work + "/book";
         fs::create_directory(bookFolder);
-        std::ofstream(work + "/none.ini") << "";
-        useDataSource(work, false);
+        useBenchDataSource(work, false);
         buildBook(bookFolder, kBookRows, "2 + i % " + std::to_string(kGroups), "'Name ' || i");
         const Book sqlite{"SQLite", kImportTarget, [&](const std::string& name) {
-                              useDataSource(work, false);
+                              useBenchDataSource(work, false);
                               return name == "filter" ? bookFolder : copyBook(bookFolder, work + "/" + name);
                           }};
         benchImport(sqlite, work);
         benchFilter(sqlite, work);
-        if (pgServer()) {
+        if (benchPgServer()) {
             buildPgBook(work);
             const Book pg{"PostgreSQL", kServerImportTarget, [&](const std::string&) {
-                              useDataSource(work, true);
+                              useBenchDataSource(work, true);
                               OdbcConnection connection;
                               connection.open(dataSourceConnectionString("Corvane"));
                               connection.execute("delete from AddressList where id > " + std::to_string(kBookRows));

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/FileBytes.h"
 #include "support/StoreFixture.h"
 
 extern char** environ;
@@ -31,11 +32,6 @@ struct CliRun {
     std::string out;
     std::string err;
 };
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class CliTest : public StoreFixture {
 protected:
@@ -82,14 +78,14 @@ protected:
         int status = 0;
         ::waitpid(pid, &status, 0);
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        result.out = readFile(outPath());
-        result.err = readFile(errPath());
+        result.out = readFileBytes(outPath());
+        result.err = readFileBytes(errPath());
         return result;
     }
 
     std::string file(const std::string& name, const std::string& bytes) {
         const std::string path = folder.path() + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
+        writeFileBytes(path, bytes);
         return path;
     }
 
@@ -172,7 +168,7 @@ TEST_F(CliTest, AnImportBesideAnotherWriterStoresEveryAddressOnce) {
     }
     int status = 0;
     ::waitpid(cli, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << readFile(errPath());
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readFileBytes(errPath());
     EXPECT_EQ(count(1), kLines + 100);
     EXPECT_EQ(scalar("select count(distinct email) as value from AddressList"), kLines + 100);
 }
@@ -207,9 +203,9 @@ TEST_F(CliTest, FilterAndCheckWriteTheLinesAsked) {
     const std::string out = folder.path() + "/out.txt";
     CliRun filtered = run({"filter", "g", in, out});
     EXPECT_EQ(filtered.status, 0) << filtered.err;
-    EXPECT_EQ(readFile(out), "b@example.com\r\nnot one\r\n");
+    EXPECT_EQ(readFileBytes(out), "b@example.com\r\nnot one\r\n");
     EXPECT_EQ(run({"filter", "g", in, in}).status, 2); // its own input: untouched
-    EXPECT_EQ(readFile(in), "a@example.com\nb@example.com\nnot one\n");
+    EXPECT_EQ(readFileBytes(in), "a@example.com\nb@example.com\nnot one\n");
 
     // check needs no book.
     EXPECT_EQ(run({"--book", "/nonexistent", "check", "-"}, in).out, "a@example.com\nb@example.com\n");
@@ -228,10 +224,10 @@ TEST_F(CliTest, AGroupExportedAsCsvComesBackWithItsNames) {
     CliRun exported = run({"--json", "export", "members", csv, "--csv", "--encoding", "utf-8"});
     ASSERT_EQ(exported.status, 0) << exported.err;
     EXPECT_NE(exported.out.find("\"rows\":2"), std::string::npos) << exported.out;
-    EXPECT_EQ(readFile(csv), "\xEF\xBB\xBF"
-                             "email,name\r\n"
-                             "li@example.com,\"李四, \"\"Si\"\"\"\r\n"
-                             "wang@example.com,\r\n");
+    EXPECT_EQ(readFileBytes(csv), "\xEF\xBB\xBF"
+                                  "email,name\r\n"
+                                  "li@example.com,\"李四, \"\"Si\"\"\"\r\n"
+                                  "wang@example.com,\r\n");
     EXPECT_EQ(run({"export", "1"}).out, "li@example.com\r\nwang@example.com\r\n"); // to standard output
 
     std::ofstream(csv, std::ios::binary | std::ios::app) << "not an address,x\r\n";
@@ -240,7 +236,7 @@ TEST_F(CliTest, AGroupExportedAsCsvComesBackWithItsNames) {
     EXPECT_EQ(imported.status, 1) << imported.err;
     EXPECT_EQ(texts("select name from AddressList where group_id = 2 order by email", "name"),
               (std::vector<std::string>{"\xC0\xEE\xCB\xC4, \"Si\"", ""}));
-    EXPECT_NE(readFile(rejected).find("not an address"), std::string::npos);
+    EXPECT_NE(readFileBytes(rejected).find("not an address"), std::string::npos);
     EXPECT_EQ(run({"export", "copy", folder.path() + "/no/such/folder/x.txt"}).status, 5);
 }
 

@@ -45,8 +45,7 @@ private slots:
     void cleanup() { closeAll(); }
 
     void show(std::int32_t group) {
-        for (int row = 0; row < groups()->GetItemCount(); ++row)
-            if (groups()->GetItemData(row) == group) select(row);
+        selectGroup(group);
         QTRY_COMPARE(m_window->groupOnShow(), RowId(group));
     }
 

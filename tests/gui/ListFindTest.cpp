@@ -25,13 +25,6 @@ private slots:
 
     void cleanup() { closeAll(); }
 
-private:
-    void selectGroup(std::int64_t id) {
-        for (int row = 0; row < groups()->GetItemCount(); ++row)
-            if (groups()->GetItemData(row) == id) select(row);
-    }
-
-private slots:
     void typingFindsAndADoubleClickShowsTheAddressAtItsPageSelected() {
         const std::int32_t other = m_book->addGroup("other");
         const std::int32_t big = m_book->addGroup("big");

@@ -44,8 +44,7 @@ private slots:
         for (const AddressRecord& address : m_book->addresses(big))
             if (address.email == TestEmail("a", 187)) wanted = address.id;
         open();
-        for (int row = 0; row < groups()->GetItemCount(); ++row)
-            if (groups()->GetItemData(row) == other) select(row);
+        selectGroup(other);
         QTRY_COMPARE(label(), QStringLiteral("共计3个 第1/1页"));
 
         static_cast<ListToolsHost&>(*m_window).showAddress(big, wanted);

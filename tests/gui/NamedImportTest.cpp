@@ -72,8 +72,7 @@ private slots:
                         "Old,old@example.com\r\n");
         const std::string saved = m_book->path() + "/refused.csv";
         open();
-        for (int row = 0; row < groups()->GetItemCount(); ++row)
-            if (groups()->GetItemData(row) == group) select(row);
+        selectGroup(group);
         QTRY_COMPARE(label(), QStringLiteral("共计1个 第1/1页"));
 
         QString summary;

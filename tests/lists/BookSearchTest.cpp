@@ -12,15 +12,6 @@ namespace {
 
 class BookSearchTest : public StoreFixture {
 protected:
-    RowId addGroup(const std::string& name) {
-        store.AddGroup(name);
-        std::vector<GroupRecord> groups;
-        store.LoadGroups(groups);
-        for (const GroupRecord& group : groups)
-            if (group.name == name) return group.id;
-        return 0;
-    }
-
     // The e-mail texts found, in the order handed out, and the number of chunks they came in.
     std::vector<std::string> find(const std::string& text, TextMatch match, bool names = true,
                                   BookSearchResult* result = nullptr) {

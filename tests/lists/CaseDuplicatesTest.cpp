@@ -13,12 +13,6 @@ namespace {
 
 class CaseDuplicatesTest : public StoreFixture {
 protected:
-    RowId group(const std::string& name) {
-        store.AddGroup(name);
-        std::vector<GroupRecord> groups;
-        store.LoadGroups(groups);
-        return groups.back().id;
-    }
     RowId add(RowId group, const std::string& email) {
         store.InsertAddress(group, email, "n");
         return scalar("select max(id) as value from AddressList");
@@ -36,8 +30,8 @@ TEST(CaseFolding, LowersAsciiCapitalsAndStepsOverGbkCharacters) {
 }
 
 TEST_F(CaseDuplicatesTest, FindsTheSetsKeepsTheFirstStoredAndDeletesTheRest) {
-    const RowId g = group("g");
-    const RowId other = group("other");
+    const RowId g = addGroup("g");
+    const RowId other = addGroup("other");
     const RowId foo = add(g, "Foo@QQ.com");
     const RowId bar = add(g, "bar@x");
     const RowId foo2 = add(g, "foo@qq.com");
@@ -71,7 +65,7 @@ TEST_F(CaseDuplicatesTest, FindsTheSetsKeepsTheFirstStoredAndDeletesTheRest) {
 // Between the scan and the deletion another program deletes a kept row and edits a row to delete: those sets'
 // rows stay, so no address loses its last row and no edited row goes.
 TEST_F(CaseDuplicatesTest, RowsChangedSinceTheScanAreLeft) {
-    const RowId g = group("g");
+    const RowId g = addGroup("g");
     const RowId foo = add(g, "Foo@x");
     add(g, "foo@x");
     add(g, "bar@x");

@@ -20,12 +20,6 @@ using Rows = std::vector<std::string>; // "email|name", by id
 
 class GroupArithmeticTest : public StoreFixture {
 protected:
-    RowId group(const std::string& name) {
-        store.AddGroup(name);
-        std::vector<GroupRecord> groups;
-        store.LoadGroups(groups);
-        return groups.back().id;
-    }
     void add(RowId group, const std::vector<std::pair<std::string, std::string>>& rows) {
         for (const auto& [email, name] : rows)
             ASSERT_EQ(store.InsertAddress(group, email, name), 0);
@@ -51,8 +45,8 @@ const char kGbkUpper[] = "\x81\x41@x.cn";
 const char kGbkLower[] = "\x81\x61@x.cn";
 
 TEST_F(GroupArithmeticTest, EachOperationKeepsTheFirstStoredRowOfEachAddressInOrder) {
-    const RowId a = group("A");
-    const RowId b = group("B");
+    const RowId a = addGroup("A");
+    const RowId b = addGroup("B");
     add(a, {{"b@x", "a1"},
             {"Dup@x", "a2"},
             {"c@x", "a3"},
@@ -108,8 +102,8 @@ TEST_F(GroupArithmeticTest, EachOperationKeepsTheFirstStoredRowOfEachAddressInOr
 }
 
 TEST_F(GroupArithmeticTest, RefusalsAndEmptyGroupsChangeNothingOrGiveWhatIsLeft) {
-    const RowId a = group("A");
-    const RowId empty = group("empty");
+    const RowId a = addGroup("A");
+    const RowId empty = addGroup("empty");
     add(a, {{"x@x", "1"}, {"X@x", "2"}, {"y@x", "3"}});
     const Rows before = groupNames();
     const auto outcome = [&](GroupOperation operation, RowId first, RowId second, const std::string& name) {
@@ -142,9 +136,9 @@ TEST_F(GroupArithmeticTest, RefusalsAndEmptyGroupsChangeNothingOrGiveWhatIsLeft)
 }
 
 TEST_F(GroupArithmeticTest, MergeMovesNewRowsDropsTheRestAndDeletesA) {
-    const RowId a = group("A");
-    const RowId b = group("B");
-    const RowId other = group("other");
+    const RowId a = addGroup("A");
+    const RowId b = addGroup("B");
+    const RowId other = addGroup("other");
     add(b, {{"held@x", "b1"}, {"keep@x", "b2"}});
     add(a, {{"new@x", "a1"}, {"HELD@x", "a2"}, {"New@x", "a3"}, {"second@x", "a4"}});
     add(other, {{"new@x", "o1"}});
@@ -167,8 +161,8 @@ TEST_F(GroupArithmeticTest, MergeMovesNewRowsDropsTheRestAndDeletesA) {
 
 // A run that cannot finish takes back what it did: the new group goes with its rows, the rows moved go back.
 TEST_F(GroupArithmeticTest, AFailureOrAStopLeavesTheBookAsItWas) {
-    const RowId a = group("A");
-    const RowId b = group("B");
+    const RowId a = addGroup("A");
+    const RowId b = addGroup("B");
     add(a, {{"one@x", "1"}, {"two@x", "2"}});
     add(b, {{"two@x", "b"}});
     setNextId("AddressList", 100000); // a later range of ids than the first batch's

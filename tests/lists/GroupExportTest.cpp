@@ -9,19 +9,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "lists/GroupExport.h"
+#include "support/FileBytes.h"
 #include "support/StoreFixture.h"
 
 namespace {
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 std::vector<std::string> folderNames(const std::string& folder) {
     std::vector<std::string> names;
@@ -33,13 +26,6 @@ std::vector<std::string> folderNames(const std::string& folder) {
 
 class GroupExportTest : public StoreFixture {
 protected:
-    RowId addGroup(const std::string& name) {
-        store.AddGroup(name);
-        std::vector<GroupRecord> groups;
-        store.LoadGroups(groups);
-        return groups.back().id;
-    }
-
     // A group whose names need every kind of CSV quoting, one in GBK, between rows of another group.
     RowId quotingGroup() {
         const RowId other = addGroup("other");
@@ -71,20 +57,21 @@ TEST_F(GroupExportTest, WritesCsvInUtf8WithByteOrderMarkOrInGbkAsStoredInPagesTh
     EXPECT_EQ(result.rows, 6u);
     EXPECT_EQ(progress.total.load(), 6u);
     EXPECT_EQ(result.unconvertible, 0u);
-    EXPECT_EQ(readFile(path), std::string("\xEF\xBB\xBF") + "email,name\r\n" + kRowsCsv +
-                                  "gbk@example.com,\xE7\x8E\x8B\xE4\xBA\x94\r\n" + "none@example.com,\r\n");
+    EXPECT_EQ(readFileBytes(path), std::string("\xEF\xBB\xBF") + "email,name\r\n" + kRowsCsv +
+                                       "gbk@example.com,\xE7\x8E\x8B\xE4\xBA\x94\r\n" + "none@example.com,\r\n");
 
     options.encoding = ExportEncoding::kGbk;
     result = exportGroup(store, group, path, options);
     ASSERT_TRUE(result.written) << result.failure;
-    EXPECT_EQ(readFile(path), std::string("email,name\r\n") + kRowsCsv + "gbk@example.com,\xCD\xF5\xCE\xE5\r\n" +
-                                  "none@example.com,\r\n");
+    EXPECT_EQ(readFileBytes(path), std::string("email,name\r\n") + kRowsCsv + "gbk@example.com,\xCD\xF5\xCE\xE5\r\n" +
+                                       "none@example.com,\r\n");
 
     options.format = ExportFormat::kText;
     result = exportGroup(store, group, path, options);
     ASSERT_TRUE(result.written);
-    EXPECT_EQ(readFile(path), "plain@example.com\r\ncomma@example.com\r\nquote@example.com\r\nbreak@example.com\r\n"
-                              "gbk@example.com\r\nnone@example.com\r\n");
+    EXPECT_EQ(readFileBytes(path),
+              "plain@example.com\r\ncomma@example.com\r\nquote@example.com\r\nbreak@example.com\r\n"
+              "gbk@example.com\r\nnone@example.com\r\n");
     for (const std::string& name : folderNames(folder.path()))
         EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 }
@@ -102,10 +89,10 @@ TEST_F(GroupExportTest, CountsANameThatIsNotGbkAndGoesOn) {
         exportGroup(store, group, path, GroupExportOptions{ExportFormat::kCsv, ExportEncoding::kUtf8});
     ASSERT_TRUE(result.written);
     EXPECT_EQ(result.unconvertible, 1u);
-    EXPECT_EQ(readFile(path), "\xEF\xBB\xBF"
-                              "email,name\r\nbad@example.com,A\xEF\xBF\xBD"
-                              "B\r\n"
-                              "next@example.com,\xE5\xBC\xA0\xE4\xB8\x89\r\n");
+    EXPECT_EQ(readFileBytes(path), "\xEF\xBB\xBF"
+                                   "email,name\r\nbad@example.com,A\xEF\xBF\xBD"
+                                   "B\r\n"
+                                   "next@example.com,\xE5\xBC\xA0\xE4\xB8\x89\r\n");
 }
 
 // A disk that fills part way (a file size limit here) and a stop both leave the file that was there as it was, and
@@ -127,14 +114,14 @@ TEST_F(GroupExportTest, AFailedWriteOrAStopLeavesNoFile) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_FALSE(result.written);
     EXPECT_FALSE(result.failure.empty());
-    EXPECT_EQ(readFile(path), "before");
+    EXPECT_EQ(readFileBytes(path), "before");
 
     std::stop_source stop;
     stop.request_stop();
     result = exportGroup(store, group, path, options, nullptr, stop.get_token());
     EXPECT_TRUE(result.cancelled);
     EXPECT_FALSE(result.written);
-    EXPECT_EQ(readFile(path), "before");
+    EXPECT_EQ(readFileBytes(path), "before");
     for (const std::string& name : folderNames(folder.path()))
         EXPECT_EQ(name.find(".part"), std::string::npos) << name;
 

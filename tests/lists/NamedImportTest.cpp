@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <thread>
 
 #include "lists/ListFileFormat.h"
@@ -14,30 +12,13 @@
 #include "lists/NamedImport.h"
 #include "platform/OdbcRecordSet.h"
 #include "regex/EmailAddress.h"
+#include "support/FileBytes.h"
 #include "support/StoreFixture.h"
 
 namespace {
 
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 class NamedImportTest : public StoreFixture {
 protected:
-    RowId addGroup(const std::string& name) {
-        store.AddGroup(name);
-        std::vector<GroupRecord> groups;
-        store.LoadGroups(groups);
-        return groups.back().id;
-    }
-
     // "email=name" for each row of the group, in the order of their ids.
     std::vector<std::string> rows(RowId group) {
         std::vector<std::string> result;
@@ -69,21 +50,21 @@ protected:
 TEST_F(NamedImportTest, ImportsAUtf8CsvWithHeaderAndQuotesAndSaysWhatBecameOfEachLine) {
     const RowId group = addGroup("clients");
     store.InsertAddress(group, "EXISTING@example.com", "old");
-    writeFile(path, "\xEF\xBB\xBF"
-                    "Note,E-mail,姓名\r\n"                                      // 1
-                    "x,zhang@example.com,\"Zhang, San\"\r\n"                    // 2
-                    "\"two\r\nlines\",li@example.com,\"Li \"\"Lee\"\" Si\"\r\n" // 3-4
-                    "\r\n"                                                      // 5
-                    ",wang@example.com,王五\r\n"                                // 6
-                    "y,not-an-address,Nobody\r\n"                               // 7
-                    "z,Zhang@Example.COM,赵六\r\n"                              // 8: a repeat, letter case aside
-                    ",smile@example.com,\xF0\x9F\x98\x80\r\n"                   // 9: no GBK form
-                    ",existing@example.com,Again\r\n"                           // 10: present, letter case aside
-                    ",zhang@example.com,dup\r\n"                                // 11: a repeat
-                    ",,\r\n"                                                    // 12: blank
-                    ",bad\xFF@example.com,x\r\n"                                // 13: not UTF-8
-                    ",\"open@example.com,Open\r\n"                              // 14: a quote that never closes
-                    ",last@example.com,Last\r\n");                              // 15
+    writeFileBytes(path, "\xEF\xBB\xBF"
+                         "Note,E-mail,姓名\r\n"                                      // 1
+                         "x,zhang@example.com,\"Zhang, San\"\r\n"                    // 2
+                         "\"two\r\nlines\",li@example.com,\"Li \"\"Lee\"\" Si\"\r\n" // 3-4
+                         "\r\n"                                                      // 5
+                         ",wang@example.com,王五\r\n"                                // 6
+                         "y,not-an-address,Nobody\r\n"                               // 7
+                         "z,Zhang@Example.COM,赵六\r\n"                              // 8: a repeat, letter case aside
+                         ",smile@example.com,\xF0\x9F\x98\x80\r\n"                   // 9: no GBK form
+                         ",existing@example.com,Again\r\n"                           // 10: present, letter case aside
+                         ",zhang@example.com,dup\r\n"                                // 11: a repeat
+                         ",,\r\n"                                                    // 12: blank
+                         ",bad\xFF@example.com,x\r\n"                                // 13: not UTF-8
+                         ",\"open@example.com,Open\r\n"                              // 14: a quote that never closes
+                         ",last@example.com,Last\r\n");                              // 15
     const ListFormatDetection detection = detectListFormat(path);
     EXPECT_EQ(detection.format.encoding, ListEncoding::kUtf8);
     EXPECT_EQ(detection.format.delimiter, ListDelimiter::kComma);
@@ -102,12 +83,12 @@ TEST_F(NamedImportTest, ImportsAUtf8CsvWithHeaderAndQuotesAndSaysWhatBecameOfEac
     EXPECT_EQ(rows(group), (std::vector<std::string>{"EXISTING@example.com=old", "zhang@example.com=Zhang, San",
                                                      "li@example.com=Li \"Lee\" Si",
                                                      "wang@example.com=\xCD\xF5\xCE\xE5", "last@example.com=Last"}));
-    EXPECT_EQ(readFile(rejected), "\xEF\xBB\xBF"
-                                  "行号,原因,原行\r\n"
-                                  "7,\"Email地址无效\",\"y,not-an-address,Nobody\"\r\n"
-                                  "9,\"姓名含有GBK无法表示的字符\",\",smile@example.com,\xF0\x9F\x98\x80\"\r\n"
-                                  "13,\"不是有效的UTF-8文字\",\",bad\xFF@example.com,x\"\r\n"
-                                  "14,\"引号没有闭合\",\",\"\"open@example.com,Open\"\r\n");
+    EXPECT_EQ(readFileBytes(rejected), "\xEF\xBB\xBF"
+                                       "行号,原因,原行\r\n"
+                                       "7,\"Email地址无效\",\"y,not-an-address,Nobody\"\r\n"
+                                       "9,\"姓名含有GBK无法表示的字符\",\",smile@example.com,\xF0\x9F\x98\x80\"\r\n"
+                                       "13,\"不是有效的UTF-8文字\",\",bad\xFF@example.com,x\"\r\n"
+                                       "14,\"引号没有闭合\",\",\"\"open@example.com,Open\"\r\n");
 
     // Without ignoring letter case, the two that differ only in case are new addresses.
     const RowId second = addGroup("second");
@@ -122,9 +103,9 @@ TEST_F(NamedImportTest, ImportsAUtf8CsvWithHeaderAndQuotesAndSaysWhatBecameOfEac
 // byte of some GBK characters; and a single column of mailboxes, "Name <addr>" and "addr Name".
 TEST_F(NamedImportTest, ReadsGbkFilesWithAnyDelimiterAndMailboxLines) {
     const RowId group = addGroup("gbk");
-    writeFile(path, "\x83|\xD5\xC5|a@example.com\r\n"      // 億张
-                    "\xC0\xEE\xCB\xC4|b@example.com\r\n"   // 李四
-                    "\xCD\xF5\xCE\xE5|c@example.com\r\n"); // 王五
+    writeFileBytes(path, "\x83|\xD5\xC5|a@example.com\r\n"      // 億张
+                         "\xC0\xEE\xCB\xC4|b@example.com\r\n"   // 李四
+                         "\xCD\xF5\xCE\xE5|c@example.com\r\n"); // 王五
     ListFormatDetection detection = detectListFormat(path);
     EXPECT_EQ(detection.format.encoding, ListEncoding::kGb18030);
     EXPECT_EQ(detection.format.delimiter, ListDelimiter::kPipe);
@@ -137,11 +118,11 @@ TEST_F(NamedImportTest, ReadsGbkFilesWithAnyDelimiterAndMailboxLines) {
                                                      "c@example.com=\xCD\xF5\xCE\xE5"}));
 
     const RowId mailboxes = addGroup("mailboxes");
-    writeFile(path, "\xD5\xC5\xC8\xFD <zs@example.com>\n" // 张三 <...>
-                    "\"Li, Si\" <ls@example.com>\n"
-                    "ww@example.com  Wang Wu\n"
-                    "\xD5\xD4\xC1\xF9 zl@example.com\n" // 赵六 addr
-                    "no address here\n");
+    writeFileBytes(path, "\xD5\xC5\xC8\xFD <zs@example.com>\n" // 张三 <...>
+                         "\"Li, Si\" <ls@example.com>\n"
+                         "ww@example.com  Wang Wu\n"
+                         "\xD5\xD4\xC1\xF9 zl@example.com\n" // 赵六 addr
+                         "no address here\n");
     detection = detectListFormat(path);
     EXPECT_EQ(detection.format.encoding, ListEncoding::kGb18030);
     EXPECT_EQ(detection.format.delimiter, ListDelimiter::kBlanks);
@@ -151,8 +132,8 @@ TEST_F(NamedImportTest, ReadsGbkFilesWithAnyDelimiterAndMailboxLines) {
     EXPECT_EQ(rows(mailboxes), (std::vector<std::string>{"zs@example.com=\xD5\xC5\xC8\xFD", "ls@example.com=Li, Si",
                                                          "ww@example.com=Wang Wu", "zl@example.com=\xD5\xD4\xC1\xF9"}));
     // The refused line is written in the list's own encoding.
-    EXPECT_EQ(readFile(rejected), "\xD0\xD0\xBA\xC5,\xD4\xAD\xD2\xF2,\xD4\xAD\xD0\xD0\r\n"
-                                  "5,\"Email\xB5\xD8\xD6\xB7\xCE\xDE\xD0\xA7\",\"no address here\"\r\n");
+    EXPECT_EQ(readFileBytes(rejected), "\xD0\xD0\xBA\xC5,\xD4\xAD\xD2\xF2,\xD4\xAD\xD0\xD0\r\n"
+                                       "5,\"Email\xB5\xD8\xD6\xB7\xCE\xDE\xD0\xA7\",\"no address here\"\r\n");
 }
 
 // Bytes of any kind, with quotes that never close, NULs, lone CRs and a line far longer than a record may be, in
@@ -169,7 +150,7 @@ TEST_F(NamedImportTest, BadInputEndsWithEveryRecordCounted) {
     for (int i = 0; i < 40000; ++i)
         bytes += pieces[random() % std::size(pieces)];
     bytes += "\n" + std::string(ListFileReader::kLongestRecord + 10, 'x') + "\nend@example.com,End\n";
-    writeFile(path, bytes);
+    writeFileBytes(path, bytes);
     for (const ListEncoding encoding : {ListEncoding::kUtf8, ListEncoding::kGb18030})
         for (const ListDelimiter delimiter : {ListDelimiter::kComma, ListDelimiter::kSemicolon, ListDelimiter::kTab,
                                               ListDelimiter::kPipe, ListDelimiter::kBlanks}) {
@@ -196,7 +177,7 @@ TEST_F(NamedImportTest, AStopKeepsWholeBatches) {
     std::string text = "email;name\n";
     for (int i = 0; i < 20000; ++i)
         text += "u" + std::to_string(i) + "@example.com;Name " + std::to_string(i) + "\n";
-    writeFile(path, text);
+    writeFileBytes(path, text);
     NamedImportOptions options;
     options.format = detectListFormat(path).format;
     EXPECT_EQ(options.format.delimiter, ListDelimiter::kSemicolon);

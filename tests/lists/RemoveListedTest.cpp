@@ -15,13 +15,6 @@ namespace {
 
 class RemoveListedTest : public StoreFixture {
 protected:
-    RowId addGroup(const std::string& name) {
-        store.AddGroup(name);
-        std::vector<GroupRecord> groups;
-        store.LoadGroups(groups);
-        return groups.back().id;
-    }
-
     std::string write(const std::string& name, const std::string& text) {
         const std::string path = folder.path() + "/" + name;
         std::ofstream(path, std::ios::binary) << text;

@@ -20,6 +20,7 @@
 #include "platform/Transaction.h"
 #include "store/AddressStore.h"
 #include "store/DatabaseFile.h"
+#include "support/FileBytes.h"
 #include "support/StoreFixture.h"
 #include "support/TempFolder.h"
 #include "support/TestBook.h"
@@ -87,15 +88,6 @@ TEST(StoreConnection, MissingDatabaseFileIsAFailedOpen) {
     expectEveryOperationRefused(store);
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
-
 // The names in a folder, so a test can see that nothing was left beside the book (no -wal, -shm or -journal).
 std::vector<std::string> namesIn(const std::string& folder) {
     std::vector<std::string> names;
@@ -138,11 +130,11 @@ const UnusableBook kUnusableBooks[] = {
          std::string bytes(8192, '\0');
          for (char& byte : bytes)
              byte = static_cast<char>(random());
-         writeFile(databaseFilePath(folder), bytes);
+         writeFileBytes(databaseFilePath(folder), bytes);
      },
      "file is not a database"},
     // An interrupted first run: never made into a database of no tables.
-    {"EmptyFile", [](const std::string& folder) { writeFile(databaseFilePath(folder), ""); }, "empty file"},
+    {"EmptyFile", [](const std::string& folder) { writeFileBytes(databaseFilePath(folder), ""); }, "empty file"},
     // Opened, it would leave a read-only -shm beside it that keeps the book read-only once the file is mended.
     {"ReadOnlyFile",
      [](const std::string& folder) {
@@ -159,11 +151,11 @@ const UnusableBook kUnusableBooks[] = {
     {"SchemaPageOverwritten",
      [](const std::string& folder) {
          createBook(folder);
-         std::string bytes = readFile(databaseFilePath(folder));
+         std::string bytes = readFileBytes(databaseFilePath(folder));
          ASSERT_GT(bytes.size(), 4096u);
          // Past the 100-byte file header, page 1 holds the schema.
          std::fill(bytes.begin() + 100, bytes.begin() + 4096, '\xA5');
-         writeFile(databaseFilePath(folder), bytes);
+         writeFileBytes(databaseFilePath(folder), bytes);
      },
      "malformed"},
     {"WithoutAddressCata",
@@ -206,7 +198,7 @@ TEST_P(StoreUnusableBook, IsAFailedOpenReportedOnce) {
     const UnusableBook& book = GetParam();
     TempFolder folder;
     ASSERT_NO_FATAL_FAILURE(book.make(folder.path()));
-    const std::string before = readFile(databaseFilePath(folder.path()));
+    const std::string before = readFileBytes(databaseFilePath(folder.path()));
 
     AddressStore store;
     std::vector<std::string> reported;
@@ -219,7 +211,7 @@ TEST_P(StoreUnusableBook, IsAFailedOpenReportedOnce) {
     EXPECT_EQ(reported.size(), 1u);
 
     if (!book.connectingWritesIt) {
-        EXPECT_EQ(readFile(databaseFilePath(folder.path())), before);
+        EXPECT_EQ(readFileBytes(databaseFilePath(folder.path())), before);
     }
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
 }
@@ -292,11 +284,11 @@ TEST(StoreConnection, BookInAReadOnlyFolderIsAFailedOpen) {
 
     // ... but not once the folder is read-only: without its -wal and -shm files not even a read can run.
     ASSERT_EQ(chmod(folder.path().c_str(), 0555), 0);
-    const std::string before = readFile(book);
+    const std::string before = readFileBytes(book);
     const ChildOpen readOnly = openInChild(folder.path());
     EXPECT_EQ(readOnly.status, 1 << 2) << readOnly.reported; // failed, closed, one report
     EXPECT_NE(readOnly.reported.find("readonly"), std::string::npos) << readOnly.reported;
-    EXPECT_EQ(readFile(book), before);
+    EXPECT_EQ(readFileBytes(book), before);
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
 }
 
@@ -306,7 +298,7 @@ TEST(StoreConnection, GoodBookOpensAndTheCheckLeavesItAsItWas) {
     ASSERT_NO_FATAL_FAILURE(createBook(folder.path()));
     runOnBook(folder.path(), {"insert into AddressCata(name) values('friends')",
                               "insert into AddressList(group_id, email, name) values(1, 'a@b.c', 'A')"});
-    const std::string before = readFile(databaseFilePath(folder.path()));
+    const std::string before = readFileBytes(databaseFilePath(folder.path()));
 
     AddressStore store;
     std::vector<std::string> reported;
@@ -319,7 +311,7 @@ TEST(StoreConnection, GoodBookOpensAndTheCheckLeavesItAsItWas) {
     store.closeDatabase();
 
     EXPECT_TRUE(reported.empty());
-    EXPECT_EQ(readFile(databaseFilePath(folder.path())), before);
+    EXPECT_EQ(readFileBytes(databaseFilePath(folder.path())), before);
     EXPECT_EQ(namesIn(folder.path()), std::vector<std::string>{"Corvane.bin"});
 }
 

@@ -24,6 +24,16 @@ OdbcConnection& StoreFixture::side() {
     return *m_side;
 }
 
+RowId StoreFixture::addGroup(const std::string& name) {
+    EXPECT_EQ(store.AddGroup(name), 0);
+    std::vector<GroupRecord> groups;
+    store.LoadGroups(groups);
+    RowId id = 0;
+    for (const GroupRecord& group : groups)
+        if (group.name == name) id = std::max(id, group.id);
+    return id;
+}
+
 void StoreFixture::sql(const std::string& statement, std::initializer_list<SqlParameter> params) {
     side().execute(statement, params);
 }

@@ -21,6 +21,8 @@ protected:
     StoreFixture();
     ~StoreFixture() override;
 
+    // Adds a group through the store; its id (the highest of the groups of that name).
+    RowId addGroup(const std::string& name);
     // Runs a statement on the side connection.
     void sql(const std::string& statement, std::initializer_list<SqlParameter> params = {});
     // The first column of the first row of a query on the side connection, as an integer.

@@ -20,6 +20,7 @@
 #include "platform/DatabaseError.h"
 #include "regex/EmailAddress.h"
 #include "store/DatabaseFile.h"
+#include "support/FileBytes.h"
 #include "support/StoreFixture.h"
 #include "textfiles/AddressImport.h"
 
@@ -30,10 +31,6 @@ namespace {
 using namespace std::chrono_literals;
 using namespace std::string_literals;
 using Lines = std::vector<std::string>;
-
-void writeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
 
 std::string joined(const Lines& lines, const char* end = "\n") {
     std::string text;
@@ -136,7 +133,7 @@ class ImportTest : public StoreFixture {
 protected:
     std::string file(const std::string& bytes, const std::string& name = "import.txt") {
         const std::string path = folder.path() + "/" + name;
-        writeFile(path, bytes);
+        writeFileBytes(path, bytes);
         return path;
     }
     // The e-mail texts of a group in the order they were stored.

@@ -1,12 +1,10 @@
 #include "support/WindowTest.h"
 
-#include <fstream>
-#include <sstream>
-
 #include "app/CCorvaneDlg.h"
 #include "store/AddressBook.h"
 #include "app/MainWindowIds.h"
 #include "ui/ReportList.h"
+#include "support/FileBytes.h"
 
 WindowTest::WindowTest() = default;
 
@@ -36,6 +34,11 @@ void WindowTest::select(int row) {
     ClickRow(groups(), row);
 }
 
+void WindowTest::selectGroup(std::int64_t id) {
+    for (int row = 0; row < groups()->GetItemCount(); ++row)
+        if (groups()->GetItemData(row) == id) select(row);
+}
+
 ReportList* WindowTest::groups() const {
     return m_window->findChild<ReportList*>(QString::number(MainWindowIds::kGroupList));
 }
@@ -49,12 +52,9 @@ QString WindowTest::label() const {
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return readFileBytes(path);
 }
 
 void WriteFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
+    writeFileBytes(path, text);
 }

@@ -30,6 +30,8 @@ protected:
     void open();
     // Clicks row `row` of the group list.
     void select(int row);
+    // Clicks the row of group `id` in the group list.
+    void selectGroup(std::int64_t id);
     ReportList* groups() const;
     ReportList* addresses() const;
     // The paging label.
