@@ -16,11 +16,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "app/ImportInBackground.h"
 #include "store/AddressStore.h"
 #include "support/BenchBook.h"
 #include "support/BenchFolder.h"
-#include "textfiles/AddressImport.h"
-#include "ui/BackgroundWork.h"
 
 namespace {
 
@@ -72,18 +71,7 @@ int main(int argc, char** argv) {
 
     const Clock::time_point began = Clock::now();
     lastTick = began;
-    // As 导入 runs it: the import on a worker, the progress dialog after half a second.
-    ImportProgress progress;
-    ImportResult result;
-    BackgroundWork importing;
-    importing.title = QStringLiteral("导入");
-    importing.run = [&](std::stop_token stop) { result = importAddresses(store, input, 11, {}, &progress, stop); };
-    importing.describe = [&] { return QStringLiteral("已读 %1 行").arg(progress.lines.load()); };
-    importing.percent = [&] {
-        const std::uint64_t size = progress.fileSize.load();
-        return size == 0 ? 0 : static_cast<int>(progress.bytes.load() * 100 / size);
-    };
-    runInBackground(&window, importing);
+    const ImportResult result = importInBackground(&window, store, input, 11);
     const double seconds = milliseconds(Clock::now() - began) / 1000;
     ticker.stop();
 

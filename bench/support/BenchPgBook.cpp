@@ -39,7 +39,8 @@ void createPgBook(const std::string& folder, const std::string& database) {
     }
     std::ofstream(folder + "/odbc.ini") << "[Corvane]\nDriver = PostgreSQL ANSI\nServername = " << values["PGHOST"]
                                         << "\nPort = " << values["PGPORT"] << "\nDatabase = " << database
-                                        << "\nUsername = " << values["PGUSER"] << "\nPassword = " << values["PGPASSWORD"]
+                                        << "\nUsername = " << values["PGUSER"]
+                                        << "\nPassword = " << values["PGPASSWORD"]
                                         << "\nConnSettings = SET client_encoding TO 'GBK'\n";
     useBenchDataSource(folder, true);
     std::string error;

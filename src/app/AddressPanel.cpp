@@ -7,12 +7,12 @@
 #include <vector>
 
 #include <QApplication>
-#include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/ImportInBackground.h"
 #include "app/MainWindowIds.h"
 #include "dialogs/CDlgEmailItem.h"
 #include "dialogs/CDlgFilter.h"
@@ -20,7 +20,6 @@
 #include "textfiles/AddressExport.h"
 #include "textfiles/AddressImport.h"
 #include "textfiles/TextFileName.h"
-#include "ui/BackgroundWork.h"
 #include "ui/ControlText.h"
 #include "ui/Cp936Text.h"
 #include "ui/DialogUnits.h"
@@ -291,22 +290,7 @@ void AddressPanel::OnImport() {
                               QStringLiteral("提示"), PromptIcon::Warning, PromptButtons::Ok);
         return;
     }
-    ImportProgress progress;
-    ImportResult result;
-    BackgroundWork work;
-    work.title = QStringLiteral("导入");
-    work.run = [&](std::stop_token stop) { result = importAddresses(m_store, path, m_nGroupId, {}, &progress, stop); };
-    work.describe = [&, file = QFileInfo(pathForDisplay(path)).fileName()] {
-        return QStringLiteral("正在导入 %1\n已读 %2 行，已保存 %3 个地址")
-            .arg(file)
-            .arg(progress.lines.load())
-            .arg(progress.stored.load());
-    };
-    work.percent = [&] {
-        const std::uint64_t size = progress.fileSize.load();
-        return size == 0 ? 0 : static_cast<int>(std::min<std::uint64_t>(progress.bytes.load(), size) * 100 / size);
-    };
-    runInBackground(&m_window, work);
+    const ImportResult result = importInBackground(&m_window, m_store, path, m_nGroupId);
     if (result.cancelled) {
         messageBox(QStringLiteral("导入已停止：已保存 %1 个地址，来自文件的前 %2 行。再次导入这个文件会导入其余的行。")
                        .arg(result.stored)
