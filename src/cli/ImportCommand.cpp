@@ -7,47 +7,10 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/GroupLookup.h"
-#include "cli/Output.h"
+#include "cli/ImportSummary.h"
 #include "cli/Progress.h"
 #include "cli/SpooledInput.h"
 #include "textfiles/AddressImport.h"
-
-namespace {
-
-void printSummary(CliContext& context, const std::string& file, const GroupRecord& group, const ImportResult& result) {
-    if (context.json) {
-        context.out << JsonObject()
-                           .text("result", result.stopped ? "stopped" : "imported")
-                           .text("file", file)
-                           .number("group", group.id)
-                           .number("lines", static_cast<std::int64_t>(result.lines))
-                           .number("stored", static_cast<std::int64_t>(result.stored))
-                           .number("alreadyInGroup", static_cast<std::int64_t>(result.alreadyInGroup))
-                           .number("repeatedInFile", static_cast<std::int64_t>(result.repeatedInFile))
-                           .number("invalid", static_cast<std::int64_t>(result.invalid))
-                           .number("tooLong", static_cast<std::int64_t>(result.tooLong))
-                           .number("keptLines", static_cast<std::int64_t>(result.keptLines))
-                           .text("failure", result.failure)
-                           .str()
-                    << '\n';
-        return;
-    }
-    TextTable table({"", ""});
-    table.add({"lines read", std::to_string(result.lines)});
-    table.add({"stored", std::to_string(result.stored)});
-    table.add({"already in the group", std::to_string(result.alreadyInGroup)});
-    table.add({"repeated in the file", std::to_string(result.repeatedInFile)});
-    table.add({"invalid", std::to_string(result.invalid)});
-    table.add({"too long", std::to_string(result.tooLong)});
-    context.out << (result.stopped ? "stopped: " : "imported: ") << file << " into group " << group.id << "  "
-                << context.shown(group.name) << '\n';
-    table.print(context.out);
-    if (result.stopped)
-        context.out << "the batches up to line " << result.keptLines
-                    << " are stored; running the same import again stores the rest\n";
-}
-
-} // namespace
 
 int runImport(CliContext& context, const Words& words) {
     const CommandLine line(words, {{"--names", "--ignore-case"}, {"--encoding", "--delimiter", "--rejected"}, 2, 2});
@@ -70,7 +33,18 @@ int runImport(CliContext& context, const Words& words) {
         context.err << "corvane-cli: cannot read " << file << '\n';
         return ExitStatus::kFileError;
     }
-    printSummary(context, file, group, result);
+    printImportSummary(context, file, group, result.stopped,
+                       {{"lines", "lines read", result.lines},
+                        {"stored", "stored", result.stored},
+                        {"alreadyInGroup", "already in the group", result.alreadyInGroup},
+                        {"repeatedInFile", "repeated in the file", result.repeatedInFile},
+                        {"invalid", "invalid", result.invalid},
+                        {"tooLong", "too long", result.tooLong},
+                        {"keptLines", "", result.keptLines}},
+                       result.failure);
+    if (result.stopped && !context.json)
+        context.out << "the batches up to line " << result.keptLines
+                    << " are stored; running the same import again stores the rest\n";
     if (result.stopped) {
         context.err << "corvane-cli: " << result.failure << '\n';
         return result.fileFailed ? ExitStatus::kFileError : ExitStatus::kDatabaseError;

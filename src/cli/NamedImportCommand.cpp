@@ -6,7 +6,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitStatus.h"
 #include "cli/GroupLookup.h"
-#include "cli/Output.h"
+#include "cli/ImportSummary.h"
 #include "cli/Progress.h"
 #include "cli/SpooledInput.h"
 #include "lists/ListFileFormat.h"
@@ -63,37 +63,17 @@ int runNamedImport(CliContext& context, const CommandLine& line) {
             return "read " + std::to_string(progress.records.load()) + " records, stored " +
                    std::to_string(progress.stored.load());
         });
-    const auto number = [](std::size_t value) { return static_cast<std::int64_t>(value); };
-    if (context.json) {
-        context.out << JsonObject()
-                           .text("result", result.stopped ? "stopped" : "imported")
-                           .text("file", file)
-                           .number("group", group.id)
-                           .number("records", number(result.records))
-                           .number("stored", number(result.stored))
-                           .number("alreadyInGroup", number(result.alreadyInGroup))
-                           .number("repeatedInFile", number(result.repeated))
-                           .number("invalid", number(result.invalid))
-                           .number("tooLong", number(result.tooLong))
-                           .number("refused", number(result.refused))
-                           .number("blank", number(result.blank))
-                           .number("keptLine", number(result.keptLine))
-                           .text("failure", result.failure)
-                           .str()
-                    << '\n';
-    } else {
-        context.out << (result.stopped ? "stopped: " : "imported: ") << file << " into group " << group.id << "  "
-                    << context.shown(group.name) << '\n';
-        TextTable table({"", ""});
-        table.add({"records", std::to_string(result.records)});
-        table.add({"stored", std::to_string(result.stored)});
-        table.add({"already in the group", std::to_string(result.alreadyInGroup)});
-        table.add({"repeated in the file", std::to_string(result.repeated)});
-        table.add({"invalid", std::to_string(result.invalid)});
-        table.add({"too long", std::to_string(result.tooLong)});
-        table.add({"refused", std::to_string(result.refused)});
-        table.print(context.out);
-    }
+    printImportSummary(context, file, group, result.stopped,
+                       {{"records", "records", result.records},
+                        {"stored", "stored", result.stored},
+                        {"alreadyInGroup", "already in the group", result.alreadyInGroup},
+                        {"repeatedInFile", "repeated in the file", result.repeated},
+                        {"invalid", "invalid", result.invalid},
+                        {"tooLong", "too long", result.tooLong},
+                        {"refused", "refused", result.refused},
+                        {"blank", "", result.blank},
+                        {"keptLine", "", result.keptLine}},
+                       result.failure);
     if (!result.opened) {
         context.err << "corvane-cli: cannot read " << file << '\n';
         return ExitStatus::kFileError;
